@@ -1,0 +1,33 @@
+// Server families; the value selects the listing format and is stored with each site as a number.
+#pragma once
+
+enum _VQ_HOSTTYPE : unsigned int {
+  VQ_HOST_AUTO = 2000,
+  VQ_HOST_UNIX = 2001,
+  VQ_HOST_WINNT351D = 2002,
+  VQ_HOST_WINNT351U = 2003,
+  VQ_HOST_WINNT40 = 2004,
+  VQ_HOST_UNIXL8 = 2005,
+  VQ_HOST_MULTINET = 2006,
+  VQ_HOST_VMS = 2007,
+  VQ_HOST_MACOS = 2008,
+  VQ_HOST_MVS = 2009,
+  VQ_HOST_VM = 2010,
+  VQ_HOST_NETWARE = 2011,
+  VQ_HOST_OS2 = 2012,
+  VQ_HOST_WFTPD = 2013,
+  VQ_HOST_WARFTPD = 2014,
+  VQ_HOST_MPEIX = 2015,
+  VQ_HOST_HELLSOFT = 2016,
+  VQ_HOST_FTPSOFT = 2017,
+  VQ_HOST_VMSA55 = 2018,
+  VQ_HOST_APPLESHARE = 2019,
+  VQ_HOST_VMCMS = 2020,
+  VQ_HOST_OPENVMS = 2021,
+  VQ_HOST_UNIXBSD44 = 2022,
+  VQ_HOST_MULTINET34 = 2023,
+  VQ_HOST_AS400UNIX = 2024,
+  VQ_HOST_AS400 = 2025,
+  VQ_HOST_BISONWARE = 2026,
+};
+static_assert(sizeof(_VQ_HOSTTYPE) == 4, "stored as a 32-bit number");
