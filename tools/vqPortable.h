@@ -1,4 +1,4 @@
-// The few Windows types the platform-neutral modules need, without windows.h.
+// The few Windows types the platform-neutral modules need; the host build gets them without windows.h.
 // Layouts match the Windows headers.
 #pragma once
 #include <stdint.h>
