@@ -128,6 +128,7 @@ TEST(Date, TwoDigitYearsFollowTheCurrentYear) {
         {"03/14/26", 1, 2026, 3, 14, 0, 0, 0},
         {"03/14/27", 1, 1927, 3, 14, 0, 0, 0},
         {"14 mar 30", 1, 1930, 3, 14, 0, 0, 0},
+        {"32 mar 14", 1, 1932, 3, 14, 0, 0, 0},  // 32 cannot be a day: it is the year
     });
   }
   {
