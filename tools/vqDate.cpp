@@ -65,7 +65,7 @@ int leadingInt(const char* s) {
 
 std::mutex g_todayLock;
 bool g_pinned = false;
-SYSTEMTIME g_today;
+int g_today[3];  // year, month, day
 
 void lowerAscii(char* s) {
   for (char* p = s; *p; p += VQSTR_CharLen(p)) {
@@ -91,36 +91,38 @@ int VQDATE_IsMonth(const char* s) {
   VQ_CATCH("vqDate", 0)
 }
 
-void VQDATE_SetToday(const SYSTEMTIME* today) {
+void VQDATE_SetToday(int year, int month, int day) {
   std::lock_guard<std::mutex> hold(g_todayLock);
-  g_pinned = today != nullptr;
-  if (today) g_today = *today;
+  g_pinned = year != 0;
+  g_today[0] = year;
+  g_today[1] = month;
+  g_today[2] = day;
 }
 
-void VQDATE_Today(SYSTEMTIME* today) {
-  if (!today) return;
-  memset(today, 0, sizeof *today);
+void VQDATE_Today(int* year, int* month, int* day) {
+  int t[3] = {0, 0, 0};
+  bool pinned;
   {
     std::lock_guard<std::mutex> hold(g_todayLock);
-    if (g_pinned) {
-      today->wYear = g_today.wYear;
-      today->wMonth = g_today.wMonth;
-      today->wDay = g_today.wDay;
-      today->wDayOfWeek = g_today.wDayOfWeek;
-      return;
-    }
+    pinned = g_pinned;
+    if (pinned) memcpy(t, g_today, sizeof t);
   }
-  time_t now = time(nullptr);
-  struct tm local;
+  if (!pinned) {
+    time_t now = time(nullptr);
+    struct tm local;
+    memset(&local, 0, sizeof local);
 #ifdef _WIN32
-  if (localtime_s(&local, &now) != 0) return;
+    localtime_s(&local, &now);
 #else
-  if (!localtime_r(&now, &local)) return;
+    localtime_r(&now, &local);
 #endif
-  today->wYear = (VQ_WORD)(local.tm_year + 1900);
-  today->wMonth = (VQ_WORD)(local.tm_mon + 1);
-  today->wDay = (VQ_WORD)local.tm_mday;
-  today->wDayOfWeek = (VQ_WORD)local.tm_wday;
+    t[0] = local.tm_year + 1900;
+    t[1] = local.tm_mon + 1;
+    t[2] = local.tm_mday;
+  }
+  if (year) *year = t[0];
+  if (month) *month = t[1];
+  if (day) *day = t[2];
 }
 
 CParseDate::CParseDate()
@@ -198,13 +200,13 @@ int CParseDate::Parse(const char* in) {
       }
     }
 
-    SYSTEMTIME today;
-    VQDATE_Today(&today);
+    int thisYear, thisMonth, today;
+    VQDATE_Today(&thisYear, &thisMonth, &today);
     if (year != -1 && year < 100) {
-      year += year > today.wYear % 100 ? 1900 : 2000;
+      year += year > thisYear % 100 ? 1900 : 2000;
     } else if (year == -1) {
-      year = today.wYear;
-      if (month > today.wMonth || (month == today.wMonth && day > today.wDay)) --year;
+      year = thisYear;
+      if (month > thisMonth || (month == thisMonth && day > today)) --year;
     }
 
     hour = minute = second = 0;

@@ -4,7 +4,6 @@
 // Dates without a year, and two-digit years, are placed relative to today's local date, which
 // VQDATE_SetToday can pin (tests, replays of saved listings).
 #pragma once
-#include "vqPortable.h"
 #include "vqToolsApi.h"
 
 class vqTokens;
@@ -14,10 +13,10 @@ VQTOOLS_API int VQDATE_MonthNum(const char* s);
 // 1 when s is a month name (whole, any case); numbers are not months here.
 VQTOOLS_API int VQDATE_IsMonth(const char* s);
 
-// Today's local date (wYear, wMonth, wDay, wDayOfWeek; the time fields are 0), or the pinned one.
-VQTOOLS_API void VQDATE_Today(SYSTEMTIME* today);
-// Pins "today" for every date rule in the process; null returns to the clock.
-VQTOOLS_API void VQDATE_SetToday(const SYSTEMTIME* today);
+// Today's local date (month and day from 1), or the pinned one.
+VQTOOLS_API void VQDATE_Today(int* year, int* month, int* day);
+// Pins "today" for every date rule in the process; a year of 0 returns to the clock.
+VQTOOLS_API void VQDATE_SetToday(int year, int month, int day);
 
 class VQTOOLS_API CParseDate {
  public:

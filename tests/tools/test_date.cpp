@@ -5,42 +5,35 @@
 
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>  // before vqPortable.h: the system headers define FILETIME without a guard
-#endif
-
 #include "vqDate.h"
 
-namespace {
-SYSTEMTIME day(int y, int m, int d) {
-  SYSTEMTIME t;
-  memset(&t, 0, sizeof t);
-  t.wYear = (VQ_WORD)y;
-  t.wMonth = (VQ_WORD)m;
-  t.wDay = (VQ_WORD)d;
-  return t;
-}
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
+namespace {
 // Pins "today" for the length of a test.
 struct Today {
-  explicit Today(int y, int m, int d) {
-    SYSTEMTIME t = day(y, m, d);
-    VQDATE_SetToday(&t);
-  }
-  ~Today() { VQDATE_SetToday(nullptr); }
+  Today(int y, int m, int d) { VQDATE_SetToday(y, m, d); }
+  ~Today() { VQDATE_SetToday(0, 0, 0); }
+};
+
+struct Ymd {
+  int y, m, d;
+  bool operator!=(const Ymd& o) const { return y != o.y || m != o.m || d != o.d; }
 };
 
 // The local date, read independently of the code under test.
-SYSTEMTIME clockToday() {
+Ymd clockToday() {
 #ifdef _WIN32
   SYSTEMTIME t;
   GetLocalTime(&t);
-  return day(t.wYear, t.wMonth, t.wDay);
+  return {t.wYear, t.wMonth, t.wDay};
 #else
   time_t now = time(nullptr);
   struct tm local;
   localtime_r(&now, &local);
-  return day(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 #endif
 }
 
@@ -181,31 +174,30 @@ TEST(Date, OverlongTextIsCutNotOverrun) {
 }
 
 TEST(Date, RealClock) {
-  VQDATE_SetToday(nullptr);
-  SYSTEMTIME before = clockToday();
-  SYSTEMTIME today;
-  VQDATE_Today(&today);
+  VQDATE_SetToday(0, 0, 0);
+  Ymd before = clockToday();
+  Ymd today;
+  VQDATE_Today(&today.y, &today.m, &today.d);
   CParseDate p;
   // A date in the coming month has no year yet, so it belongs to last year; today's is this year's.
-  int nextMonth = before.wMonth % 12 + 1;
+  int nextMonth = before.m % 12 + 1;
   char text[32];
   snprintf(text, sizeof text, "%d/1", nextMonth);
   int r1 = p.Parse(text);
   int yearOfNext = p.year;
-  snprintf(text, sizeof text, "%d/%d", before.wMonth, before.wDay);
+  snprintf(text, sizeof text, "%d/%d", before.m, before.d);
   int r2 = p.Parse(text);
   int yearOfToday = p.year;
   p.Parse("1/1/70");
   int twoDigit = p.year;
-  SYSTEMTIME after = clockToday();
-  if (memcmp(&before, &after, sizeof before) != 0) GTEST_SKIP() << "the date changed during the test";
+  if (before != clockToday()) GTEST_SKIP() << "the date changed during the test";
 
-  EXPECT_EQ(before.wYear, today.wYear);
-  EXPECT_EQ(before.wMonth, today.wMonth);
-  EXPECT_EQ(before.wDay, today.wDay);
+  EXPECT_EQ(before.y, today.y);
+  EXPECT_EQ(before.m, today.m);
+  EXPECT_EQ(before.d, today.d);
   EXPECT_EQ(1, r1);
   EXPECT_EQ(1, r2);
-  EXPECT_EQ(before.wMonth == 12 ? before.wYear : before.wYear - 1, yearOfNext) << "month " << nextMonth;
-  EXPECT_EQ(before.wYear, yearOfToday);
-  EXPECT_EQ(70 > before.wYear % 100 ? 1970 : 2070, twoDigit);
+  EXPECT_EQ(before.m == 12 ? before.y : before.y - 1, yearOfNext) << "month " << nextMonth;
+  EXPECT_EQ(before.y, yearOfToday);
+  EXPECT_EQ(70 > before.y % 100 ? 1970 : 2070, twoDigit);
 }
