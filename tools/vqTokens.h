@@ -31,4 +31,5 @@ class VQTOOLS_API vqTokens {
   int count;
   char* delimiters;   // VQTOKENS_MAX_LINE + 1 bytes
   char* work;         // VQTOKENS_MAX_LINE + 1 bytes
+  int used;           // slots the last parse filled; the rest are null
 };
