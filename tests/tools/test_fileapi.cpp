@@ -116,6 +116,21 @@ TEST(FileApi, FileExists) {
   EXPECT_EQ(0u, size);
 }
 
+TEST(FileApi, SizePast32BitsIsShownAsTheLargestSize) {
+  TempDir tmp;
+  std::string path = tmp / "big";
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  LARGE_INTEGER at;
+  at.QuadPart = 5000000000LL;  // sparse on the host's file system
+  ASSERT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(SetEndOfFile(h));
+  CloseHandle(h);
+  unsigned long size = 0;
+  EXPECT_EQ(1, VQAPI_FileExists(path.c_str(), size));
+  EXPECT_EQ(0xFFFFFFFFUL, size);
+}
+
 TEST(FileApi, FileHeldWithoutSharingCountsAsAbsent) {
   TempDir tmp;
   writeFile(tmp / "busy", 10);
