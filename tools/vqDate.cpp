@@ -159,7 +159,7 @@ int CParseDate::Parse(const char* in) {
         starts[0] = starts[1];
         starts[1] = p;
       }
-      size_t from = colon - datePart >= 2 ? size_t(starts[0] - datePart) : 0;
+      size_t from = size_t(starts[0] - datePart);
       VQSTR_Copy(timePart, datePart + from, sizeof timePart);
       datePart[from] = 0;
     }
