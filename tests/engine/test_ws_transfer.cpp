@@ -297,3 +297,58 @@ TEST(WsOptions, TimeoutsAndBufferSizes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WsOptional, BoundConnectLinesAndDatagrams) {
+  vqWsEngine server;
+  ASSERT_EQ(0, server.WaitForConnect(0, 1, AF_INET, inet_addr("127.0.0.1")));
+  unsigned int localPort = freePort();
+  vqWsEngine client;
+  ASSERT_EQ(0, client.WS_ConnectBound(localPort, server.GetListenPort(), "127.0.0.1", "127.0.0.1", AF_INET,
+                                      SOCK_STREAM));
+  ASSERT_EQ(0, server.WaitForAccept(5));
+  ASSERT_EQ(0, server.AcceptConnection());
+  sockaddr_in local;
+  int len = sizeof local;
+  getsockname(client.GetSocket(), reinterpret_cast<sockaddr*>(&local), &len);
+  EXPECT_EQ(localPort, ntohs(local.sin_port)) << "bound to the local port asked for";
+
+  EXPECT_EQ(10, client.SendAsLine("0123456789", -1, 4)) << "line ends not counted";
+  char line[16];
+  const char* pieces[] = {"0123\r\n", "4567\r\n", "89\r\n"};
+  for (const char* want : pieces) {
+    ASSERT_EQ(static_cast<int>(strlen(want)), server.ReceiveLine(line, sizeof line, 3000));
+    EXPECT_STREQ(want, line);
+  }
+
+  vqWsEngine a, b;
+  unsigned int portA = freePort(), portB = freePort();
+  ASSERT_EQ(0, a.WS_CreateUDPSocket(portA, portB, "127.0.0.1", "127.0.0.1"));
+  ASSERT_EQ(1, a.WS_CreateUDPSocket(portA, portB, "127.0.0.1", "127.0.0.1")) << "already open";
+  ASSERT_EQ(0, b.WS_CreateUDPSocket(portB, portA, nullptr, "127.0.0.1"));
+  int n = 5;
+  ASSERT_EQ(0, a.SendTo("ping!", n));
+  EXPECT_EQ(5, n);
+  char buf[16] = {};
+  int size = sizeof buf;
+  ASSERT_EQ(0, b.ReceiveFrom(buf, size, 3000));
+  EXPECT_EQ(5, size);
+  EXPECT_EQ(std::string("ping!"), std::string(buf, 5));
+  size = sizeof buf;
+  EXPECT_EQ(2, b.ReceiveFrom(buf, size, 1000)) << "nothing more: time-out";
+  vqWsEngine none;
+  EXPECT_EQ(1, none.SendTo("x", n));
+  EXPECT_EQ(1, none.ReceiveFrom(buf, size, 0));
+}
+
+TEST(WsOptional, NameFromAddress) {
+  vqWsEngine ws;
+  char name[256] = "";
+  EXPECT_EQ(0, vqWsEngine::GetNameFromAddress("127.0.0.1", name, sizeof name));
+  EXPECT_NE('\0', name[0]);
+  char tiny[2] = "";
+  EXPECT_EQ(1, vqWsEngine::GetNameFromAddress("127.0.0.1", tiny, sizeof tiny));
+}
+
+}  // namespace
