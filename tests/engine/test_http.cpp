@@ -351,6 +351,23 @@ TEST_F(Http, NamesAreResolved) {
   EXPECT_EQ("Host: localhost", peer.Requests().at(0).head.at(1));
 }
 
+TEST_F(Http, ChangingAnAddressDropsTheOneResolvedBefore) {
+  peer.Reply(httpPeer::Answer("200 OK", "", "")).Reply(httpPeer::Answer("200 OK", "", ""));
+  vqHttpEngine e;
+  Connect(e);
+  EXPECT_EQ(200, e.HTTP_SendCmd("GET", "/", 0));
+  // Nothing listens on 127.0.0.2 for this port: a stale cached address would still reach the peer.
+  e.SetServerURL("127.0.0.2");
+  EXPECT_EQ(1, e.HTTP_SendCmd("GET", "/", 0));
+  e.SetProxyEnabled(1);
+  e.SetProxyPort(peer.Port());
+  e.SetProxyURL("127.0.0.1");
+  EXPECT_EQ(200, e.HTTP_SendCmd("GET", "/", 0));
+  e.SetProxyURL("127.0.0.2");
+  EXPECT_EQ(1, e.HTTP_SendCmd("GET", "/", 0));
+  EXPECT_EQ(2, peer.Connections());
+}
+
 TEST_F(Http, SendHeaderTagsAreSingleLines) {
   vqHttpEngine e;
   EXPECT_EQ(1, e.AddSendHeaderTag("X-One: 1"));
