@@ -36,7 +36,9 @@ vqHttpEngine::vqHttpEngine()
       m_statusCode(0),
       m_callback(nullptr),
       m_user1(nullptr),
-      m_user2(nullptr) {}
+      m_user2(nullptr) {
+  memset(&m_notify, 0, sizeof m_notify);
+}
 
 vqHttpEngine::~vqHttpEngine() {}
 

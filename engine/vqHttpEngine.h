@@ -6,9 +6,9 @@
 
 #include "CUTStringList.h"
 #include "vqEngineApi.h"
+#include "vqFtpEngine.h"
 #include "vqWsEngine.h"
 
-struct _sock_notification_;
 // Same form as the FTP engine's callback; stored only, the HTTP engine sends no notifications.
 typedef unsigned long (*VQHTTP_CALLBACK)(_sock_notification_* note, void* user1, void* user2);
 
@@ -95,4 +95,5 @@ class VQENGINE_API vqHttpEngine : public vqWsEngine {
   VQHTTP_CALLBACK m_callback;
   void* m_user1;
   void* m_user2;
+  _sock_notification_ m_notify;
 };
