@@ -320,7 +320,8 @@ int vqHttpEngine::_readLine(std::string& line) {
     line.append(buffer, static_cast<size_t>(n));
     if (buffer[n - 1] == '\n') break;       // whole line
     if (n < kLineBuffer - 1) break;         // the stream ended inside the line
-    if (line.size() >= kMaxLine) break;     // the rest comes as the next line
+    // The rest comes as the next line; never cut between CR and LF.
+    if (line.size() >= kMaxLine && line.back() != '\r') break;
   }
   if (!line.empty() && line.back() == '\n') line.pop_back();
   if (!line.empty() && line.back() == '\r') line.pop_back();

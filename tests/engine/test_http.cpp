@@ -232,6 +232,34 @@ TEST_F(Http, LinesLongerThanTheLineBufferArriveWhole) {
   EXPECT_EQ(body3, body[2]);
 }
 
+TEST_F(Http, AnEndlessLineIsHandedOnInPartsWithNothingLost) {
+  std::string huge = noise(1536 * 1024, 3);
+  for (char& c : huge) {  // one text line: no LF, no NUL; lone CRs stay
+    if (c == '\n') c = 'n';
+    if (c == '\0') c = '0';
+  }
+  std::string edge(513 * 2047 - 1, 'e');
+  peer.Reply(httpPeer::Answer("200 OK", "", huge + "\r\nnext\r\n"))
+      .Reply(httpPeer::Answer("200 OK", "", edge + "\r\nnext\r\n"));
+  vqHttpEngine e;
+  Connect(e);
+  EXPECT_EQ(200, e.HTTP_SendCmd("GET", "/", 1));
+  std::vector<std::string> body = bodyOf(e);
+  ASSERT_EQ(3u, body.size());
+  EXPECT_LT(body[0].size(), huge.size());
+  EXPECT_LE(body[0].size(), 1024u * 1024u + 2048u);
+  EXPECT_TRUE(huge == body[0] + body[1]) << "parts do not join up to the line sent";
+  EXPECT_EQ("next", body[2]);
+
+  // A line end whose CR closes the part where the line would be cut (513 reads of 2047 bytes)
+  // still ends that line.
+  EXPECT_EQ(200, e.HTTP_SendCmd("GET", "/", 1));
+  body = bodyOf(e);
+  ASSERT_EQ(2u, body.size());
+  EXPECT_TRUE(edge == body[0]) << "line of " << body[0].size() << " bytes";
+  EXPECT_EQ("next", body[1]);
+}
+
 TEST_F(Http, GetIntoFileKeepsEveryByte) {
   std::string content = noise(3 * 1024 * 1024 + 17, 9);
   peer.Reply(httpPeer::Answer("200 OK", "Content-Type: application/octet-stream\r\n", content));
