@@ -6,6 +6,7 @@
 
 #include "uiDriver.h"
 #include "vqAbout.h"
+#include "vqDebugger.h"
 #include "vqMsg.h"
 #include "vqToolsRes.h"
 #include "vqVersion.h"
@@ -73,6 +74,36 @@ TEST(Version, AModuleWithoutAResourceLeavesEverythingCleared) {
   ASSERT_EQ(0, read.VerGetInfo());
   EXPECT_EQ(1, read.VerGetInfo(self)) << "a second read clears what the first found";
   EXPECT_STREQ("", read.VerGetText(vqVersion::ProductName));
+}
+
+namespace {
+std::string readFile(const std::string& path) {
+  std::string all;
+  if (FILE* f = fopen(path.c_str(), "rb")) {
+    char buf[512];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
+    fclose(f);
+  }
+  return all;
+}
+}  // namespace
+
+TEST(Version, DumpWritesTheToolkitLineAndTextsComeFromTheTable) {
+  char dir[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  std::string path = std::string(dir) + "fh_version_" + std::to_string(GetCurrentProcessId()) + ".log";
+  DeleteFileA(path.c_str());
+  {
+    vqDebugger log;
+    log.SetLogName(path.c_str());
+    log.DebuggerOn(1);
+    VQTOOLS_DUMPVERSION(&log);
+    log.DEBUGMSG(57344u);
+    VQTOOLS_DUMPVERSION(nullptr);
+  }
+  EXPECT_EQ("LOG: Farhollow - Ver. 2.15 (Build 37)\r\nLOG: Farhollow\r\n", readFile(path));
+  DeleteFileA(path.c_str());
 }
 
 TEST(About, VersionLine) {
