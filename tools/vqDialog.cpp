@@ -8,6 +8,13 @@
 
 vqDialog::vqDialog(HINSTANCE module, UINT templateId) : m_module(module), m_templateId(templateId), m_modal(false) {}
 
+vqDialog::~vqDialog() {
+  HWND hwnd = m_hWnd;
+  Detach();
+  if (hwnd && !m_modal && IsWindow(hwnd) && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId())
+    ::DestroyWindow(hwnd);
+}
+
 INT_PTR vqDialog::DoModal(HWND parent) {
   m_modal = true;
   return DialogBoxParamA(m_module, MAKEINTRESOURCEA(m_templateId), parent, StaticDlgProc,

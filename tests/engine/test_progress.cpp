@@ -136,21 +136,25 @@ TEST_F(Progress, TwoCancelPressesWhileTheWorkerIsBlockedAreOneCancel) {
   VQPROG_Open(h, 2);
   HWND w = Settle();
   ASSERT_NE(nullptr, w);
-  HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  int polls[3] = {-1, -1, -1};
+  HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr), blocked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  int before = -1, polls[3] = {-1, -1, -1};
   std::thread worker([&] {
-    VQPROG_FileSetTotalBytes(h, 100000);  // a worker call, then blocked "in the network"
+    before = VQPROG_FileSetTotalBytes(h, 100000);  // a worker call, then blocked "in the network"
+    SetEvent(blocked);
     WaitForSingleObject(go, INFINITE);
     polls[0] = VQPROG_FileSetCurrentBytes(h, 5000);
     polls[1] = VQPROG_IsCanceled(h);
     polls[2] = VQPROG_FileSetCurrentBytes(h, 6000);
   });
+  WaitForSingleObject(blocked, 5000);
   ui::Click(w, IDCANCEL);  // answered by the window's thread while the worker waits
   ui::Click(w, IDCANCEL);
   EXPECT_TRUE(IsWindow(w)) << "Cancel only raises the flag; the worker closes the window";
   SetEvent(go);
   worker.join();
   CloseHandle(go);
+  CloseHandle(blocked);
+  EXPECT_EQ(0, before);
   EXPECT_EQ(1, polls[0]);
   EXPECT_EQ(0, polls[1]);
   EXPECT_EQ(0, polls[2]);

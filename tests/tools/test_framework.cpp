@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,7 @@ TEST(Dialog, ModelessLivesUntilEndDialogAndTakesDialogKeysThroughThePump) {
 namespace {
 struct PageLog {
   std::vector<std::string> events;
+  std::atomic<int> refusals{0};
 };
 
 class TextPage : public vqPropPage {
@@ -131,6 +133,7 @@ protected:
   bool OnKillActive() override {
     GetText(IDC_T_TEXT, text, sizeof text);
     m_log->events.push_back(text[0] ? "leave1" : "refuse1");
+    if (!text[0]) ++m_log->refusals;
     return text[0] != '\0';  // a name is required
   }
   bool OnApply() override {
@@ -193,7 +196,7 @@ TEST(PropSheet, WizardRefusesToLeaveAnInvalidPageThenFinishes) {
   INT_PTR r = ui::WithDriver(nullptr, [&] { return sheet.DoModal(); }, [&](HWND w) {
     first = waitForPage(w, nullptr);
     PostMessageA(w, PSM_PRESSBUTTON, PSBTN_NEXT, 0);  // empty name: refused
-    Sleep(300);
+    for (int i = 0; i < 250 && !log.refusals; ++i) Sleep(20);
     stayed = currentPage(w);
     SetDlgItemTextA(first, IDC_T_TEXT, "site");
     PostMessageA(w, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
