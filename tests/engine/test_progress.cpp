@@ -245,6 +245,20 @@ TEST_F(Progress, ConnectionAndDeleteWindowsShowTheirTexts) {
   EXPECT_EQ("Processing File 2 of 4.", ui::ItemText(w, IDC_DEL_FILES));
 }
 
+TEST(ProgressSameThread, AnimationsArePlayable) {
+  HMODULE engine = GetModuleHandleA("vqEngine.dll");
+  for (UINT id : {IDA_PROG_CONNECT, IDA_PROG_DELETE}) {
+    HWND anim = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD, 0, 0, 96, 32, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, anim);
+    EXPECT_TRUE(Animate_OpenEx(anim, engine, MAKEINTRESOURCEA(id))) << "animation " << id;
+    EXPECT_TRUE(Animate_Play(anim, 0, -1, -1)) << "animation " << id;
+    DestroyWindow(anim);
+  }
+  HWND anim = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD, 0, 0, 96, 32, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(Animate_OpenEx(anim, engine, MAKEINTRESOURCEA(IDD_LOGIN))) << "not an animation";
+  DestroyWindow(anim);
+}
+
 TEST(ProgressSameThread, CallsOnTheWindowsOwnThreadActAtOnce) {
   void* h = VQPROG_Create();
   ASSERT_NE(nullptr, h);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "uiDriver.h"
@@ -141,4 +143,10 @@ TEST(About, ShowsTheModulesVersionAndCloses) {
   EXPECT_EQ("Farhollow", product);
   EXPECT_EQ("Version 2.15", version);
   EXPECT_EQ(0u, warning.find("Warning: "));
+  // The animation resource is one the animation control can play.
+  HWND anim = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD, 0, 0, 32, 32, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, anim);
+  EXPECT_TRUE(Animate_OpenEx(anim, vqToolsModule(), MAKEINTRESOURCEA(IDA_ABOUT)));
+  EXPECT_TRUE(Animate_Play(anim, 0, -1, -1));
+  DestroyWindow(anim);
 }
