@@ -6,11 +6,7 @@
 #include "vqEngineRes.h"
 #include "vqMsg.h"
 #include "vqProgressCalc.h"
-#if __has_include("vqString.h")
 #include "vqString.h"
-#else  // TEMPORARY until the string helpers land
-static char* VQSTR_FormatSize(unsigned long n, char* out, int) { sprintf(out, "%lu", n); return out; }
-#endif
 
 dlgProgress::dlgProgress(vqProgressShared* shared) : dlgProgressBase(IDD_PROG_XFER, shared, VQPROG_KIND_XFER) {}
 

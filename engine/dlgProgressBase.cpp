@@ -17,8 +17,8 @@ HINSTANCE _engModule() {
   return self;
 }
 
-dlgProgressBase::dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind)
-    : vqDialog(_engModule(), templateId), m_shared(shared), m_kind(kind), m_updating(false) {}
+dlgProgressBase::dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind, UINT animation)
+    : vqDialog(_engModule(), templateId), m_shared(shared), m_kind(kind), m_animation(animation), m_updating(false) {}
 
 void dlgProgressBase::Update() {
   if (!m_hWnd || m_updating) return;
@@ -29,6 +29,10 @@ void dlgProgressBase::Update() {
 
 BOOL dlgProgressBase::OnInitDialog() {
   if (Item(IDC_PROG_UPPER)) SetClientBottom(PlaceholderRect(IDC_PROG_UPPER).bottom);
+  if (HWND anim = m_animation ? Item(IDC_PROG_ANIMATE) : nullptr) {
+    Animate_OpenEx(anim, m_module, MAKEINTRESOURCEA(m_animation));
+    Animate_Play(anim, 0, -1, -1);
+  }
   Update();
   return TRUE;
 }

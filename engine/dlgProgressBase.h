@@ -7,7 +7,8 @@
 
 class dlgProgressBase : public vqDialog {
 public:
-  dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind);
+  // `animation` (an AVI resource of the engine, 0 for none) plays in IDC_PROG_ANIMATE.
+  dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind, UINT animation = 0);
   void Update();
   bool IsExpanded() const;
   void ToggleDetails();
@@ -24,6 +25,7 @@ protected:
 
   vqProgressShared* m_shared;
   vqProgressKind m_kind;
+  UINT m_animation;
 
 private:
   bool m_updating;

@@ -6,7 +6,9 @@
 #define IDI_PROG_DOWNLOAD 516
 #define IDI_PROG_CONNECT 519
 #define IDI_PROG_COPY 522
-#define IDI_PROG_DELETE 523
+// Animations of the connection and delete windows.
+#define IDA_PROG_CONNECT 514
+#define IDA_PROG_DELETE 521
 
 #define IDD_PROG_XFER 530
 #define IDD_PROG_CNCT 531
@@ -30,6 +32,7 @@
 #define IDC_PROG_DETAILS 1114
 #define IDC_PROG_UPPER 1115
 #define IDC_PROG_LOWER 1116
+#define IDC_PROG_ANIMATE 1117
 
 #define IDC_CNCT_HOST 1120
 #define IDC_CNCT_STATUS 1121

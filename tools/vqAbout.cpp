@@ -1,5 +1,6 @@
 #include "vqAbout.h"
 
+#include <commctrl.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -31,6 +32,9 @@ protected:
                            m_version.VerGetText(vqVersion::PrivateBld)[0] != '\0');
     SetText(IDC_ABOUT_VERSION, text);
     SetText(IDC_ABOUT_WARNING, VQ_TEXT(m_module, IDS_ABOUT_WARNING));
+    HWND anim = Item(IDC_ABOUT_ANIMATE);
+    Animate_OpenEx(anim, m_module, MAKEINTRESOURCEA(IDA_ABOUT));
+    Animate_Play(anim, 0, -1, -1);  // in a loop until the box closes
     return TRUE;
   }
 

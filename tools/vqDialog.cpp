@@ -1,12 +1,32 @@
 #include "vqDialog.h"
 
+#include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "vqCatch.h"
 
-vqDialog::vqDialog(HINSTANCE module, UINT templateId) : m_module(module), m_templateId(templateId), m_modal(false) {}
+// Templates may hold common controls (progress bars, animations, lists); their classes must
+// exist before the first dialog is made.
+static void registerCommonControls() {
+  static const bool done = [] {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+    return InitCommonControlsEx(&icc) != FALSE;
+  }();
+  (void)done;
+}
+
+vqDialog::vqDialog(HINSTANCE module, UINT templateId) : m_module(module), m_templateId(templateId), m_modal(false) {
+  registerCommonControls();
+}
+
+vqDialog::~vqDialog() {
+  HWND hwnd = m_hWnd;
+  Detach();
+  if (hwnd && !m_modal && IsWindow(hwnd) && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId())
+    ::DestroyWindow(hwnd);
+}
 
 INT_PTR vqDialog::DoModal(HWND parent) {
   m_modal = true;

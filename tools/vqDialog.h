@@ -7,6 +7,8 @@
 class VQTOOLS_API vqDialog : public vqWnd {
 public:
   vqDialog(HINSTANCE module, UINT templateId);
+  // A modeless window still open on this thread goes with its object.
+  ~vqDialog() override;
 
   INT_PTR DoModal(HWND parent = nullptr);
   // Modeless: the window lives until DestroyWindow or EndDialog.

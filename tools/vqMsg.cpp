@@ -16,6 +16,13 @@ struct Answer {
 SRWLOCK g_answerLock = SRWLOCK_INIT;
 Answer g_answer = {nullptr, nullptr};
 
+// Some window managers (and Wine) ignore MB_TOPMOST: the box is raised when it is activated.
+LRESULT CALLBACK raiseBox(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE)
+    SetWindowPos(reinterpret_cast<HWND>(wp), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
 Answer currentAnswer() {
   AcquireSRWLockShared(&g_answerLock);
   Answer a = g_answer;
@@ -60,7 +67,10 @@ int VQ_MSG(const char* text, unsigned flags) {
     flags |= MB_TOPMOST;
     Answer a = currentAnswer();
     if (a.provider) return a.provider(text ? text : "", caption, flags, a.context);
-    return MessageBoxA(GetActiveWindow(), text ? text : "", caption, flags);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, raiseBox, nullptr, GetCurrentThreadId());
+    int r = MessageBoxA(GetActiveWindow(), text ? text : "", caption, flags);
+    if (hook) UnhookWindowsHookEx(hook);
+    return r;
   VQ_CATCH("vqTools", 0)
 }
 

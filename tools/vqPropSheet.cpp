@@ -67,7 +67,7 @@ INT_PTR CALLBACK vqPropPage::StaticPageProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
 }
 
 vqPropSheet::vqPropSheet(const char* caption, HWND parent, HINSTANCE module)
-    : m_parent(parent), m_module(module), m_pages(), m_count(0), m_start(0), m_wizard(false) {
+    : m_parent(parent), m_module(module), m_pages(), m_count(0), m_start(0), m_wizard(false), m_apply(false) {
   lstrcpynA(m_caption, caption ? caption : "", sizeof m_caption);
 }
 
@@ -89,7 +89,7 @@ INT_PTR vqPropSheet::DoModal() {
   PROPSHEETHEADERA psh;
   ZeroMemory(&psh, sizeof psh);
   psh.dwSize = sizeof psh;
-  psh.dwFlags = PSH_NOAPPLYNOW | (m_wizard ? PSH_WIZARD : 0);
+  psh.dwFlags = (m_apply ? 0 : PSH_NOAPPLYNOW) | (m_wizard ? PSH_WIZARD : 0);
   psh.hwndParent = m_parent;
   psh.hInstance = m_module;
   psh.pszCaption = m_caption;

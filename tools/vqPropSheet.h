@@ -40,6 +40,8 @@ public:
   bool AddPage(vqPropPage* page);
   void SetWizardMode(bool wizard = true) { m_wizard = wizard; }
   void SetStartPage(int index) { m_start = index; }
+  // An "Apply" button beside OK and Cancel (property sheets only; off by default).
+  void SetApplyButton(bool shown) { m_apply = shown; }
   // The sheet's result: 0/-1 cancelled or failed, otherwise pressed OK (or Finish).
   INT_PTR DoModal();
 
@@ -51,4 +53,5 @@ private:
   int m_count;
   int m_start;
   bool m_wizard;
+  bool m_apply;
 };

@@ -53,6 +53,7 @@ int vqThread::Run() {
 
 DWORD WINAPI vqThread::ThreadMain(LPVOID p) {
   auto* self = static_cast<vqThread*>(p);
+  DWORD result = 1;
   VQ_TRY
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // makes the queue
@@ -60,6 +61,8 @@ DWORD WINAPI vqThread::ThreadMain(LPVOID p) {
     SetEvent(self->m_ready.Get());
     if (ok) self->Run();
     self->ExitInstance();
-    return ok ? 0 : 1;
-  VQ_CATCH("vqThread", SetEvent(self->m_ready.Get()) ? 1u : 1u)
+    result = ok ? 0 : 1;
+  VQ_CATCH_VOID("vqThread")
+  SetEvent(self->m_ready.Get());  // Start never waits on a thread that failed early
+  return result;
 }

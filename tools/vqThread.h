@@ -12,7 +12,9 @@ enum { VQ_THREAD_MSG_START = 600, VQ_THREAD_MSG_WORK = 601, VQ_THREAD_MSG_QUIT =
 class VQTOOLS_API vqThread {
 public:
   vqThread();
-  virtual ~vqThread();  // ends and joins the thread
+  // Ends and joins the thread. A derived class with its own ExitInstance calls Stop in its own
+  // destructor, while its part of the object still exists.
+  virtual ~vqThread();
   vqThread(const vqThread&) = delete;
   vqThread& operator=(const vqThread&) = delete;
 

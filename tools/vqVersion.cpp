@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "vqCatch.h"
+#include "vqDebugger.h"
+#include "vqMsg.h"
 
 namespace {
 const char* const kKeys[vqVersion::KeyCount] = {
@@ -108,4 +110,17 @@ void vqVersion::FormatVersionLine(char* out, int size) const {
   if (!out || size <= 0) return;
   snprintf(out, static_cast<size_t>(size), "%s - Ver. %d.%d (Build %d)", m_text[ProductName], m_productVer[0],
            m_productVer[1] * 10 + m_productVer[2], m_fileVer[3]);
+}
+
+void VQTOOLS_DUMPVERSION(vqDebugger* log) {
+  VQ_TRY
+    if (!log) return;
+    char path[MAX_PATH];
+    if (!GetModuleFileNameA(vqToolsModule(), path, sizeof path)) return;
+    vqVersion v(path);
+    v.VerGetInfo();
+    char line[vqVersion::TextSize + 64];
+    v.FormatVersionLine(line, sizeof line);
+    log->DEBUGMSG("%s", line);
+  VQ_CATCH_VOID("vqTools")
 }
