@@ -134,7 +134,8 @@ void vqCommonParams::COMMON_InitParams(vqCommonParams* source) {
 }
 
 void vqCommonParams::_readPassword(const char* name, char* plain) {
-  char stored[TEXT_LEN + 1];
+  // Room for the marker in front of a password of full length, or it could not be read back.
+  char stored[TEXT_LEN + 2];
   m_registry.RegGetStr(name, stored, sizeof(stored));
   unsigned storedLen = static_cast<unsigned>(strlen(stored));
   memset(plain, 0, TEXT_LEN + 1);

@@ -228,6 +228,15 @@ TEST_F(Params, PlainPasswordIsStoredScrambledOnNextSave) {
   ASSERT_EQ(1, again.COMMON_LoadParams());
   EXPECT_STREQ("hunter2", again.GetFirewallPass());
 
+  // A password of full length still fits with its marker.
+  const std::string longest(256, 'p');
+  again.SetFirewallPass(longest.c_str());
+  ASSERT_EQ(1, again.COMMON_SaveParams());
+  vqCommonParams longOne(2);
+  longOne.SetParamsKeyPath(kSite);
+  ASSERT_EQ(1, longOne.COMMON_LoadParams());
+  EXPECT_EQ(longest, longOne.GetFirewallPass());
+
   again.SetFirewallPass("");
   ASSERT_EQ(1, again.COMMON_SaveParams());
   EXPECT_EQ("", getRaw(kSite, "FirewallPass"));
