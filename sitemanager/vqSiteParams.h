@@ -2,8 +2,9 @@
 // registry: a list key per level ("FTP-Sites", then "FTP-Sites\<category>" and so on) holding one
 // value per member (ten-digit site id = member name) and one sub-key per member.
 //
-// The windows that edit sites (site manager, properties, wizards, property pages for the shell)
-// are built on top of this class by the site manager windows and are not declared here.
+// The windows opened for a site (SITE_Manager, SITE_Properties, SITE_Wizard, SITE_CategoryWizard,
+// SITE_ImportWizard, SITE_MapDriveWizard, SHELL_AddPages and the page holder they share) come with
+// the site manager windows, which add them to this class; until then it is data and store only.
 #pragma once
 #include "vqCommonParams.h"
 
