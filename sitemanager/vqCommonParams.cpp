@@ -172,8 +172,8 @@ void vqCommonParams::_storedPassword(const char* plain, char* stored) {
   m_crypto.Encrypt(stored + 1, static_cast<int>(len));
 }
 
-int vqCommonParams::_loadparams(const char* keyPath) {
-  if (!m_registry.RegOpenRead(HKEY_CURRENT_USER, keyPath)) return 0;
+int vqCommonParams::_loadparams(const char* keyPath, HKEY root) {
+  if (!m_registry.RegOpenRead(root, keyPath)) return 0;
   m_registry.RegGetStr("FirewallHost", m_FirewallHost, sizeof(m_FirewallHost));
   m_registry.RegGetStr("FirewallUser", m_FirewallUser, sizeof(m_FirewallUser));
   _readPassword("FirewallPass", m_FirewallPass);

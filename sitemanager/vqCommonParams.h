@@ -85,7 +85,7 @@ class VQSMGR_API vqCommonParams {
   void SetTimeout(unsigned seconds);
 
  protected:
-  int _loadparams(const char* keyPath);
+  int _loadparams(const char* keyPath, HKEY root = HKEY_CURRENT_USER);
   // Bounded text helpers shared with the derived parameter classes.
   static void _copy(char* dst, unsigned size, const char* src);
   static void _ensureSlash(char* text, unsigned size);
