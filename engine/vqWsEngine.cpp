@@ -425,7 +425,14 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
   if (mode == 1) {
     received = 0;
   } else {
-    SetFilePointer(file, 0, nullptr, FILE_END);
+    // The 64-bit form: the 32-bit one fails on a file of 4 GB or more, and the data would then
+    // overwrite the start of the file.
+    LARGE_INTEGER none;
+    none.QuadPart = 0;
+    if (!SetFilePointerEx(file, none, nullptr, FILE_END)) {
+      CloseHandle(file);
+      return 2;
+    }
   }
   char* block = new char[kReceiveBlock];
   int result = 0;
