@@ -41,6 +41,10 @@ int forEachPiece(const char* text, const char* delimiters, Fn fn) {
   return count;
 }
 
+// Byte counts reach callers as long. They are added up in 64 bits and handed on modulo 2^32, so a
+// count past 2 GB read as unsigned long is right up to 4 GB and no addition overflows.
+long countAsLong(unsigned long long n) { return static_cast<long>(static_cast<unsigned long>(n)); }
+
 const char* afterLastAt(const char* name) {
   const char* at = strrchr(name, '@');
   return at ? at + 1 : name;
@@ -302,6 +306,7 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
   int result = 0;
   if (offset > 0 && SetFilePointer(file, offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) result = 1;
   char block[kSendBlock];
+  unsigned long long total = 0;
   while (result == 0) {
     DWORD got = 0;
     if (!ReadFile(file, block, sizeof block, &got, nullptr)) {
@@ -320,7 +325,8 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
       result = 2;
       break;
     }
-    sent += static_cast<long>(got);
+    total += got;
+    sent = countAsLong(total);
     if (WS_SendFileStatus(sent) == 1) result = 6;
   }
   CloseHandle(file);
@@ -434,6 +440,7 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
       return 2;
     }
   }
+  unsigned long long total = static_cast<unsigned long>(received);
   char* block = new char[kReceiveBlock];
   int result = 0;
   for (;;) {
@@ -452,7 +459,8 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
       result = 5;
       break;
     }
-    received += n;
+    total += static_cast<unsigned long long>(n);
+    received = countAsLong(total);
     if (WS_ReceiveFileStatus(received) == 1) {
       result = 6;
       break;
