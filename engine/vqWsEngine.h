@@ -140,6 +140,8 @@ class VQENGINE_API vqWsEngine {
   void* m_sendUser2;
 
  private:
+  // Records the peer and makes the socket: 0, 1 already open, 2 no socket.
+  int _open(unsigned int port, const char* address, int family, int type);
   int _connect(SOCKET s, int family, const char* address, unsigned int port);
   void _cancelLookup();
   // Look-up still writing into the lookup buffer; cancelled before the object goes.
