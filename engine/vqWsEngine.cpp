@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "vqPump.h"
+
 namespace {
 
 const int kSendBlock = 4096;
@@ -340,18 +342,9 @@ int vqWsEngine::WaitForSend(long seconds, long microseconds) {
 
 // ---- receiving
 
-void vqWsEngine::_pumpMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave the quit for the thread's own message loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
+// The thread's windows are served; its own thread messages (a task thread's jobs) and a quit stay
+// queued for its message loop.
+void vqWsEngine::_pumpMessages() { VQ_PumpMessages(); }
 
 int vqWsEngine::WS_WaitForReceive(int milliseconds) {
   int passes = milliseconds / 1000;

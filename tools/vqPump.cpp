@@ -27,7 +27,7 @@ bool VQ_PumpMessages() {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       quit = true;
-    } else if (!msg.hwnd) {
+    } else if (!msg.hwnd && msg.message != WM_TIMER) {  // a thread timer runs its procedure
       try {
         kept.push_back(msg);
       } catch (...) {

@@ -149,6 +149,18 @@ TEST(WsListen, ListenAcceptAndTalkBothWays) {
   EXPECT_EQ(0u, p.server.GetListenPort());
 }
 
+TEST(WsConnect, WaitingKeepsTheThreadsOwnMessagesQueued) {
+  // The waits serve windows; a job posted to the thread itself must still reach its own loop.
+  pair p;
+  ASSERT_TRUE(p.open());
+  const UINT kJob = WM_APP + 601;
+  PostThreadMessageA(GetCurrentThreadId(), kJob, 5, 0);
+  EXPECT_EQ(1, p.client.WS_WaitForReceive(1500)) << "nothing was sent";
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, kJob, kJob, PM_REMOVE));
+  EXPECT_EQ(5u, m.wParam);
+}
+
 TEST(WsListen, WaitForAcceptTimesOutWithoutAClient) {
   vqWsEngine ws;
   EXPECT_EQ(1, ws.WaitForAccept(0)) << "no listen socket";
