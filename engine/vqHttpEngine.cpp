@@ -27,6 +27,9 @@ bool startsNoCase(const char* text, const char* prefix) {
   }
   return true;
 }
+// A method or path with a line end in it would end the request line early and let the rest pass
+// for header lines (a path can come from a server's own listing).
+bool hasLineEnd(const char* text) { return text && strpbrk(text, "\r\n") != nullptr; }
 }  // namespace
 
 vqHttpEngine::vqHttpEngine()
@@ -168,6 +171,7 @@ int vqHttpEngine::HTTP_PUT(const char* path, const char* localFile) {
     m_statusCode = 0;
     m_statusText.clear();
     ClearReceivedData();
+    if (hasLineEnd(path)) return 2;
     // The server needs the length to know where the upload ends.
     HANDLE file = localFile ? CreateFileA(localFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
@@ -228,6 +232,7 @@ int vqHttpEngine::_exchange(const char* method, const char* path, int readBody, 
   m_statusCode = 0;
   m_statusText.clear();
   ClearReceivedData();
+  if (hasLineEnd(method) || hasLineEnd(path)) return 2;
   if (_connect()) return 1;
 
   std::string request = textOf(method) + " " + textOf(path) + " HTTP/1.0\r\n";

@@ -43,7 +43,8 @@ class VQENGINE_API vqHttpEngine : public vqWsEngine {
   int GetSendHeaderTagCount() const;
   const char* GetSendHeaderTag(int index) const;
 
-  // One request; the status code, or 1 no connection, 2 send failed, 3 no reply header.
+  // One request; the status code, or 1 no connection, 2 send failed, 3 no reply header. A method
+  // or path holding CR or LF is not sent: 2.
   int HTTP_SendCmd(const char* method, const char* path, int readBody);
   int HTTP_OPTIONS(const char* path);
   int HTTP_HEAD(const char* path);
@@ -51,8 +52,8 @@ class VQENGINE_API vqHttpEngine : public vqWsEngine {
   // With a local file the body goes into it and the result is that of the file receive (0 on
   // success); a status of 400 or more leaves the file alone and is returned as it is.
   int HTTP_GET(const char* path, const char* localFile);
-  // 0, or 1 no connection, 2 send failed, 3 no reply header, 4 local file unreadable, 7 stopped
-  // by the send status hook.
+  // 0, or 1 no connection, 2 send failed (or a path holding CR or LF, not sent), 3 no reply header,
+  // 4 local file unreadable, 7 stopped by the send status hook.
   int HTTP_PUT(const char* path, const char* localFile);
 
   // The last reply.

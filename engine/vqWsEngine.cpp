@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "vqPump.h"
+
 namespace {
 
 const int kSendBlock = 4096;
@@ -39,6 +41,20 @@ int forEachPiece(const char* text, const char* delimiters, Fn fn) {
     p += len;
   }
   return count;
+}
+
+// Byte counts reach callers as long. They are added up in 64 bits and handed on modulo 2^32, so a
+// count past 2 GB read as unsigned long is right up to 4 GB and no addition overflows.
+long countAsLong(unsigned long long n) { return static_cast<long>(static_cast<unsigned long>(n)); }
+
+// An address from dotted text and a port; `absent` stands in when there is no text.
+sockaddr_in addressOf(int family, const char* address, unsigned int port, unsigned long absent) {
+  sockaddr_in a;
+  memset(&a, 0, sizeof a);
+  a.sin_family = static_cast<short>(family);
+  a.sin_port = htons(static_cast<u_short>(port));
+  a.sin_addr.s_addr = address ? inet_addr(address) : absent;
+  return a;
 }
 
 const char* afterLastAt(const char* name) {
@@ -148,61 +164,39 @@ int vqWsEngine::WS_Connect(unsigned int port, const char* address) {
 }
 
 int vqWsEngine::_connect(SOCKET s, int family, const char* address, unsigned int port) {
-  memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
-  m_remoteAddr.sin_family = static_cast<short>(family);
-  m_remoteAddr.sin_port = htons(static_cast<u_short>(port));
-  m_remoteAddr.sin_addr.s_addr = address ? inet_addr(address) : INADDR_NONE;
+  m_remoteAddr = addressOf(family, address, port, INADDR_NONE);
   return connect(s, reinterpret_cast<sockaddr*>(&m_remoteAddr), sizeof m_remoteAddr) == 0 ? 0 : 1;
 }
 
-int vqWsEngine::WS_Connect(unsigned int port, const char* address, int family, int type) {
+int vqWsEngine::_open(unsigned int port, const char* address, int family, int type) {
   if (m_socket != INVALID_SOCKET) return 1;
   m_port = port;
   m_family = family;
   m_type = type;
   copyBounded(m_hostAddress, sizeof m_hostAddress, address);
   m_socket = socket(family, type, 0);
-  if (m_socket == INVALID_SOCKET) return 2;
+  return m_socket == INVALID_SOCKET ? 2 : 0;
+}
+
+int vqWsEngine::WS_Connect(unsigned int port, const char* address, int family, int type) {
+  if (int r = _open(port, address, family, type)) return r;
   return _connect(m_socket, family, address, port) ? 3 : 0;
 }
 
 int vqWsEngine::WS_ConnectBound(unsigned int localPort, unsigned int remotePort, const char* localAddress,
                                 const char* remoteAddress, int family, int type) {
-  if (m_socket != INVALID_SOCKET) return 1;
-  m_port = remotePort;
-  m_family = family;
-  m_type = type;
-  copyBounded(m_hostAddress, sizeof m_hostAddress, remoteAddress);
-  m_socket = socket(family, type, 0);
-  if (m_socket == INVALID_SOCKET) return 2;
-  sockaddr_in local;
-  memset(&local, 0, sizeof local);
-  local.sin_family = static_cast<short>(family);
-  local.sin_port = htons(static_cast<u_short>(localPort));
-  local.sin_addr.s_addr = localAddress ? inet_addr(localAddress) : INADDR_ANY;
+  if (int r = _open(remotePort, remoteAddress, family, type)) return r;
+  sockaddr_in local = addressOf(family, localAddress, localPort, INADDR_ANY);
   if (bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return 3;
   return _connect(m_socket, family, remoteAddress, remotePort) ? 4 : 0;
 }
 
 int vqWsEngine::WS_CreateUDPSocket(unsigned int localPort, unsigned int remotePort, const char* localAddress,
                                    const char* remoteAddress) {
-  if (m_socket != INVALID_SOCKET) return 1;
-  m_family = AF_INET;
-  m_type = SOCK_DGRAM;
-  m_port = remotePort;
-  copyBounded(m_hostAddress, sizeof m_hostAddress, remoteAddress);
-  m_socket = socket(AF_INET, SOCK_DGRAM, 0);
-  if (m_socket == INVALID_SOCKET) return 2;
-  sockaddr_in local;
-  memset(&local, 0, sizeof local);
-  local.sin_family = AF_INET;
-  local.sin_port = htons(static_cast<u_short>(localPort));
-  local.sin_addr.s_addr = localAddress ? inet_addr(localAddress) : INADDR_ANY;
+  if (int r = _open(remotePort, remoteAddress, AF_INET, SOCK_DGRAM)) return r;
+  sockaddr_in local = addressOf(AF_INET, localAddress, localPort, INADDR_ANY);
   if (bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return 3;
-  memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
-  m_remoteAddr.sin_family = AF_INET;
-  m_remoteAddr.sin_port = htons(static_cast<u_short>(remotePort));
-  m_remoteAddr.sin_addr.s_addr = remoteAddress ? inet_addr(remoteAddress) : INADDR_NONE;
+  m_remoteAddr = addressOf(AF_INET, remoteAddress, remotePort, INADDR_NONE);
   return 0;
 }
 
@@ -302,6 +296,7 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
   int result = 0;
   if (offset > 0 && SetFilePointer(file, offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) result = 1;
   char block[kSendBlock];
+  unsigned long long total = 0;
   while (result == 0) {
     DWORD got = 0;
     if (!ReadFile(file, block, sizeof block, &got, nullptr)) {
@@ -320,7 +315,8 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
       result = 2;
       break;
     }
-    sent += static_cast<long>(got);
+    total += got;
+    sent = countAsLong(total);
     if (WS_SendFileStatus(sent) == 1) result = 6;
   }
   CloseHandle(file);
@@ -346,18 +342,9 @@ int vqWsEngine::WaitForSend(long seconds, long microseconds) {
 
 // ---- receiving
 
-void vqWsEngine::_pumpMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave the quit for the thread's own message loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
+// The thread's windows are served; its own thread messages (a task thread's jobs) and a quit stay
+// queued for its message loop.
+void vqWsEngine::_pumpMessages() { VQ_PumpMessages(); }
 
 int vqWsEngine::WS_WaitForReceive(int milliseconds) {
   int passes = milliseconds / 1000;
@@ -425,8 +412,16 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
   if (mode == 1) {
     received = 0;
   } else {
-    SetFilePointer(file, 0, nullptr, FILE_END);
+    // The 64-bit form: the 32-bit one fails on a file of 4 GB or more, and the data would then
+    // overwrite the start of the file.
+    LARGE_INTEGER none;
+    none.QuadPart = 0;
+    if (!SetFilePointerEx(file, none, nullptr, FILE_END)) {
+      CloseHandle(file);
+      return 2;
+    }
   }
+  unsigned long long total = static_cast<unsigned long>(received);
   char* block = new char[kReceiveBlock];
   int result = 0;
   for (;;) {
@@ -445,7 +440,8 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
       result = 5;
       break;
     }
-    received += n;
+    total += static_cast<unsigned long long>(n);
+    received = countAsLong(total);
     if (WS_ReceiveFileStatus(received) == 1) {
       result = 6;
       break;

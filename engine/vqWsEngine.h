@@ -55,6 +55,8 @@ class VQENGINE_API vqWsEngine {
   int WS_Send(const char* text);
   int WS_Send(const char* data, int length);
   int SendAsLine(const char* data, int length, int lineLength);
+  // Byte counts here and in the status calls wrap past 2 GB: read as unsigned long they are right
+  // up to 4 GB. The files themselves may be of any size.
   int SendFile(const char* path, long& sent, long offset);
   int SendTo(const char* data, int& length);
   int WaitForSend(long seconds, long microseconds);
@@ -138,6 +140,8 @@ class VQENGINE_API vqWsEngine {
   void* m_sendUser2;
 
  private:
+  // Records the peer and makes the socket: 0, 1 already open, 2 no socket.
+  int _open(unsigned int port, const char* address, int family, int type);
   int _connect(SOCKET s, int family, const char* address, unsigned int port);
   void _cancelLookup();
   // Look-up still writing into the lookup buffer; cancelled before the object goes.

@@ -166,6 +166,29 @@ int vqAppParams::APP_SaveParams() {
   VQ_CATCH(kSource, 0)
 }
 
+void vqAppParams::_takeFrom(vqAppParams& other) {
+  COMMON_InitParams(&other);
+  SetEMailAddress(other.m_EMailAddress);
+  m_TransferMode = other.m_TransferMode;
+  m_ConvertCase = other.m_ConvertCase;
+  SetAutoModeFiles(other.m_AutoModeFiles);
+  m_PreserveDate = other.m_PreserveDate;
+  m_ViewFtpLog = other.m_ViewFtpLog;
+  SetFH32LogfileName(other.m_FH32LogfileName);
+  m_FH32LogfileEnabled = other.m_FH32LogfileEnabled;
+  SetZMPLogfileName(other.m_ZMPLogfileName);
+  m_ZMPLogfileEnabled = other.m_ZMPLogfileEnabled;
+  SetVXDLogfileName(other.m_VXDLogfileName);
+  m_VXDLogfileEnabled = other.m_VXDLogfileEnabled;
+  SetDefCacheDir(other.m_DefCacheDir);
+  m_CacheSize = other.m_CacheSize;
+  m_DoubleClickAction = other.m_DoubleClickAction;
+  m_IconPlacement = other.m_IconPlacement;
+  SetZmpMonLoc(other.m_ZmpMonLoc);
+  _copy(m_TargetDirFH32, sizeof(m_TargetDirFH32), other.m_TargetDirFH32);
+  _copy(m_TargetDirZMP, sizeof(m_TargetDirZMP), other.m_TargetDirZMP);
+}
+
 const char* vqAppParams::GetTargetDir(unsigned progId) {
   if (progId == 2) return m_TargetDirFH32;
   if (progId == 3) return m_TargetDirZMP;
@@ -200,9 +223,21 @@ VQ_APP_VALUE(ViewFtpLog, int)
 namespace {
 // Built when the library loads; its registry load waits for the first caller.
 vqAppParams g_appParams(4);
+// Task threads fetch the shared object at the same time. A reload goes into this second object,
+// one thread at a time, and is then taken over: the shared object never passes through its
+// defaults, and one registry handle is never used by two threads.
+vqAppParams g_reload(4);
+SRWLOCK g_reloadLock = SRWLOCK_INIT;
+
+struct ReloadTurn {
+  ReloadTurn() { AcquireSRWLockExclusive(&g_reloadLock); }
+  ~ReloadTurn() { ReleaseSRWLockExclusive(&g_reloadLock); }
+};
 }  // namespace
 
 vqAppParams* VQSMGR_GetAppParams() {
-  g_appParams.APP_LoadParams();
+  ReloadTurn turn;
+  g_reload.APP_LoadParams();
+  g_appParams._takeFrom(g_reload);
   return &g_appParams;
 }

@@ -48,6 +48,9 @@ class VQSMGR_API vqAppParams : public vqCommonParams {
   void SetViewFtpLog(int on);
 
  private:
+  friend vqAppParams* VQSMGR_GetAppParams();
+  // Every value of `other`, through the setters, so text that stays the same is never cleared.
+  void _takeFrom(vqAppParams& other);
   // A log name: trimmed; empty becomes the default directory joined with `file`.
   void _logName(char* name, const char* dir, const char* file);
 

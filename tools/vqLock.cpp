@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "vqCatch.h"
 
 namespace {
@@ -22,6 +24,15 @@ int vqLock::LockAcquire(unsigned long timeoutMs) {
   bool quit = false;
   WPARAM quitCode = 0;
   int result = 0;
+  std::vector<MSG> kept;
+  auto keep = [&](const MSG& m) {
+    try {
+      kept.push_back(m);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  };
 
   while (!abortFlag && !expired()) {
     DWORD left = timeoutMs - (GetTickCount() - start);
@@ -44,6 +55,9 @@ int vqLock::LockAcquire(unsigned long timeoutMs) {
         quitCode = msg.wParam;
         continue;
       }
+      // A thread message (a task thread's job) has no window to go to: handed back after the wait
+      // too, not during it, or the wait would wake for it again at once. A thread timer still runs.
+      if (!msg.hwnd && msg.message != WM_TIMER && keep(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
       got = WaitForSingleObject(semaphore, 0) == WAIT_OBJECT_0;
@@ -59,6 +73,7 @@ int vqLock::LockAcquire(unsigned long timeoutMs) {
   }
 
   if (result) held = 1;
+  for (const MSG& m : kept) PostThreadMessageA(GetCurrentThreadId(), m.message, m.wParam, m.lParam);
   if (quit) PostQuitMessage((int)quitCode);
   return result;
 }

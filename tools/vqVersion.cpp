@@ -22,6 +22,7 @@ const char* fallbackKey(vqVersion::Key key) {
 }  // namespace
 
 vqVersion::vqVersion(const char* path) {
+  m_path[0] = '\0';
   Clear();
   if (path) lstrcpynA(m_path, path, TextSize);
 }

@@ -408,6 +408,27 @@ TEST_F(Http, SendHeaderTagsAreSingleLines) {
   EXPECT_EQ(0, e.GetSendHeaderTagCount());
 }
 
+TEST_F(Http, LineEndsInMethodOrPathAreRefusedUnsent) {
+  // A path taken from a server's listing must not add header lines of the server's choosing.
+  peer.Reply(httpPeer::Answer("200 OK", "", "")).Reply(httpPeer::Answer("200 OK", "", ""));
+  vqHttpEngine e;
+  Connect(e);
+  std::string file = tempPath("put_crlf.bin");
+  writeFile(file, "data");
+  const struct {
+    const char* method;
+    const char* path;
+  } bad[] = {{"GET", "/a\r\nX-Injected: 1"}, {"GET", "/a\nX-Injected: 1"}, {"GET\r\nX-Injected: 1", "/"},
+             {"GET", "/a\rb"}};
+  for (const auto& c : bad) EXPECT_EQ(2, e.HTTP_SendCmd(c.method, c.path, 0)) << c.method << " " << c.path;
+  EXPECT_EQ(2, e.HTTP_PUT("/a\r\nX-Injected: 1", file.c_str()));
+  EXPECT_EQ(2, e.HTTP_GET("/a\r\nX-Injected: 1", file.c_str()));
+  EXPECT_EQ("data", readFile(file));
+  EXPECT_EQ(200, e.HTTP_SendCmd("GET", "/a b", 0)) << "other text goes as it is";
+  EXPECT_EQ(1, peer.Connections());
+  DeleteFileA(file.c_str());
+}
+
 TEST(Dav, MethodsReportSuccessWithoutTraffic) {
   httpPeer peer;
   peer.Reply(httpPeer::Answer("500 Should not be asked", "", ""));

@@ -149,6 +149,18 @@ TEST(WsListen, ListenAcceptAndTalkBothWays) {
   EXPECT_EQ(0u, p.server.GetListenPort());
 }
 
+TEST(WsConnect, WaitingKeepsTheThreadsOwnMessagesQueued) {
+  // The waits serve windows; a job posted to the thread itself must still reach its own loop.
+  pair p;
+  ASSERT_TRUE(p.open());
+  const UINT kJob = WM_APP + 601;
+  PostThreadMessageA(GetCurrentThreadId(), kJob, 5, 0);
+  EXPECT_EQ(1, p.client.WS_WaitForReceive(1500)) << "nothing was sent";
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, kJob, kJob, PM_REMOVE));
+  EXPECT_EQ(5u, m.wParam);
+}
+
 TEST(WsListen, WaitForAcceptTimesOutWithoutAClient) {
   vqWsEngine ws;
   EXPECT_EQ(1, ws.WaitForAccept(0)) << "no listen socket";
@@ -239,6 +251,44 @@ TEST(WsTransfer, ReceiveToFileStopKeepsWhatWasWritten) {
   EXPECT_EQ(static_cast<long>(data.size()), received);
   EXPECT_TRUE(readFile(dst) == data);
   DeleteFileA(dst.c_str());
+}
+
+TEST(WsTransfer, AppendingToAFileOfFourGigabytesOrMoreAddsAtItsEnd) {
+  std::string dst = tempPath("big.bin");
+  HANDLE h = CreateFileA(dst.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  DWORD wrote = 0;
+  ASSERT_TRUE(WriteFile(h, "HEAD", 4, &wrote, nullptr));
+  LARGE_INTEGER end;
+  end.QuadPart = 0x100000010LL;  // sparse on the host's file system
+  ASSERT_TRUE(SetFilePointerEx(h, end, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(SetEndOfFile(h));
+  CloseHandle(h);
+
+  scriptedPeer peer;
+  peer.Send("tail").Close();
+  ASSERT_TRUE(peer.Start());
+  vqWsEngine ws;
+  ASSERT_EQ(0, ws.WS_Connect(peer.Port(), "127.0.0.1"));
+  long received = 0;
+  EXPECT_EQ(0, ws.WS_ReceiveToFile(dst.c_str(), 2, received, 5000));
+
+  h = CreateFileA(dst.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  LARGE_INTEGER size;
+  ASSERT_TRUE(GetFileSizeEx(h, &size));
+  char head[5] = {}, tail[5] = {};
+  DWORD got = 0;
+  ReadFile(h, head, 4, &got, nullptr);
+  LARGE_INTEGER at;
+  at.QuadPart = end.QuadPart;
+  SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+  ReadFile(h, tail, 4, &got, nullptr);
+  CloseHandle(h);
+  DeleteFileA(dst.c_str());
+  EXPECT_EQ(end.QuadPart + 4, size.QuadPart);
+  EXPECT_STREQ("HEAD", head) << "the start of the file is left alone";
+  EXPECT_STREQ("tail", tail);
 }
 
 TEST(WsTransfer, ReceiveToFileResults) {

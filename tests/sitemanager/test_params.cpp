@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <set>
+#include <string.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "vqAppParams.h"
@@ -455,4 +458,23 @@ TEST_F(Params, OwnerWithoutAKeyWritesNothing) {
   EXPECT_EQ(0, p.COMMON_SaveParams());
   EXPECT_EQ("<missing>", getRaw("", "Timeout"));
   EXPECT_EQ("<missing>", getRaw("", "FirewallPass"));
+}
+
+TEST_F(Params, ThreadsFetchingTheSharedParametersTogetherAllSeeTheStoredValues) {
+  // Every task thread fetches the shared object, and each fetch reloads it from the registry.
+  putText(VQ_SETTINGS_KEY, "EmailAddress", "race@example.com");
+  putText(VQ_SETTINGS_KEY, "CacheSize", "77");
+  const int kThreads = 4, kRounds = 150;
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        vqAppParams* app = VQSMGR_GetAppParams();
+        if (app->GetCacheSize() != 77 || strcmp(app->GetEMailAddress(), "race@example.com") != 0) ++wrong;
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(0, wrong.load()) << "fetches that saw other values than the stored ones";
+  EXPECT_EQ(77u, VQSMGR_GetAppParams()->GetCacheSize());
 }

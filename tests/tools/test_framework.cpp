@@ -304,14 +304,15 @@ TEST(Pump, LeavesThreadMessagesQueuedInOrder) {
   MSG drain;
   while (PeekMessageA(&drain, nullptr, 0, 0, PM_REMOVE)) {
   }
-  PostThreadMessageA(self, VQ_THREAD_MSG_WORK, 1, 0);
-  PostThreadMessageA(self, VQ_THREAD_MSG_WORK, 2, 0);
+  // More than a handful: a worker's queue can hold many jobs while its window is being served.
+  const WPARAM kPosted = 300;
+  for (WPARAM i = 1; i <= kPosted; ++i) PostThreadMessageA(self, VQ_THREAD_MSG_WORK, i, 0);
   EXPECT_TRUE(VQ_PumpMessages());
   MSG m;
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, VQ_THREAD_MSG_WORK, VQ_THREAD_MSG_WORK, PM_REMOVE));
-  EXPECT_EQ(1u, m.wParam);
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, VQ_THREAD_MSG_WORK, VQ_THREAD_MSG_WORK, PM_REMOVE));
-  EXPECT_EQ(2u, m.wParam);
+  for (WPARAM i = 1; i <= kPosted; ++i) {
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, VQ_THREAD_MSG_WORK, VQ_THREAD_MSG_WORK, PM_REMOVE)) << "message " << i;
+    EXPECT_EQ(i, m.wParam);
+  }
 }
 
 TEST(Handles, CloseOnScopeExitAndMoveOwnership) {

@@ -220,12 +220,20 @@ TEST(Lock, WaitingThreadKeepsItsWindowAlive) {
   EXPECT_GE(probe.paintedWhileWaiting.load(), 1) << "window not repainted during the wait";
 }
 
-TEST(Lock, QuitMessageSurvivesTheWait) {
+TEST(Lock, ThreadAndQuitMessagesSurviveTheWait) {
+  // A task thread's jobs arrive as thread messages; a wait must leave them for its own loop.
   vqLock lock;
   Holder a(lock);
+  const UINT kJob = WM_APP + 601;
+  PostThreadMessageA(GetCurrentThreadId(), kJob, 1, 0);
+  PostThreadMessageA(GetCurrentThreadId(), kJob, 2, 0);
   PostQuitMessage(7);
   EXPECT_EQ(0, lock.LockAcquire(300));
   MSG m;
+  for (WPARAM job = 1; job <= 2; ++job) {
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, kJob, kJob, PM_REMOVE)) << "job " << job;
+    EXPECT_EQ(job, m.wParam);
+  }
   ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(UINT(WM_QUIT), m.message);
   EXPECT_EQ(7u, m.wParam);

@@ -4,7 +4,9 @@
 
 #include <commctrl.h>
 
+#include <new>
 #include <string>
+#include <string.h>
 
 #include "uiDriver.h"
 #include "vqAbout.h"
@@ -82,6 +84,17 @@ TEST(Version, AModuleWithoutAResourceLeavesEverythingCleared) {
   ASSERT_EQ(0, read.VerGetInfo());
   EXPECT_EQ(1, read.VerGetInfo(self)) << "a second read clears what the first found";
   EXPECT_STREQ("", read.VerGetText(vqVersion::ProductName));
+}
+
+TEST(Version, WithoutAPathTheObjectHasAnEmptyPath) {
+  // Built over memory full of left-over bytes, as a member of a larger object or on a used stack.
+  alignas(vqVersion) static unsigned char storage[sizeof(vqVersion)];
+  memset(storage, 'x', sizeof storage);
+  vqVersion* v = new (storage) vqVersion();
+  EXPECT_STREQ("", v->VerGetPath());
+  EXPECT_EQ(1, v->VerGetInfo()) << "nothing to read without a path";
+  EXPECT_STREQ("", v->VerGetPath());
+  v->~vqVersion();
 }
 
 namespace {
