@@ -9,8 +9,7 @@ void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
   size_t n = 0;
   if (src) {
     size_t limit = maxChars < dstSize - 1 ? maxChars : dstSize - 1;
-    while (n < limit && src[n])
-      ++n;
+    n = strnlen(src, limit);
     memmove(dst, src, n);
   }
   dst[n] = 0;

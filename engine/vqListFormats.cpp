@@ -106,10 +106,17 @@ int vqDirParser::_isDotEntry(const char* line) const {
 }
 
 int vqDirParser::_split(char* line) {
-  VQSTR_StripCRLF(line);
+  if (strpbrk(line, "\r\n"))
+    VQSTR_StripCRLF(line);
   VQSTR_Squish(line);
   VQSTR_Trim(line);
-  m_fieldCount = m_tokens->Parse(line, " ");
+  // A squished line has at most one field more than it has blanks; telling the tokenizer so spares
+  // it walking all of its 1024 slots for every line.
+  int blanks = 0;
+  for (const char* p = line; *p; ++p)
+    blanks += *p == ' ';
+  int maxFields = blanks < 1023 ? blanks + 1 : 1024;
+  m_fieldCount = m_tokens->Parse(maxFields, line, " ");
   if (m_fieldCount < 0)
     m_fieldCount = 0;
   if (m_fieldCount > 1024)
@@ -277,7 +284,8 @@ void vqDirParser::_doparse_filename(int i) {
     }
   }
   if (found) {
-    VQSTR_StripCRLF(name);
+    if (strpbrk(name, "\r\n"))
+      VQSTR_StripCRLF(name);
     trimBlanks(name);
   } else {
     for (int k = i; k < m_fieldCount && strlen(name) < kNameChars; ++k) {

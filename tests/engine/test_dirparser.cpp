@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "dirparser_helpers.h"
+#include "test_dirparser_helpers.h"
 
 using namespace dirtest;
 

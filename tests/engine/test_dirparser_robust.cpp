@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "dirparser_helpers.h"
+#include "test_dirparser_helpers.h"
 
 using namespace dirtest;
 
