@@ -8,14 +8,14 @@
 #include <chrono>
 #include <string>
 
-#include "vqDirParser.h"
-
 #ifdef _WIN32
 #include <windows.h>
 #include <psapi.h>
 #else
 #include <sys/resource.h>
 #endif
+
+#include "vqDirParser.h"
 
 namespace {
 

@@ -2,6 +2,9 @@
 // host type's filter and format (vqListFormats.cpp) fill the working record, and appends the stored
 // part of each accepted record to the parsed-listing file. Everything a server sends is untrusted:
 // every copy into the record is bounded by its field, numbers saturate instead of overflowing.
+#ifdef _WIN32
+#include <windows.h> // before the portable FILETIME, which the Windows headers do not test for
+#endif
 #include "vqDirParser.h"
 #include "vqListFormatUtil.h"
 
@@ -11,10 +14,6 @@
 #include "vqCatch.h"
 #include "vqString.h"
 #include "vqTokens.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -389,7 +388,7 @@ int vqDirParser::DirEnumNext(_FTPITEMID* item) {
 
   int y = 0, mo = 0, d = 0, h = 0, mi = 0;
   vqFileTimeToParts(item->modified, y, mo, d, h, mi);
-  snprintf(item->sortDate, sizeof item->sortDate, "%04.4d/%02.2d/%02.2d %02.2d:%02.2d", y, mo, d, h, mi);
+  snprintf(item->sortDate, sizeof item->sortDate, "%04d/%02d/%02d %02d:%02d", y, mo, d, h, mi);
   item->dateText[0] = 0;
 #ifdef _WIN32
   SYSTEMTIME st;

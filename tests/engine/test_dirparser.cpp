@@ -255,8 +255,9 @@ TEST(DirParserRules, LineCases) {
     EXPECT_STREQ(c.name, it.name) << c.what << ": " << c.text;
     EXPECT_STREQ(c.target, it.url) << c.what << ": " << c.text;
     EXPECT_EQ(c.date, dateOf(it)) << c.what << ": " << c.text;
-    if (c.size >= 0)
+    if (c.size >= 0) {
       EXPECT_EQ(c.size, static_cast<long long>(it.size)) << c.what << ": " << c.text;
+    }
   }
 }
 
