@@ -164,9 +164,9 @@ void vqDirParser::SetToday(int year, int month, int day) {
 void vqDirParser::_notify(int type, unsigned long result, const char* prefix, const char* line) {
   memset(m_note, 0, sizeof *m_note);
   m_note->type = type;
-  m_note->result = static_cast<uint32_t>(result);
-  m_note->current = static_cast<uint32_t>(m_bytesRead);
-  m_note->total = static_cast<uint32_t>(m_listingSize);
+  m_note->result = static_cast<unsigned int>(result);
+  m_note->current = static_cast<unsigned int>(m_bytesRead);
+  m_note->total = static_cast<unsigned int>(m_listingSize);
   if (prefix)
     snprintf(m_note->message, sizeof m_note->message, "%s: %s\n", prefix, line);
   else

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "vqCatch.h"
+#include "vqMsg.h"
 #include "vqString.h"
 
 namespace {
@@ -104,7 +105,7 @@ void vqDebugger::DEBUGMSG(unsigned int stringId) {
   char text[kLineSize];
   text[0] = 0;
   VQ_TRY
-    if (LoadStringA(toolkitModule(), stringId, text, sizeof text) <= 0) text[0] = 0;
+    lstrcpynA(text, VQ_TEXT(toolkitModule(), stringId), sizeof text);
   VQ_CATCH_VOID("vqDebugger")
   DEBUGMSG("%s\n", text);
 }

@@ -1,15 +1,15 @@
-// The few Windows types the platform-neutral modules need, without windows.h.
-// Layouts and include guards match the Windows headers, so either may come first.
+// The few Windows types the platform-neutral modules need; the host build gets them without windows.h.
+// Layouts match the Windows headers.
 #pragma once
 #include <stdint.h>
 
 #ifdef _WIN32
-typedef unsigned long  VQ_DWORD;
-typedef unsigned short VQ_WORD;
+// The Windows build takes the real definitions (minwindef.h defines FILETIME without a guard).
+#include <windows.h>
 #else
+
 typedef uint32_t VQ_DWORD;
 typedef uint16_t VQ_WORD;
-#endif
 
 #ifndef _FILETIME_
 #define _FILETIME_
@@ -32,6 +32,8 @@ typedef struct _SYSTEMTIME {
   VQ_WORD wMilliseconds;
 } SYSTEMTIME, *PSYSTEMTIME, *LPSYSTEMTIME;
 #endif
+
+#endif  // _WIN32
 
 static_assert(sizeof(FILETIME) == 8, "FILETIME is two 32-bit halves");
 static_assert(sizeof(SYSTEMTIME) == 16, "SYSTEMTIME is eight 16-bit fields");

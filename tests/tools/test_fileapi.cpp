@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "fhTempDir.h"
 #include <windows.h>
 
 #include <string>
@@ -6,41 +7,6 @@
 #include "vqFileApi.h"
 
 namespace {
-// A fresh folder under the system's temp folder, removed with its contents afterwards.
-class TempDir {
- public:
-  TempDir() {
-    char base[MAX_PATH];
-    GetTempPathA(sizeof base, base);
-    path_ = std::string(base) + "fh_fileapi_" + std::to_string(GetCurrentProcessId()) + "_" +
-            std::to_string(GetTickCount());
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempDir() { removeTree(path_); }
-  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  static void removeTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string full = dir + "\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          removeTree(full);
-        else
-          DeleteFileA(full.c_str());
-      } while (FindNextFileA(h, &fd));
-      FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-  }
-  std::string path_;
-};
-
 void writeFile(const std::string& path, size_t bytes) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, h) << path;

@@ -1,0 +1,133 @@
+// One FTP site or one category of the site tree, and the store that keeps the tree in the
+// registry: a list key per level ("FTP-Sites", then "FTP-Sites\<category>" and so on) holding one
+// value per member (ten-digit site id = member name) and one sub-key per member.
+//
+// The windows opened for a site (SITE_Manager, SITE_Properties, SITE_Wizard, SITE_CategoryWizard,
+// SITE_ImportWizard, SITE_MapDriveWizard, SHELL_AddPages and the page holder they share) come with
+// the site manager windows, which add them to this class; until then it is data and store only.
+#pragma once
+#include "vqCommonParams.h"
+
+// The top-level site list, and the scratch list a rename passes through.
+#define VQ_SITES_LIST "FTP-Sites"
+#define VQ_SITES_SCRATCH "TMP-SITES"
+
+class VQSMGR_API vqSiteParams : public vqCommonParams {
+ public:
+  enum { KEY_LEN = 1024 };
+
+  explicit vqSiteParams(unsigned char progId);
+  ~vqSiteParams() override;
+
+  int SITE_InitParams(int clearName, vqCommonParams* defaults);
+  int SITE_LoadParams(const char* subPath, const char* name);
+  int SITE_LoadParams(const char* subPath, unsigned siteId);
+  int SITE_SaveParams(const char* subPath, const char* name);
+  int SITE_SaveParams();
+
+  int ENUM_SiteEnumerate(const char* subPath);
+  int ENUM_GetSiteCount();
+  // Owned by this object; valid until the next enumeration, import or destruction.
+  vqSiteParams* ENUM_GetSiteItem(int index);
+
+  int SITE_Exists(const char* subPath, const char* name);
+  int SITE_Copy(const char* fromSub, const char* fromName, const char* toSub, const char* toName);
+  int SITE_Rename(const char* fromSub, const char* fromName, const char* toSub, const char* toName);
+  int SITE_Delete(const char* subPath, const char* name);
+
+  // Local cache of the site: listing files (".vqD") and copies of remote files.
+  int SITE_ClearDirectoryCache(const char* folder);
+  int SITE_ClearFileCache(const char* folder);
+  unsigned long SITE_GetCacheUsage();
+  // The site's cache directory with a trailing "\" (URL made safe for a file name); 0 if it
+  // does not fit in size bytes.
+  int SITE_GetCacheDir(char* out, unsigned size);
+
+  // Sources: 0 a WS_FTP initialisation file, 1 FTP Explorer's registry profiles.
+  int SITE_Import(unsigned source, const char* file);
+
+  // A name can become a registry key and a file name: not empty, at most 256 characters, and
+  // without "\", "/", ":", "*", "?", '"', "<", ">", "|" or control characters.
+  static int SITE_IsValidName(const char* name);
+
+  const char* GetFullSitePath();
+  const char* GetSiteKeyName();
+
+  const char* GetSiteSubPath();
+  void SetSiteSubPath(const char* text);
+  const char* GetSiteName();
+  void SetSiteName(const char* text);
+  unsigned GetSiteId();
+  void SetSiteId(unsigned id);
+  unsigned GetHostType();
+  void SetHostType(unsigned type);
+  const char* GetURL();
+  void SetURL(const char* text);
+  unsigned short GetURLPort();
+  void SetURLPort(unsigned short port);
+  const char* GetUsername();
+  void SetUsername(const char* text);
+  const char* GetPassword();
+  void SetPassword(const char* text);
+  const char* GetAccount();
+  void SetAccount(const char* text);
+  const char* GetInitStr();
+  void SetInitStr(const char* text);
+  const char* GetDescription();
+  void SetDescription(const char* text);
+  const char* GetIRD();
+  void SetIRD(const char* text);
+  const char* GetCmdSYST();
+  void SetCmdSYST(const char* text);
+  const char* GetCmdPWD();
+  void SetCmdPWD(const char* text);
+  int GetIsAnonymous();
+  void SetIsAnonymous(int on);
+  int GetIsCategory();
+  void SetIsCategory(int on);
+  int GetVirtualHost();
+  void SetVirtualHost(int on);
+  const char* GetHostDelim();
+  void SetHostDelim(const char* text);
+  const char* GetWendal();
+  void SetWendal(const char* text);
+
+ private:
+  void _freeSites();
+  void _appendSite(vqSiteParams* site);
+  unsigned _site_getnextsiteid();
+  int _loadSiteKey(HKEY root, const char* keyPath);
+  void _readSitePassword(vqRegistry& r);
+  void _storedSitePassword(char* stored, unsigned size);
+  int _fullPath(char* out, unsigned size, const char* subPath, const char* name);
+  int _copySite(const char* fromSub, const char* fromName, const char* toSub, const char* toName, int depth);
+  void _clearCachesDeep(const char* subPath, const char* name, int depth);
+  int _importWsFtp(const char* file, const char* target, int depth);
+  int _importFtpExplorer(const char* target);
+  void _importTarget(char* out, unsigned size);
+
+  vqSiteParams** m_sites;
+  int m_siteCount;
+  int m_siteCapacity;
+  char m_FullSitePath[KEY_LEN];
+  char m_SiteSubPath[TEXT_LEN + 1];
+  char m_SiteName[TEXT_LEN + 1];
+  char m_SiteKeyName[16];
+  unsigned m_SiteId;
+  unsigned m_HostType;
+  char m_URL[TEXT_LEN + 1];
+  unsigned short m_URLPort;
+  char m_Username[TEXT_LEN + 1];
+  char m_Password[TEXT_LEN + 1];
+  char m_Account[TEXT_LEN + 1];
+  char m_InitStr[TEXT_LEN + 1];
+  char m_Description[TEXT_LEN + 1];
+  char m_IRD[TEXT_LEN + 1];
+  char m_CmdSYST[TEXT_LEN + 1];
+  char m_CmdPWD[TEXT_LEN + 1];
+  int m_IsAnonymous;
+  int m_IsCategory;
+  int m_VirtualHost;
+  char m_HostDelim[TEXT_LEN + 1];
+  char m_Wendal[TEXT_LEN + 1];
+};
