@@ -173,8 +173,8 @@ int vqFileTimeFromParts(int year, int month, int day, int hour, int minute, void
                          static_cast<unsigned long long>(hour) * 3600ULL +
                          static_cast<unsigned long long>(minute) * 60ULL;
   t *= 10000000ULL;
-  value.dwLowDateTime = static_cast<VQ_DWORD>(t & 0xFFFFFFFFull);
-  value.dwHighDateTime = static_cast<VQ_DWORD>(t >> 32);
+  value.dwLowDateTime = static_cast<uint32_t>(t & 0xFFFFFFFFull);
+  value.dwHighDateTime = static_cast<uint32_t>(t >> 32);
   memcpy(ft, &value, sizeof value);
   return 1;
 }
