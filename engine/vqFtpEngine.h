@@ -8,22 +8,7 @@
 
 #include "vqEngineApi.h"
 
-// Handed to the engine's callback for every command, reply line, status text and progress step.
-#pragma pack(push, 1)
-struct _sock_notification_ {
-  int type;                  // notification code
-  unsigned int result;       // last result code (GetLastRetCode)
-  char resultText[1025];     // its text, at most 1024 characters
-  int sockError;             // last Winsock error number
-  char sockErrorText[1025];  // its text
-  char message[2049];        // log line or status text, at most 2048 characters
-  char reserved1[8];
-  unsigned int current;      // bytes so far, or the attempt number
-  unsigned int total;        // total bytes, or the number of attempts
-  char reserved2[1041];
-};
-#pragma pack(pop)
-static_assert(sizeof(_sock_notification_) == 5168, "record shared with callers, packed");
+#include "vqSockNotification.h" // handed to the engine's callback
 
 class VQENGINE_API vqFtpEngine {
  public:
