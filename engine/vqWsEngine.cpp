@@ -1,0 +1,722 @@
+#include "vqWsEngine.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const int kSendBlock = 4096;
+const int kReceiveBlock = 10240;
+
+// Copies src into out (size bytes, terminator included); 1 if it does not fit, out then untouched.
+int copyIfFits(char* out, int outSize, const char* src) {
+  size_t n = strlen(src);
+  if (out == nullptr || outSize <= 0 || n + 1 > static_cast<size_t>(outSize)) return 1;
+  memcpy(out, src, n + 1);
+  return 0;
+}
+
+// Copies src into out, cutting it to size - 1 characters.
+void copyBounded(char* out, size_t size, const char* src) {
+  if (out == nullptr || size == 0) return;
+  size_t n = src ? strlen(src) : 0;
+  if (n >= size) n = size - 1;
+  if (n) memcpy(out, src, n);
+  out[n] = '\0';
+}
+
+// Pieces of text separated by runs of delimiter characters; calls fn(start, length) for each.
+template <typename Fn>
+int forEachPiece(const char* text, const char* delimiters, Fn fn) {
+  int count = 0;
+  const char* p = text;
+  for (;;) {
+    p += strspn(p, delimiters);
+    if (*p == '\0') break;
+    size_t len = strcspn(p, delimiters);
+    if (!fn(count, p, len)) return count;
+    ++count;
+    p += len;
+  }
+  return count;
+}
+
+const char* afterLastAt(const char* name) {
+  const char* at = strrchr(name, '@');
+  return at ? at + 1 : name;
+}
+
+}  // namespace
+
+vqWsEngine::vqWsEngine()
+    : m_port(0),
+      m_protocol(0),
+      m_family(AF_INET),
+      m_type(SOCK_STREAM),
+      m_socket(INVALID_SOCKET),
+      m_listenSocket(INVALID_SOCKET),
+      m_started(0),
+      m_notifyWindow(nullptr),
+      m_sendTimeout(30000),
+      m_recvTimeout(30000),
+      m_cancel(0),
+      m_recvCallback(nullptr),
+      m_recvUser1(nullptr),
+      m_recvUser2(nullptr),
+      m_sendCallback(nullptr),
+      m_sendUser1(nullptr),
+      m_sendUser2(nullptr) {
+  m_hostAddress[0] = '\0';
+  m_lookupBuffer[0] = '\0';
+  memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
+  memset(&m_listenAddr, 0, sizeof m_listenAddr);
+  memset(&m_wsaData, 0, sizeof m_wsaData);
+  m_started = WSAStartup(MAKEWORD(1, 1), &m_wsaData) == 0 ? 1 : 0;
+}
+
+vqWsEngine::vqWsEngine(const vqWsEngine& other) : m_started(0), m_notifyWindow(nullptr) {
+  *this = other;
+}
+
+vqWsEngine& vqWsEngine::operator=(const vqWsEngine& other) {
+  if (this == &other) return *this;
+  int wasStarted = m_started;
+  m_port = other.m_port;
+  memcpy(m_hostAddress, other.m_hostAddress, sizeof m_hostAddress);
+  m_protocol = other.m_protocol;
+  m_family = other.m_family;
+  m_type = other.m_type;
+  m_wsaData = other.m_wsaData;
+  m_socket = other.m_socket;
+  m_remoteAddr = other.m_remoteAddr;
+  m_listenSocket = other.m_listenSocket;
+  m_listenAddr = other.m_listenAddr;
+  m_notifyWindow = other.m_notifyWindow;
+  m_sendTimeout = other.m_sendTimeout;
+  m_recvTimeout = other.m_recvTimeout;
+  memcpy(m_lookupBuffer, other.m_lookupBuffer, sizeof m_lookupBuffer);
+  m_cancel = other.m_cancel;
+  m_recvCallback = other.m_recvCallback;
+  m_recvUser1 = other.m_recvUser1;
+  m_recvUser2 = other.m_recvUser2;
+  m_sendCallback = other.m_sendCallback;
+  m_sendUser1 = other.m_sendUser1;
+  m_sendUser2 = other.m_sendUser2;
+  // Keep the Winsock start-up count balanced with this object's own destructor.
+  if (!wasStarted && other.m_started) {
+    WSADATA data;
+    m_started = WSAStartup(MAKEWORD(1, 1), &data) == 0 ? 1 : 0;
+  } else {
+    m_started = wasStarted;
+  }
+  return *this;
+}
+
+vqWsEngine::~vqWsEngine() {
+  WS_CloseConnection();
+  if (m_started) WSACleanup();
+  if (m_notifyWindow) DestroyWindow(m_notifyWindow);
+}
+
+int vqWsEngine::WS_SendFileStatus(long bytesSoFar) {
+  return m_sendCallback ? m_sendCallback(bytesSoFar, m_sendUser1, m_sendUser2) : 0;
+}
+
+int vqWsEngine::WS_ReceiveFileStatus(long bytesSoFar) {
+  return m_recvCallback ? m_recvCallback(bytesSoFar, m_recvUser1, m_recvUser2) : 0;
+}
+
+void vqWsEngine::OnAsyncNotify(int, int) {}
+void vqWsEngine::OnAsyncGetNameNotify(int) {}
+void vqWsEngine::OnAsyncGetAddressNotify(int) {}
+
+int vqWsEngine::WS_Reset() {
+  if (m_started) WSACleanup();
+  m_started = WSAStartup(MAKEWORD(1, 1), &m_wsaData) == 0 ? 1 : 0;
+  return m_started ? 0 : 1;
+}
+
+// ---- connecting
+
+int vqWsEngine::WS_Connect(unsigned int port, const char* address) {
+  return WS_Connect(port, address, AF_INET, SOCK_STREAM);
+}
+
+int vqWsEngine::_connect(SOCKET s, int family, const char* address, unsigned int port) {
+  memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
+  m_remoteAddr.sin_family = static_cast<short>(family);
+  m_remoteAddr.sin_port = htons(static_cast<u_short>(port));
+  m_remoteAddr.sin_addr.s_addr = address ? inet_addr(address) : INADDR_NONE;
+  return connect(s, reinterpret_cast<sockaddr*>(&m_remoteAddr), sizeof m_remoteAddr) == 0 ? 0 : 1;
+}
+
+int vqWsEngine::WS_Connect(unsigned int port, const char* address, int family, int type) {
+  if (m_socket != INVALID_SOCKET) return 1;
+  m_port = port;
+  m_family = family;
+  m_type = type;
+  copyBounded(m_hostAddress, sizeof m_hostAddress, address);
+  m_socket = socket(family, type, 0);
+  if (m_socket == INVALID_SOCKET) return 2;
+  return _connect(m_socket, family, address, port) ? 3 : 0;
+}
+
+int vqWsEngine::WS_ConnectBound(unsigned int localPort, unsigned int remotePort, const char* localAddress,
+                                const char* remoteAddress, int family, int type) {
+  if (m_socket != INVALID_SOCKET) return 1;
+  m_port = remotePort;
+  m_family = family;
+  m_type = type;
+  copyBounded(m_hostAddress, sizeof m_hostAddress, remoteAddress);
+  m_socket = socket(family, type, 0);
+  if (m_socket == INVALID_SOCKET) return 2;
+  sockaddr_in local;
+  memset(&local, 0, sizeof local);
+  local.sin_family = static_cast<short>(family);
+  local.sin_port = htons(static_cast<u_short>(localPort));
+  local.sin_addr.s_addr = localAddress ? inet_addr(localAddress) : INADDR_ANY;
+  if (bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return 3;
+  return _connect(m_socket, family, remoteAddress, remotePort) ? 4 : 0;
+}
+
+int vqWsEngine::WS_CreateUDPSocket(unsigned int localPort, unsigned int remotePort, const char* localAddress,
+                                   const char* remoteAddress) {
+  if (m_socket != INVALID_SOCKET) return 1;
+  m_family = AF_INET;
+  m_type = SOCK_DGRAM;
+  m_port = remotePort;
+  copyBounded(m_hostAddress, sizeof m_hostAddress, remoteAddress);
+  m_socket = socket(AF_INET, SOCK_DGRAM, 0);
+  if (m_socket == INVALID_SOCKET) return 2;
+  sockaddr_in local;
+  memset(&local, 0, sizeof local);
+  local.sin_family = AF_INET;
+  local.sin_port = htons(static_cast<u_short>(localPort));
+  local.sin_addr.s_addr = localAddress ? inet_addr(localAddress) : INADDR_ANY;
+  if (bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return 3;
+  memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
+  m_remoteAddr.sin_family = AF_INET;
+  m_remoteAddr.sin_port = htons(static_cast<u_short>(remotePort));
+  m_remoteAddr.sin_addr.s_addr = remoteAddress ? inet_addr(remoteAddress) : INADDR_NONE;
+  return 0;
+}
+
+int vqWsEngine::WS_CloseConnection() {
+  int result = 0;
+  if (m_socket != INVALID_SOCKET) {
+    if (m_type == SOCK_STREAM && shutdown(m_socket, SD_BOTH) != 0) result += 1;
+    if (closesocket(m_socket) != 0) result += 2;
+  }
+  if (m_listenSocket != INVALID_SOCKET) {
+    if (shutdown(m_listenSocket, SD_BOTH) != 0) result += 4;
+    if (closesocket(m_listenSocket) != 0) result += 8;
+  }
+  m_socket = INVALID_SOCKET;
+  m_listenSocket = INVALID_SOCKET;
+  return result;
+}
+
+// ---- listening
+
+int vqWsEngine::WaitForConnect(unsigned int port) { return WaitForConnect(port, 1, AF_INET, INADDR_ANY); }
+
+int vqWsEngine::WaitForConnect(unsigned int port, int backlog) {
+  return WaitForConnect(port, backlog, AF_INET, INADDR_ANY);
+}
+
+int vqWsEngine::WaitForConnect(unsigned int port, int backlog, int family, unsigned long address) {
+  if (m_listenSocket != INVALID_SOCKET) return 1;
+  m_listenSocket = socket(family, SOCK_STREAM, m_protocol);
+  if (m_listenSocket == INVALID_SOCKET) return 2;
+  memset(&m_listenAddr, 0, sizeof m_listenAddr);
+  m_listenAddr.sin_family = static_cast<short>(family);
+  m_listenAddr.sin_port = htons(static_cast<u_short>(port));
+  m_listenAddr.sin_addr.s_addr = address;
+  if (bind(m_listenSocket, reinterpret_cast<sockaddr*>(&m_listenAddr), sizeof m_listenAddr) != 0) return 3;
+  if (listen(m_listenSocket, backlog) != 0) return 4;
+  int len = sizeof m_listenAddr;
+  getsockname(m_listenSocket, reinterpret_cast<sockaddr*>(&m_listenAddr), &len);
+  return 0;
+}
+
+unsigned int vqWsEngine::GetListenPort() {
+  if (m_listenSocket == INVALID_SOCKET) return 0;
+  return ntohs(m_listenAddr.sin_port);
+}
+
+int vqWsEngine::WaitForAccept(int seconds) {
+  if (m_listenSocket == INVALID_SOCKET) return 1;
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(m_listenSocket, &readable);
+  timeval tv = {seconds, 0};
+  return select(0, &readable, nullptr, nullptr, &tv) > 0 ? 0 : 1;
+}
+
+int vqWsEngine::AcceptConnection() {
+  if (m_listenSocket == INVALID_SOCKET) return 1;
+  sockaddr_in peer;
+  int len = sizeof peer;
+  SOCKET s = accept(m_listenSocket, reinterpret_cast<sockaddr*>(&peer), &len);
+  if (s == INVALID_SOCKET) return 1;
+  m_socket = s;
+  m_remoteAddr = peer;
+  m_type = SOCK_STREAM;
+  return 0;
+}
+
+// ---- sending
+
+int vqWsEngine::WS_Send(const char* text) { return WS_Send(text, -1); }
+
+int vqWsEngine::WS_Send(const char* data, int length) {
+  if (data == nullptr) return -1;
+  if (length <= 0) length = static_cast<int>(strlen(data));
+  return send(m_socket, data, length, 0);
+}
+
+int vqWsEngine::SendAsLine(const char* data, int length, int lineLength) {
+  if (data == nullptr || lineLength <= 0) return 0;
+  if (length < 0) length = static_cast<int>(strlen(data));
+  int sent = 0;
+  while (sent < length) {
+    int piece = length - sent < lineLength ? length - sent : lineLength;
+    if (send(m_socket, data + sent, piece, 0) != piece) break;
+    sent += piece;
+    if (send(m_socket, "\r\n", 2, 0) != 2) break;
+  }
+  return sent;
+}
+
+int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
+  sent = 0;
+  if (path == nullptr) return 1;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  int result = 0;
+  if (offset > 0 && SetFilePointer(file, offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) result = 1;
+  char block[kSendBlock];
+  while (result == 0) {
+    DWORD got = 0;
+    if (!ReadFile(file, block, sizeof block, &got, nullptr)) {
+      result = 1;  // a read failure must not pass for the end of the file
+      break;
+    }
+    if (got == 0) break;
+    // A time-out may let send take only part of the block; the rest goes out before the next one.
+    DWORD done = 0;
+    while (done < got) {
+      int n = WS_Send(block + done, static_cast<int>(got - done));
+      if (n <= 0) break;
+      done += static_cast<DWORD>(n);
+    }
+    if (done < got) {
+      result = 2;
+      break;
+    }
+    sent += static_cast<long>(got);
+    if (WS_SendFileStatus(sent) == 1) result = 6;
+  }
+  CloseHandle(file);
+  return result;
+}
+
+int vqWsEngine::SendTo(const char* data, int& length) {
+  if (m_socket == INVALID_SOCKET) return 1;
+  if (data == nullptr) return 2;
+  int n = sendto(m_socket, data, length, 0, reinterpret_cast<sockaddr*>(&m_remoteAddr), sizeof m_remoteAddr);
+  if (n == SOCKET_ERROR) return 2;
+  length = n;
+  return 0;
+}
+
+int vqWsEngine::WaitForSend(long seconds, long microseconds) {
+  fd_set writable;
+  FD_ZERO(&writable);
+  FD_SET(m_socket, &writable);
+  timeval tv = {seconds, microseconds};
+  return select(0, nullptr, &writable, nullptr, &tv) > 0 ? 0 : 1;
+}
+
+// ---- receiving
+
+void vqWsEngine::_pumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Leave the quit for the thread's own message loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+int vqWsEngine::WS_WaitForReceive(int milliseconds) {
+  int passes = milliseconds / 1000;
+  InterlockedExchange(&m_cancel, 0);
+  fd_set readable;
+  // Data already waiting is never reported as a time-out, however short the wait.
+  FD_ZERO(&readable);
+  FD_SET(m_socket, &readable);
+  timeval now = {0, 0};
+  int r = select(0, &readable, nullptr, nullptr, &now);
+  if (r > 0) return 0;
+  if (r < 0) return 1;
+  for (int pass = 0; pass < passes && m_cancel == 0; ++pass) {
+    FD_ZERO(&readable);
+    FD_SET(m_socket, &readable);
+    timeval tv = {1, 0};
+    r = select(0, &readable, nullptr, nullptr, &tv);
+    if (r > 0) return 0;
+    if (r < 0) return 1;
+    _pumpMessages();
+  }
+  return 1;
+}
+
+int vqWsEngine::Receive(char* buffer, int size, int timeoutMs) {
+  if (buffer == nullptr || size <= 0) return -1;
+  if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) return 0;
+  return recv(m_socket, buffer, size, 0);
+}
+
+int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
+  if (buffer == nullptr || size <= 0) return 0;
+  int room = size - 1;
+  int total = 0;
+  buffer[0] = '\0';
+  while (room > 0 && (timeoutMs <= 0 || WS_WaitForReceive(timeoutMs) == 0)) {
+    char* at = buffer + total;
+    int peeked = recv(m_socket, at, room, MSG_PEEK);
+    if (peeked <= 0) break;
+    if (peeked > room) peeked = room;
+    // A line ends at LF (alone or after CR); a lone CR is ordinary data.
+    const char* lf = static_cast<const char*>(memchr(at, '\n', static_cast<size_t>(peeked)));
+    int take = lf ? static_cast<int>(lf - at) + 1 : peeked;
+    int got = 0;
+    while (got < take) {
+      int n = recv(m_socket, at + got, take - got, 0);
+      if (n <= 0) break;
+      got += n;
+    }
+    total += got;
+    room -= got;
+    buffer[total] = '\0';
+    if (lf && got == take) return total;
+    if (got < take) break;
+  }
+  return total;
+}
+
+int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int timeoutMs) {
+  if (mode != 1 && mode != 2) return 1;
+  if (path == nullptr) return 2;
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, mode == 1 ? CREATE_ALWAYS : OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 2;
+  if (mode == 1) {
+    received = 0;
+  } else {
+    SetFilePointer(file, 0, nullptr, FILE_END);
+  }
+  char* block = new char[kReceiveBlock];
+  int result = 0;
+  for (;;) {
+    if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) {
+      result = 3;
+      break;
+    }
+    int n = Receive(block, kReceiveBlock, timeoutMs);
+    if (n == 0) break;
+    if (n < 0) {
+      result = 4;
+      break;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file, block, static_cast<DWORD>(n), &written, nullptr) || written != static_cast<DWORD>(n)) {
+      result = 5;
+      break;
+    }
+    received += n;
+    if (WS_ReceiveFileStatus(received) == 1) {
+      result = 6;
+      break;
+    }
+  }
+  delete[] block;
+  CloseHandle(file);
+  return result;
+}
+
+int vqWsEngine::ReceiveFrom(char* buffer, int& size, int timeoutMs) {
+  if (m_socket == INVALID_SOCKET) return 1;
+  if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) return 2;
+  if (buffer == nullptr || size <= 0) return 3;
+  int len = sizeof m_remoteAddr;
+  int n = recvfrom(m_socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&m_remoteAddr), &len);
+  if (n == SOCKET_ERROR) return 3;
+  size = n;
+  return 0;
+}
+
+int vqWsEngine::IsDataWaiting() {
+  u_long waiting = 0;
+  if (ioctlsocket(m_socket, FIONREAD, &waiting) != 0) return 0;
+  return waiting > 0 ? 1 : 0;
+}
+
+int vqWsEngine::ClearReceiveBuffer() {
+  char* block = new char[kReceiveBlock];
+  while (IsDataWaiting()) {
+    if (Receive(block, kReceiveBlock, m_recvTimeout) <= 0) break;
+  }
+  delete[] block;
+  return 0;
+}
+
+void vqWsEngine::RemoveCRLF(char* text) {
+  if (text == nullptr) return;
+  size_t n = strlen(text);
+  if (n >= 2 && (text[n - 2] == '\r' || text[n - 2] == '\n')) {
+    text[n - 2] = '\0';
+  } else if (n >= 1 && (text[n - 1] == '\r' || text[n - 1] == '\n')) {
+    text[n - 1] = '\0';
+  }
+}
+
+int vqWsEngine::EndWithCRLF(const char* text) {
+  if (text == nullptr || *text == '\0') return 0;
+  char last = text[strlen(text) - 1];
+  return last == '\r' || last == '\n';
+}
+
+// ---- cancel and state
+
+void vqWsEngine::WS_Cancel() { InterlockedExchange(&m_cancel, 1); }
+
+int vqWsEngine::IsConnected() {
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(m_socket, &readable);
+  timeval now = {0, 0};
+  int selected = select(0, &readable, nullptr, nullptr, &now);
+  if (selected == SOCKET_ERROR) {
+    int err = WSAGetLastError();
+    if (err == WSAENOTSOCK || err == WSAENETDOWN || err == WSANOTINITIALISED) return 0;
+  }
+  SetBlockingMode(1);
+  char probe;
+  int count = recv(m_socket, &probe, 1, MSG_PEEK);
+  if (count == SOCKET_ERROR) {
+    switch (WSAGetLastError()) {
+      case WSAEINTR:
+      case WSAEFAULT:
+      case WSAEINVAL:
+      case WSAENOTSOCK:
+      case WSAEMSGSIZE:
+      case WSAEOPNOTSUPP:
+      case WSAENETDOWN:
+      case WSAENETRESET:
+      case WSAEISCONN:
+      case WSAESHUTDOWN:
+      case WSAETIMEDOUT:
+      case WSAECONNRESET:
+        SetBlockingMode(0);
+        return 0;
+      case WSAEINPROGRESS:
+        SetBlockingMode(0);
+        return 1;
+      case WSAEWOULDBLOCK:
+        count = 0;
+        break;
+      default:
+        break;
+    }
+  }
+  SetBlockingMode(0);
+  return selected > 0 && count == 0 ? 0 : 1;
+}
+
+// ---- options
+
+int vqWsEngine::SetReceiveTimeout(int milliseconds) {
+  m_recvTimeout = milliseconds;
+  DWORD value = static_cast<DWORD>(milliseconds);
+  return setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+int vqWsEngine::SetSendTimeout(int milliseconds) {
+  m_sendTimeout = milliseconds;
+  DWORD value = static_cast<DWORD>(milliseconds);
+  return setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+int vqWsEngine::SetBlockingMode(unsigned long value) {
+  u_long mode = value;
+  return ioctlsocket(m_socket, FIONBIO, &mode) == 0 ? 0 : 1;
+}
+
+int vqWsEngine::GetMaxSend() {
+  int value = 0;
+  int len = sizeof value;
+  return getsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<char*>(&value), &len) == 0 ? value : -1;
+}
+
+int vqWsEngine::GetMaxReceive() {
+  int value = 0;
+  int len = sizeof value;
+  return getsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&value), &len) == 0 ? value : -1;
+}
+
+int vqWsEngine::SetMaxSend(int bytes) {
+  return setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
+int vqWsEngine::SetMaxReceive(int bytes) {
+  return setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
+int vqWsEngine::SetSocketOption(int option, const void* value, int size) {
+  return setsockopt(m_socket, SOL_SOCKET, option, static_cast<const char*>(value), size);
+}
+
+int vqWsEngine::GetSocketOption(int option, void* value) {
+  int len = 4;
+  return getsockopt(m_socket, SOL_SOCKET, option, static_cast<char*>(value), &len);
+}
+
+// ---- names and addresses
+
+int vqWsEngine::GetAddressFromName(const char* name, char* out, int outSize) {
+  if (name == nullptr) return 2;
+  hostent* host = gethostbyname(afterLastAt(name));
+  if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr) return 2;
+  in_addr addr;
+  memcpy(&addr, host->h_addr_list[0], sizeof addr);
+  return copyIfFits(out, outSize, inet_ntoa(addr));
+}
+
+int vqWsEngine::GetNameFromAddress(const char* address, char* out, int outSize) {
+  if (address == nullptr) return 2;
+  unsigned long addr = inet_addr(address);
+  hostent* host = gethostbyaddr(reinterpret_cast<const char*>(&addr), sizeof addr, AF_INET);
+  if (host == nullptr || host->h_name == nullptr) return 2;
+  return copyIfFits(out, outSize, host->h_name);
+}
+
+int vqWsEngine::IsIPAddress(const char* text) {
+  return text != nullptr && *text != '\0' && inet_addr(text) != INADDR_NONE;
+}
+
+int vqWsEngine::GetHostAddress(char* out, int outSize, int useSocket) {
+  if (out == nullptr || outSize <= 0) return 1;
+  if (!useSocket) {
+    char name[256];
+    if (gethostname(name, sizeof name) == 0) {
+      name[sizeof name - 1] = '\0';
+      if (GetAddressFromName(name, out, outSize) == 0) return 0;
+    }
+  }
+  if (m_socket == INVALID_SOCKET) return 1;
+  sockaddr_in local;
+  int len = sizeof local;
+  if (getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &len) != 0) return 1;
+  copyBounded(out, static_cast<size_t>(outSize), inet_ntoa(local.sin_addr));
+  return 0;
+}
+
+// ---- hooks
+
+void vqWsEngine::SetRecvCallBackFunction(VQWS_CALLBACK fn, void* user1, void* user2) {
+  m_recvCallback = fn;
+  m_recvUser1 = user1;
+  m_recvUser2 = user2;
+}
+
+void vqWsEngine::SetSendCallBackFunction(VQWS_CALLBACK fn, void* user1, void* user2) {
+  m_sendCallback = fn;
+  m_sendUser1 = user1;
+  m_sendUser2 = user2;
+}
+
+// ---- text splitting
+
+int vqWsEngine::ParseString(const char* text, const char* delimiters, int index, char* out, int outSize) {
+  if (out != nullptr && outSize > 0) out[0] = '\0';
+  if (text == nullptr || delimiters == nullptr || out == nullptr || outSize <= 0 || index < 0) return 1;
+  int result = 1;
+  forEachPiece(text, delimiters, [&](int n, const char* start, size_t len) {
+    if (n != index) return true;
+    if (len + 1 <= static_cast<size_t>(outSize)) {
+      memcpy(out, start, len);
+      out[len] = '\0';
+      result = 0;
+    }
+    return false;
+  });
+  return result;
+}
+
+int vqWsEngine::ParseString(const char* text, const char* delimiters, int index, long& number) {
+  char piece[60];
+  if (ParseString(text, delimiters, index, piece, sizeof piece) != 0) return 1;
+  number = atol(piece);
+  return 0;
+}
+
+int vqWsEngine::GetParseStringPieces(const char* text, const char* delimiters) {
+  if (text == nullptr || delimiters == nullptr) return 0;
+  return forEachPiece(text, delimiters, [](int, const char*, size_t) { return true; });
+}
+
+// ---- host look-ups
+
+namespace {
+
+const unsigned long kUnresolved = 1004;
+
+unsigned long firstAddress(const char* name, char* address, sockaddr_in* socketAddress) {
+  hostent* host = gethostbyname(name);
+  if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr) return kUnresolved;
+  in_addr addr;
+  memcpy(&addr, host->h_addr_list[0], sizeof addr);
+  copyBounded(address, 32, inet_ntoa(addr));
+  if (socketAddress) {
+    socketAddress->sin_family = AF_INET;
+    socketAddress->sin_addr = addr;
+  }
+  return 0;
+}
+
+}  // namespace
+
+unsigned long VQENG_GetLocalHostInfo(char* name, char* address, sockaddr_in* socketAddress) {
+  if (name == nullptr || address == nullptr) return kUnresolved;
+  name[0] = '\0';
+  address[0] = '\0';
+  if (gethostname(name, 132) != 0) {
+    name[0] = '\0';
+    return kUnresolved;
+  }
+  name[131] = '\0';
+  return firstAddress(name, address, socketAddress);
+}
+
+unsigned long VQENG_GetRemoteHostInfo(const char* host, char* address, sockaddr_in* socketAddress) {
+  if (host == nullptr || address == nullptr) return kUnresolved;
+  address[0] = '\0';
+  const char* text = strstr(host, "http://");
+  text = text ? text + 7 : host;
+  if (vqWsEngine::IsIPAddress(text)) {
+    copyBounded(address, 32, text);
+    if (socketAddress) {
+      socketAddress->sin_family = AF_INET;
+      socketAddress->sin_addr.s_addr = inet_addr(text);
+    }
+    return 0;
+  }
+  return firstAddress(afterLastAt(text), address, socketAddress);
+}

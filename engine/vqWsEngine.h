@@ -1,0 +1,141 @@
+// One Winsock connection (stream or datagram) plus one optional listening socket.
+//
+// Every wait polls in 1-second select passes and keeps the calling thread's window messages
+// flowing, so a user-interface thread can run a transfer; WS_Cancel cuts a running wait short.
+// Lines are read by peeking, so nothing is buffered inside the object: bytes after a line stay in
+// the socket for the next read.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include "vqEngineApi.h"
+
+// Hook of the default transfer status operations: a return of 1 stops the transfer.
+typedef int (*VQWS_CALLBACK)(long bytesSoFar, void* user1, void* user2);
+
+class VQENGINE_API vqWsEngine {
+ public:
+  vqWsEngine();
+  // Copies name the same socket handles (used to hand a data connection over); each copy holds its
+  // own Winsock start-up so that either may be destroyed first.
+  vqWsEngine(const vqWsEngine& other);
+  vqWsEngine& operator=(const vqWsEngine& other);
+
+  // Transfer status, called after each block; 1 stops the transfer. The defaults call the hooks.
+  virtual int WS_SendFileStatus(long bytesSoFar);
+  virtual int WS_ReceiveFileStatus(long bytesSoFar);
+  // Asynchronous notifications; empty here.
+  virtual void OnAsyncNotify(int event, int error);
+  virtual void OnAsyncGetNameNotify(int error);
+  virtual void OnAsyncGetAddressNotify(int error);
+  // Derived engines are deleted through this type (abandoned connections, HTTP engine).
+  virtual ~vqWsEngine();
+
+  int WS_Reset();
+
+  // Connecting; addresses are dotted IPv4 text (resolve names first with GetAddressFromName).
+  int WS_Connect(unsigned int port, const char* address);
+  int WS_Connect(unsigned int port, const char* address, int family, int type);
+  int WS_ConnectBound(unsigned int localPort, unsigned int remotePort, const char* localAddress,
+                      const char* remoteAddress, int family, int type);
+  int WS_CreateUDPSocket(unsigned int localPort, unsigned int remotePort, const char* localAddress,
+                         const char* remoteAddress);
+  int WS_CloseConnection();
+
+  // Listening (active-mode data connections).
+  int WaitForConnect(unsigned int port);
+  int WaitForConnect(unsigned int port, int backlog);
+  int WaitForConnect(unsigned int port, int backlog, int family, unsigned long address);
+  int WaitForAccept(int seconds);
+  int AcceptConnection();
+  // Local port of the listening socket (host order), 0 when there is none.
+  unsigned int GetListenPort();
+
+  // Sending.
+  int WS_Send(const char* text);
+  int WS_Send(const char* data, int length);
+  int SendAsLine(const char* data, int length, int lineLength);
+  int SendFile(const char* path, long& sent, long offset);
+  int SendTo(const char* data, int& length);
+  int WaitForSend(long seconds, long microseconds);
+
+  // Receiving.
+  int WS_WaitForReceive(int milliseconds);
+  int Receive(char* buffer, int size, int timeoutMs);
+  int ReceiveLine(char* buffer, int size, int timeoutMs);
+  int WS_ReceiveToFile(const char* path, int mode, long& received, int timeoutMs);
+  int ReceiveFrom(char* buffer, int& size, int timeoutMs);
+  int IsDataWaiting();
+  int ClearReceiveBuffer();
+  static void RemoveCRLF(char* text);
+  static int EndWithCRLF(const char* text);
+
+  // Cancel and state.
+  void WS_Cancel();
+  int IsConnected();
+  unsigned int GetPort() const { return m_port; }
+  SOCKET GetSocket() const { return m_socket; }
+
+  // Options.
+  int SetReceiveTimeout(int milliseconds);
+  int SetSendTimeout(int milliseconds);
+  int GetReceiveTimeout() const { return m_recvTimeout; }
+  int GetSendTimeout() const { return m_sendTimeout; }
+  int SetBlockingMode(unsigned long value);
+  int GetMaxSend();
+  int GetMaxReceive();
+  int SetMaxSend(int bytes);
+  int SetMaxReceive(int bytes);
+  int SetSocketOption(int option, const void* value, int size);
+  int GetSocketOption(int option, void* value);
+
+  // Name and address services.
+  static int GetAddressFromName(const char* name, char* out, int outSize);
+  static int GetNameFromAddress(const char* address, char* out, int outSize);
+  static int IsIPAddress(const char* text);
+  int GetHostAddress(char* out, int outSize, int useSocket);
+
+  // Hooks of the default transfer status operations.
+  void SetRecvCallBackFunction(VQWS_CALLBACK fn, void* user1, void* user2);
+  void SetSendCallBackFunction(VQWS_CALLBACK fn, void* user1, void* user2);
+
+  // Splitting at runs of delimiter characters (no empty pieces).
+  static int ParseString(const char* text, const char* delimiters, int index, char* out, int outSize);
+  static int ParseString(const char* text, const char* delimiters, int index, long& number);
+  static int GetParseStringPieces(const char* text, const char* delimiters);
+
+ protected:
+  unsigned int m_port;
+  char m_hostAddress[32];
+  int m_protocol;
+  int m_family;
+  int m_type;
+  WSADATA m_wsaData;
+  SOCKET m_socket;
+  sockaddr_in m_remoteAddr;
+  SOCKET m_listenSocket;
+  sockaddr_in m_listenAddr;
+  int m_started;
+  HWND m_notifyWindow;
+  int m_sendTimeout;
+  int m_recvTimeout;
+  char m_lookupBuffer[1024];
+  volatile LONG m_cancel;
+  VQWS_CALLBACK m_recvCallback;
+  void* m_recvUser1;
+  void* m_recvUser2;
+  VQWS_CALLBACK m_sendCallback;
+  void* m_sendUser1;
+  void* m_sendUser2;
+
+ private:
+  int _connect(SOCKET s, int family, const char* address, unsigned int port);
+  static void _pumpMessages();
+};
+
+// Host look-ups used before a session connects; 0 or 1004 (host name could not be resolved).
+// name holds at least 132 characters, address at least 32; socketAddress keeps its port.
+extern "C" VQENGINE_API unsigned long VQENG_GetLocalHostInfo(char* name, char* address,
+                                                             sockaddr_in* socketAddress);
+extern "C" VQENGINE_API unsigned long VQENG_GetRemoteHostInfo(const char* host, char* address,
+                                                              sockaddr_in* socketAddress);
