@@ -4,7 +4,7 @@
 #include <stdio.h>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "vqMsg.h"
 #endif
 
 namespace {
@@ -12,7 +12,7 @@ std::atomic<VQ_CATCH_REPORTER> g_reporter{nullptr};
 
 void defaultReport(const char* text) {
 #ifdef _WIN32
-  MessageBoxA(nullptr, text, "Farhollow", MB_OK | MB_ICONSTOP | MB_TOPMOST | MB_SETFOREGROUND);
+  VQ_MSG(text, MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
 #else
   fputs(text, stderr);
 #endif

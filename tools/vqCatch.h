@@ -9,7 +9,7 @@
 
 // A reporter receives the formatted text ("Caught Exception in File %s, Line %d\n\n").
 // Tests and unattended runs install one so nothing waits for a click; null restores the default
-// (a top-most message box on Windows, standard error on the host build).
+// (VQ_MSG: a top-most message box on Windows, standard error on the host build).
 typedef void (*VQ_CATCH_REPORTER)(const char* text);
 VQTOOLS_API VQ_CATCH_REPORTER vqSetCatchReporter(VQ_CATCH_REPORTER reporter);
 VQTOOLS_API void vqCatchReport(const char* source, int line);
