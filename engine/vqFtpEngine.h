@@ -32,6 +32,7 @@ struct _sock_notification_ {
   char reserved2[1041];
 };
 #pragma pack(pop)
+static_assert(sizeof(_sock_notification_) == 5168, "record shared with callers, packed");
 
 // Notification codes.
 enum {
@@ -85,8 +86,8 @@ public:
   void Release();
 
   // Settings.
-  const char* GetURL() const { return m_url.c_str(); }
-  void SetURL(const char* v) { m_url = v ? v : ""; }
+  const char* GetURL() const;
+  void SetURL(const char* url);
   const char* GetUsername() const { return m_username.c_str(); }
   void SetUsername(const char* v) { m_username = v ? v : ""; }
   const char* GetPassword() const { return m_password.c_str(); }
@@ -143,7 +144,7 @@ public:
   const char* GetConnectMsg() const { return m_connectMsg.c_str(); }
   int GetStoreInfo() const { return m_storeInfo; }
   int GetStoreFWInfo() const { return m_storeFWInfo; }
-  unsigned long GetLastRetCode() const { return m_note.result; }
+  unsigned long GetLastRetCode() const;
   const char* GetLastCommand() const { return m_lastCommand.c_str(); }
   const char* GetLastReply() const { return m_lastReply.c_str(); }
   int GetLastReplyCode() const { return m_lastReplyCode; }
@@ -184,6 +185,18 @@ public:
   // Timer ticks of the hidden window.
   void _onTimer(UINT_PTR id);
 
+protected:
+  // Records WSAGetLastError and its text in the notification.
+  void _sock_setwinsockerror();
+  // Stores code as the last result with its text; returns code.
+  unsigned long _SET_RESPONSE(unsigned long code);
+
+  std::string m_url;
+  std::string m_lastCommand;  // without its line end, unmasked
+  std::string m_lastReply;    // all lines of the last reply, joined with CR LF
+  std::string m_resultText;
+  _sock_notification_ m_notify;
+
 private:
   friend DWORD WINAPI _vqFtpConnectThread(LPVOID);
 
@@ -199,8 +212,6 @@ private:
   unsigned long _sock_getlogininfo(int firewall);
   unsigned long _sock_loginfirewall();
   unsigned long _sock_getsystemtype();
-  unsigned long _SET_RESPONSE(unsigned long code);
-  void _sock_setwinsockerror();
   void _addOldSocket(vqFtpSocket* connection);
   void _abandonControl();
   void _signalConnect();
@@ -228,7 +239,7 @@ private:
   volatile unsigned int m_cancel;
   HWND m_timerWnd;
   volatile LONG m_refs;
-  std::string m_url, m_username, m_password, m_account;
+  std::string m_username, m_password, m_account;
   unsigned int m_portNum;
   std::string m_ird, m_initStr;
   _VQ_HOSTTYPE m_hostType;
@@ -250,7 +261,6 @@ private:
   VQFTP_CALLBACK m_callback;
   void* m_user1;
   void* m_user2;
-  _sock_notification_ m_note;
   vqFtpSocket* m_control;
   vqFtpSocket* m_data;
   unsigned int m_nextDataPort;
@@ -261,15 +271,8 @@ private:
   sockaddr_in m_localAddr;
   char m_remoteAddress[132];
   sockaddr_in m_remoteAddr;
-  std::string m_lastCommand;
   int m_lastReplyCode;
-  std::string m_lastReply;
-  std::string m_resultText;
   // The running connect attempt, shared with its thread.
   vqConnectBlock* m_connectBlock;
 };
 
-#pragma pack(push, 1)
-static_assert(sizeof(_sock_notification_) == 4 + 4 + 1025 + 4 + 1025 + 2049 + 8 + 4 + 4 + 1041,
-              "notification record is packed");
-#pragma pack(pop)

@@ -10,6 +10,7 @@
 
 #include <new>
 
+#include "dlgLogin.h"
 #include "vqCatch.h"
 #include "vqEngineModule.h"
 #include "vqFtpEngine.h"
@@ -120,7 +121,7 @@ vqFtpEngine::vqFtpEngine()
       m_callback(nullptr), m_user1(nullptr), m_user2(nullptr), m_control(new vqFtpSocket),
       m_data(new vqFtpSocket), m_oldSockets(new vqFtpSocket*[kOldSlots]()), m_oldCount(0), m_lastReplyCode(0),
       m_connectBlock(nullptr) {
-  memset(&m_note, 0, sizeof m_note);
+  memset(&m_notify, 0, sizeof m_notify);
   memset(m_localName, 0, sizeof m_localName);
   memset(m_localAddress, 0, sizeof m_localAddress);
   memset(&m_localAddr, 0, sizeof m_localAddr);
@@ -174,7 +175,7 @@ vqFtpEngine& vqFtpEngine::operator=(const vqFtpEngine& other) {
   m_callback = other.m_callback;
   m_user1 = other.m_user1;
   m_user2 = other.m_user2;
-  m_note = other.m_note;
+  m_notify = other.m_notify;
   m_control = other.m_control;
   m_data = other.m_data;
   m_nextDataPort = other.m_nextDataPort;
@@ -250,7 +251,7 @@ void vqFtpEngine::SetCallback(VQFTP_CALLBACK callback, void* user1, void* user2)
 }
 
 unsigned long vqFtpEngine::PollCallback() {
-  _sock_docallback(&m_note);
+  _sock_docallback(&m_notify);
   return m_cancel;
 }
 
@@ -261,14 +262,14 @@ int vqFtpEngine::_sock_docallback(_sock_notification_* record) {
 }
 
 void vqFtpEngine::_notify(int type) {
-  m_note.type = type;
-  _sock_docallback(&m_note);
+  m_notify.type = type;
+  _sock_docallback(&m_notify);
 }
 
 void vqFtpEngine::_status(const char* text) {
-  m_note.type = VQNOTIFY_STATUS;
-  copyBounded(m_note.message, sizeof m_note.message, text);
-  _sock_docallback(&m_note);
+  m_notify.type = VQNOTIFY_STATUS;
+  copyBounded(m_notify.message, sizeof m_notify.message, text);
+  _sock_docallback(&m_notify);
 }
 
 void vqFtpEngine::_sock_dumpmessage(int notify, const char* format, ...) {
@@ -282,21 +283,14 @@ void vqFtpEngine::_sock_dumpmessage(int notify, const char* format, ...) {
     text[len] = '\n';
     text[len + 1] = 0;
   }
-  m_note.type = VQNOTIFY_LOG;
-  memset(m_note.message, 0, sizeof m_note.message);
-  copyBounded(m_note.message, sizeof m_note.message, text);
+  m_notify.type = VQNOTIFY_LOG;
+  memset(m_notify.message, 0, sizeof m_notify.message);
+  copyBounded(m_notify.message, sizeof m_notify.message, text);
   delete[] text;
   if (notify) {
-    _sock_docallback(&m_note);
-    memset(m_note.message, 0, sizeof m_note.message);
+    _sock_docallback(&m_notify);
+    memset(m_notify.message, 0, sizeof m_notify.message);
   }
-}
-
-unsigned long vqFtpEngine::_SET_RESPONSE(unsigned long code) {
-  m_note.result = static_cast<unsigned int>(code);
-  const char* text = FTP_ErrorString(code);
-  copyBounded(m_note.resultText, sizeof m_note.resultText, text);
-  return code;
 }
 
 void vqFtpEngine::_stopKeepAlive() {
@@ -469,12 +463,16 @@ unsigned long vqFtpEngine::_sock_getlogininfo(int firewall) {
     copyBounded(req.user, sizeof req.user, m_fwUser.c_str());
     copyBounded(req.password, sizeof req.password, m_fwPass.c_str());
   }
-  if (!g_loginPrompt) {
-    // Nobody to ask: the login cannot go on.
-    _sock_dumpmessage(1, "No login information for %s.\n", req.host);
-    return 1;
+  if (g_loginPrompt) {
+    if (g_loginPrompt(&req, g_promptContext) != IDOK) return 1;
+  } else {
+    dlgLogin dlg(req.host, req.user, req.password, req.account);
+    if (dlg.DoModal(GetActiveWindow()) != IDOK) return 1;
+    copyBounded(req.user, sizeof req.user, dlg.GetUser());
+    copyBounded(req.password, sizeof req.password, dlg.GetPassword());
+    copyBounded(req.account, sizeof req.account, dlg.GetAccount());
+    req.save = dlg.GetSave() ? 1 : 0;
   }
-  if (g_loginPrompt(&req, g_promptContext) != IDOK) return 1;
   if (!firewall) {
     m_username = req.user;
     m_password = req.password;
@@ -620,8 +618,8 @@ unsigned long vqFtpEngine::FTP_Connect() {
     m_lastReply.clear();
 
     const unsigned int attempts = m_retryCount + 1;
-    m_note.current = 1;
-    m_note.total = attempts;
+    m_notify.current = 1;
+    m_notify.total = attempts;
     _notify(VQNOTIFY_ATTEMPT);
 
     auto finish = [&](unsigned long r) {
@@ -663,17 +661,17 @@ unsigned long vqFtpEngine::FTP_Connect() {
       m_connectMsg.clear();
       if (attempt > 1) {
         m_control->WS_CloseConnection();
-        m_note.current = attempt;
-        m_note.total = attempts;
+        m_notify.current = attempt;
+        m_notify.total = attempts;
         _notify(VQNOTIFY_ATTEMPT);
         if (m_cancel == 1) {
           result = 1;
           break;
         }
         std::string failed = m_resultText;
-        m_note.type = VQNOTIFY_RETRY;
-        copyBounded(m_note.message, sizeof m_note.message, failed.c_str());
-        _sock_docallback(&m_note);
+        m_notify.type = VQNOTIFY_RETRY;
+        copyBounded(m_notify.message, sizeof m_notify.message, failed.c_str());
+        _sock_docallback(&m_notify);
         if (m_cancel == 1) {
           result = 1;
           break;
@@ -716,7 +714,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
       if (waited != 0) {
         _sock_setwinsockerror();
         _abandonControl();
-        _sock_dumpmessage(1, "Connect() failed, WSError: %s\n", m_note.sockErrorText);
+        _sock_dumpmessage(1, "Connect() failed, WSError: %s\n", m_notify.sockErrorText);
         result = waited;
         _SET_RESPONSE(result);
         continue;

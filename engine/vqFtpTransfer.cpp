@@ -42,9 +42,9 @@ bool classOk(int code) { return code >= 200 && code <= 299; }
 
 int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
   vqFtpEngine* self = static_cast<vqFtpEngine*>(engine);
-  self->m_note.current = static_cast<unsigned int>(bytes);
-  if (self->m_note.total < self->m_note.current) self->m_note.total = self->m_note.current;
-  return self->_sock_docallback(&self->m_note);
+  self->m_notify.current = static_cast<unsigned int>(bytes);
+  if (self->m_notify.total < self->m_notify.current) self->m_notify.total = self->m_notify.current;
+  return self->_sock_docallback(&self->m_notify);
 }
 
 int vqFtpEngine::_sock_isasciifile(const char* name) { return VQFTP_IsAsciiName(name, m_asciiList.c_str()); }
@@ -122,7 +122,7 @@ unsigned long vqFtpEngine::_openActive() {
   }
   if (!listening) {
     _sock_setwinsockerror();
-    _sock_dumpmessage(0, "SockData->Wait() failed, Reason: %s!\n", m_note.sockErrorText);
+    _sock_dumpmessage(0, "SockData->Wait() failed, Reason: %s!\n", m_notify.sockErrorText);
     m_data->WS_CloseConnection();
     return 1011;
   }
@@ -168,14 +168,14 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
     std::string rem(remote ? remote : "");
-    memset(&m_note, 0, sizeof m_note);
+    memset(&m_notify, 0, sizeof m_notify);
     const bool listing =
         (rem.compare(0, 4, "LIST") == 0 || rem.compare(0, 4, "NLST") == 0) && size == 0 && !resume && mode == 2;
-    m_note.total = listing ? 2048 : static_cast<unsigned int>(size);
+    m_notify.total = listing ? 2048 : static_cast<unsigned int>(size);
     _sock_dumpmessage(1, listing ? "Generating directory listing..." : "Downloading file...");
-    m_note.type = VQNOTIFY_RECEIVE;
+    m_notify.type = VQNOTIFY_RECEIVE;
     _setType(mode, localFile);
-    m_note.type = VQNOTIFY_RECEIVE;
+    m_notify.type = VQNOTIFY_RECEIVE;
 
     if (!localFile || !*localFile) return _SET_RESPONSE(1002);
     createParentFolders(localFile);
@@ -210,11 +210,11 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
       if (r != 0) return _SET_RESPONSE(r);
       if ((r = restart()) != 0) return _SET_RESPONSE(r);
       if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) {
-        _sock_dumpmessage(0, "SockCnct->Send(RETR/LIST) failed, Reason: %s!\n", m_note.sockErrorText);
+        _sock_dumpmessage(0, "SockCnct->Send(RETR/LIST) failed, Reason: %s!\n", m_notify.sockErrorText);
         return _SET_RESPONSE(1011);
       }
       if (_connectPassive(addr) != 0) {
-        _sock_dumpmessage(0, "SockData->Connect failed, Reson: %s!\n", m_note.sockErrorText);
+        _sock_dumpmessage(0, "SockData->Connect failed, Reson: %s!\n", m_notify.sockErrorText);
         _closeData();
         _sock_getresponse();  // the server's answer to the command that can no longer run
         return _SET_RESPONSE(1011);
@@ -239,7 +239,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
       }
       if (m_data->WaitForAccept(5) != 0) {
         _sock_setwinsockerror();
-        _sock_dumpmessage(0, "SockData->WaitForAccept timedout, Reason: %s!\n", m_note.sockErrorText);
+        _sock_dumpmessage(0, "SockData->WaitForAccept timedout, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
         _sock_abort();
         m_fwPassive = 1;
@@ -254,9 +254,9 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     }
 
     DWORD started = GetTickCount();
-    m_note.type = VQNOTIFY_RECEIVE;
-    m_note.current = static_cast<unsigned int>(offset);
-    if (m_note.total < m_note.current) m_note.total = m_note.current;
+    m_notify.type = VQNOTIFY_RECEIVE;
+    m_notify.current = static_cast<unsigned int>(offset);
+    if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
     m_data->SetRecvCallBackFunction(_sock_recvcallback, this, nullptr);
     long received = static_cast<long>(offset);
     int rr = m_data->WS_ReceiveToFile(localFile, resume ? 2 : 1, received, 0);
@@ -293,19 +293,19 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
-    memset(&m_note, 0, sizeof m_note);
-    m_note.total = 0;
+    memset(&m_notify, 0, sizeof m_notify);
+    m_notify.total = 0;
     _sock_dumpmessage(1, "Uploading file...");
-    m_note.type = VQNOTIFY_SEND;
+    m_notify.type = VQNOTIFY_SEND;
     _setType(mode, localFile);
-    m_note.type = VQNOTIFY_SEND;
+    m_notify.type = VQNOTIFY_SEND;
     if (!localFile || !*localFile) return _SET_RESPONSE(1002);
     HANDLE f = CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return _SET_RESPONSE(1002);
     CloseHandle(f);
     unsigned long total = 0;
     _sock_getfilesize(localFile, &total, nullptr);
-    m_note.total = static_cast<unsigned int>(total);
+    m_notify.total = static_cast<unsigned int>(total);
     if (total == 0) _sock_dumpmessage(0, "Warning: Uploading an empty file [%s]\n", localFile);
     const std::string command = std::string("STOR ") + (remote ? remote : "");
 
@@ -316,7 +316,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
       if (r != 0) return _SET_RESPONSE(r);
       if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) return _SET_RESPONSE(1011);
       if (_connectPassive(addr) != 0) {
-        _sock_dumpmessage(0, "SockData->Connect failed, Reason: %s!\n", m_note.sockErrorText);
+        _sock_dumpmessage(0, "SockData->Connect failed, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
         _sock_getresponse();
         return _SET_RESPONSE(1011);
@@ -338,7 +338,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
       }
       if (m_data->WaitForAccept(5) != 0 || m_data->AcceptConnection() != 0) {
         _sock_setwinsockerror();
-        _sock_dumpmessage(0, "SockData->Accept() failed, Reason: %s!\n", m_note.sockErrorText);
+        _sock_dumpmessage(0, "SockData->Accept() failed, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
         m_control->ClearReceiveBuffer();
         return _SET_RESPONSE(1012);
@@ -346,7 +346,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     }
 
     DWORD started = GetTickCount();
-    m_note.type = VQNOTIFY_SEND;
+    m_notify.type = VQNOTIFY_SEND;
     m_data->SetSendCallBackFunction(_sock_recvcallback, this, nullptr);
     long sent = 0;
     int sr = m_data->SendFile(localFile, sent, 0);
@@ -437,14 +437,14 @@ unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourceP
     if (_sock_getresponse() != 0) return abandon();
 
     _sock_dumpmessage(1, "Waiting for FXP transfer to complete...");
-    memset(m_note.message, 0, sizeof m_note.message);
+    memset(m_notify.message, 0, sizeof m_notify.message);
     unsigned long result = 0;
     while (!m_control->IsDataWaiting() && !destination->m_control->IsDataWaiting()) {
-      m_note.type = VQNOTIFY_RECEIVE;
-      snprintf(m_note.message, sizeof m_note.message, "Transferring file...");
-      m_note.current += 256;
-      if (m_note.total < m_note.current) m_note.total = m_note.current;
-      if (_sock_docallback(&m_note)) {
+      m_notify.type = VQNOTIFY_RECEIVE;
+      snprintf(m_notify.message, sizeof m_notify.message, "Transferring file...");
+      m_notify.current += 256;
+      if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
+      if (_sock_docallback(&m_notify)) {
         result = 1;
         destination->FTP_SendCmd("ABOR", 1);
         FTP_SendCmd("ABOR", 1);

@@ -65,7 +65,8 @@ vqWsEngine::vqWsEngine()
       m_recvUser2(nullptr),
       m_sendCallback(nullptr),
       m_sendUser1(nullptr),
-      m_sendUser2(nullptr) {
+      m_sendUser2(nullptr),
+      m_lookupRequest(nullptr) {
   m_hostAddress[0] = '\0';
   m_lookupBuffer[0] = '\0';
   memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
@@ -74,7 +75,7 @@ vqWsEngine::vqWsEngine()
   m_started = WSAStartup(MAKEWORD(1, 1), &m_wsaData) == 0 ? 1 : 0;
 }
 
-vqWsEngine::vqWsEngine(const vqWsEngine& other) : m_started(0), m_notifyWindow(nullptr) {
+vqWsEngine::vqWsEngine(const vqWsEngine& other) : m_started(0), m_notifyWindow(nullptr), m_lookupRequest(nullptr) {
   *this = other;
 }
 
@@ -91,7 +92,7 @@ vqWsEngine& vqWsEngine::operator=(const vqWsEngine& other) {
   m_remoteAddr = other.m_remoteAddr;
   m_listenSocket = other.m_listenSocket;
   m_listenAddr = other.m_listenAddr;
-  m_notifyWindow = other.m_notifyWindow;
+  // The notify window and its look-ups stay with the object the window calls back.
   m_sendTimeout = other.m_sendTimeout;
   m_recvTimeout = other.m_recvTimeout;
   memcpy(m_lookupBuffer, other.m_lookupBuffer, sizeof m_lookupBuffer);
@@ -113,9 +114,13 @@ vqWsEngine& vqWsEngine::operator=(const vqWsEngine& other) {
 }
 
 vqWsEngine::~vqWsEngine() {
+  _cancelLookup();
+  if (m_notifyWindow) {
+    SetWindowLongPtrA(m_notifyWindow, 0, 0);
+    DestroyWindow(m_notifyWindow);
+  }
   WS_CloseConnection();
   if (m_started) WSACleanup();
-  if (m_notifyWindow) DestroyWindow(m_notifyWindow);
 }
 
 int vqWsEngine::WS_SendFileStatus(long bytesSoFar) {
@@ -626,6 +631,86 @@ int vqWsEngine::GetHostAddress(char* out, int outSize, int useSocket) {
   if (getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &len) != 0) return 1;
   copyBounded(out, static_cast<size_t>(outSize), inet_ntoa(local.sin_addr));
   return 0;
+}
+
+// ---- asynchronous notifications
+
+namespace {
+const UINT kMsgAttach = WM_USER + 127;
+const UINT kMsgSocket = WM_USER + 128;
+const UINT kMsgName = WM_USER + 129;
+const UINT kMsgAddress = WM_USER + 130;
+const char kAsyncClass[] = "vqWsEngine";
+}  // namespace
+
+LRESULT CALLBACK vqWsEngine::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    SetWindowLongPtrA(hwnd, 0, 0);
+    return TRUE;
+  }
+  if (msg == kMsgAttach) {
+    SetWindowLongPtrA(hwnd, 0, lParam);
+    return 1;
+  }
+  vqWsEngine* self = reinterpret_cast<vqWsEngine*>(GetWindowLongPtrA(hwnd, 0));
+  if (self && (msg == kMsgSocket || msg == kMsgName || msg == kMsgAddress)) {
+    if (msg == kMsgSocket) {
+      self->OnAsyncNotify(LOWORD(lParam), HIWORD(lParam));
+    } else {
+      self->m_lookupRequest = nullptr;
+      if (msg == kMsgName) {
+        self->OnAsyncGetNameNotify(HIWORD(lParam));
+      } else {
+        self->OnAsyncGetAddressNotify(HIWORD(lParam));
+      }
+    }
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+int vqWsEngine::InitAsync(HINSTANCE instance) {
+  if (m_notifyWindow) return 0;
+  WNDCLASSA wc;
+  if (!GetClassInfoA(instance, kAsyncClass, &wc)) {
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = WndProc;
+    wc.cbWndExtra = 20;
+    wc.hInstance = instance;
+    wc.lpszClassName = kAsyncClass;
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 1;
+  }
+  m_notifyWindow = CreateWindowA(kAsyncClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+  if (!m_notifyWindow) return 1;
+  SendMessageA(m_notifyWindow, kMsgAttach, 0, reinterpret_cast<LPARAM>(this));
+  return 0;
+}
+
+int vqWsEngine::SetAsyncNotify(long events) {
+  if (!m_notifyWindow) return 1;
+  return WSAAsyncSelect(m_socket, m_notifyWindow, kMsgSocket, events) == 0 ? 0 : 1;
+}
+
+void vqWsEngine::_cancelLookup() {
+  if (m_lookupRequest) WSACancelAsyncRequest(m_lookupRequest);
+  m_lookupRequest = nullptr;
+}
+
+int vqWsEngine::AsyncGetNameFromAddress(const char* address, char*, int) {
+  if (!m_notifyWindow || address == nullptr) return 1;
+  _cancelLookup();
+  unsigned long addr = inet_addr(address);
+  m_lookupRequest = WSAAsyncGetHostByAddr(m_notifyWindow, kMsgName, reinterpret_cast<const char*>(&addr),
+                                          sizeof addr, AF_INET, m_lookupBuffer, sizeof m_lookupBuffer);
+  return m_lookupRequest ? 0 : 1;
+}
+
+int vqWsEngine::AsyncGetAddressFromName(const char* name, char*, int) {
+  if (!m_notifyWindow || name == nullptr) return 1;
+  _cancelLookup();
+  m_lookupRequest = WSAAsyncGetHostByName(m_notifyWindow, kMsgAddress, afterLastAt(name), m_lookupBuffer,
+                                          sizeof m_lookupBuffer);
+  return m_lookupRequest ? 0 : 1;
 }
 
 // ---- hooks

@@ -95,6 +95,15 @@ class VQENGINE_API vqWsEngine {
   static int IsIPAddress(const char* text);
   int GetHostAddress(char* out, int outSize, int useSocket);
 
+  // Asynchronous notifications through a hidden window of this thread (messages 1151 to 1154).
+  int InitAsync(HINSTANCE instance);
+  int SetAsyncNotify(long events);
+  // The result arrives in the lookup buffer (a hostent) with OnAsyncGetNameNotify /
+  // OnAsyncGetAddressNotify; out and outSize are not written.
+  int AsyncGetNameFromAddress(const char* address, char* out, int outSize);
+  int AsyncGetAddressFromName(const char* name, char* out, int outSize);
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
   // Hooks of the default transfer status operations.
   void SetRecvCallBackFunction(VQWS_CALLBACK fn, void* user1, void* user2);
   void SetSendCallBackFunction(VQWS_CALLBACK fn, void* user1, void* user2);
@@ -130,6 +139,9 @@ class VQENGINE_API vqWsEngine {
 
  private:
   int _connect(SOCKET s, int family, const char* address, unsigned int port);
+  void _cancelLookup();
+  // Look-up still writing into the lookup buffer; cancelled before the object goes.
+  HANDLE m_lookupRequest;
   static void _pumpMessages();
 };
 

@@ -16,13 +16,21 @@ bool VQ_DispatchMessage(MSG& msg) {
 }
 
 bool VQ_PumpMessages() {
+  // Thread messages belong to the thread's own loop: set aside and posted back in order.
+  MSG kept[64];
+  int nKept = 0;
+  bool quit = false;
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (!quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
-      return false;
+      quit = true;
+    } else if (!msg.hwnd && nKept < 64) {
+      kept[nKept++] = msg;
+    } else {
+      VQ_DispatchMessage(msg);
     }
-    VQ_DispatchMessage(msg);
   }
-  return true;
+  for (int i = 0; i < nKept; ++i) PostThreadMessageA(GetCurrentThreadId(), kept[i].message, kept[i].wParam, kept[i].lParam);
+  return !quit;
 }

@@ -7,5 +7,6 @@
 
 // Dispatches one message; returns true when a dialog took it.
 VQTOOLS_API bool VQ_DispatchMessage(MSG& msg);
-// Dispatches everything waiting; returns false when WM_QUIT was seen (it is posted again).
+// Dispatches every waiting window message; thread messages stay queued for the thread's own loop.
+// Returns false when WM_QUIT was seen (it is posted again).
 VQTOOLS_API bool VQ_PumpMessages();

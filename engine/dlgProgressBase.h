@@ -1,0 +1,30 @@
+// Common ground of the three progress windows: Cancel only raises the window's cancel flag (the
+// worker stops when it next asks), "Details..." folds the lower part in and out, and updates do
+// not re-enter while one is running.
+#pragma once
+#include "vqDialog.h"
+#include "vqProgressState.h"
+
+class dlgProgressBase : public vqDialog {
+public:
+  dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind);
+  void Update();
+  bool IsExpanded() const;
+  void ToggleDetails();
+
+protected:
+  virtual void Refresh() = 0;
+  BOOL OnInitDialog() override;
+  BOOL OnCommand(WORD id, WORD code, HWND control) override;
+  // Height of the window when its client area ends at `bottom`.
+  void SetClientBottom(int bottom);
+  RECT PlaceholderRect(int id) const;
+  void SetBar(int id, unsigned long range, unsigned long pos);
+  void SetTitleIfChanged(const char* title);
+
+  vqProgressShared* m_shared;
+  vqProgressKind m_kind;
+
+private:
+  bool m_updating;
+};

@@ -1,0 +1,147 @@
+#include "vqFtpEngine.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "vqCatch.h"
+#include "vqEngineText.h"
+#include "vqMsg.h"
+
+namespace {
+
+HINSTANCE engineModule() {
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&engineModule), &self);
+  return self;
+}
+
+std::string text(unsigned id) {
+  char buf[1024];
+  int n = LoadStringA(engineModule(), id, buf, sizeof buf);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+// printf into a string of whatever length the (untrusted) arguments need.
+std::string format(const std::string& fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  va_list again;
+  va_copy(again, args);
+  int n = vsnprintf(nullptr, 0, fmt.c_str(), args);
+  va_end(args);
+  std::string out;
+  if (n > 0) {
+    out.resize(static_cast<size_t>(n) + 1);
+    vsnprintf(&out[0], out.size(), fmt.c_str(), again);
+    out.resize(static_cast<size_t>(n));
+  }
+  va_end(again);
+  return out;
+}
+
+void copyBounded(char* out, size_t size, const std::string& src) {
+  size_t n = src.size() < size - 1 ? src.size() : size - 1;
+  memcpy(out, src.data(), n);
+  out[n] = '\0';
+}
+
+bool isReplyCode(unsigned long code) {
+  static const unsigned short kReplies[] = {110, 120, 125, 150, 200, 202, 211, 212, 213, 214, 215, 220, 221,
+                                            225, 226, 227, 230, 250, 257, 331, 332, 350, 421, 425, 426, 450,
+                                            451, 452, 500, 501, 502, 503, 504, 530, 532, 550, 551, 552, 553};
+  for (unsigned short r : kReplies)
+    if (r == code) return true;
+  return false;
+}
+
+bool isWinsockError(int error) {
+  static const int kErrors[] = {10004, 10014, 10022, 10024, 10035, 10036, 10038, 10039, 10041, 10043, 10044,
+                                10047, 10048, 10049, 10050, 10051, 10053, 10054, 10055, 10056, 10057, 10060,
+                                10061, 10064, 10065, 10091, 10092, 10093, 11001, 11002, 11003, 11004};
+  for (int e : kErrors)
+    if (e == error) return true;
+  return false;
+}
+
+}  // namespace
+
+const char* vqFtpEngine::GetURL() const { return m_url.c_str(); }
+
+void vqFtpEngine::SetURL(const char* url) {
+  VQ_TRY
+    m_url = url ? url : "";
+  VQ_CATCH_VOID("vqFtpEngine")
+}
+
+unsigned long vqFtpEngine::GetLastRetCode() const { return m_notify.result; }
+
+void vqFtpEngine::_sock_setwinsockerror() {
+  int error = WSAGetLastError();
+  m_notify.sockError = error;
+  std::string t;
+  if (error == 0) {
+    t = text(IDS_VQENG_WSOCK_NOERROR);
+  } else {
+    std::string phrase = isWinsockError(error) ? text(IDS_VQENG_WSOCK_BASE + static_cast<unsigned>(error - 10000))
+                                               : text(IDS_VQENG_WSOCK_UNKNOWN);
+    t = format(text(IDS_VQENG_WSOCK_FORMAT), phrase.c_str(), static_cast<unsigned>(error));
+  }
+  copyBounded(m_notify.sockErrorText, sizeof m_notify.sockErrorText, t);
+}
+
+const char* vqFtpEngine::FTP_ErrorString(unsigned long code) {
+  VQ_TRY
+    const bool engineCode = code == 0 || code == 1 || (code >= 1001 && code <= 1013);
+    std::string t;
+    bool winsockInfo = false;
+    if (engineCode) {
+      std::string fmt = text(IDS_VQENG_CODE_BASE + static_cast<unsigned>(code));
+      switch (code) {
+        case 1003:
+          if (m_lastReply.empty())
+            m_lastReply = m_notify.sockError ? std::string(m_notify.sockErrorText) : text(IDS_VQENG_NO_RESPONSE);
+          t = format(fmt, m_url.c_str(), m_lastReply.c_str());
+          winsockInfo = true;
+          break;
+        case 1004:
+          t = format(fmt, m_url.c_str());
+          winsockInfo = true;
+          break;
+        case 1008:
+        case 1011:
+        case 1012:
+          t = format(fmt, m_lastCommand.c_str(), m_lastReply.c_str());
+          winsockInfo = true;
+          break;
+        default:
+          t = fmt;
+          break;
+      }
+    } else if (isReplyCode(code)) {
+      std::string phrase = text(IDS_VQENG_CODE_BASE + static_cast<unsigned>(code));
+      t = format(text(IDS_VQENG_REPLY_FORMAT), phrase.c_str(), m_lastCommand.c_str(), m_lastReply.c_str());
+    } else {
+      t = text(IDS_VQENG_CODE_BASE + 1099);
+    }
+    if (winsockInfo && m_notify.sockError != 0) t += "\n" + text(IDS_VQENG_WINSOCK_INFO) + m_notify.sockErrorText;
+    m_resultText = t;
+    return m_resultText.c_str();
+  VQ_CATCH("vqFtpEngine", "")
+}
+
+unsigned long vqFtpEngine::_SET_RESPONSE(unsigned long code) {
+  m_notify.result = static_cast<unsigned int>(code);
+  copyBounded(m_notify.resultText, sizeof m_notify.resultText, FTP_ErrorString(code));
+  return code;
+}
+
+unsigned long vqFtpEngine::FTP_DoErrorDlg(unsigned long code, HWND, const char* prefix) {
+  VQ_TRY
+    std::string t = FTP_ErrorString(code);
+    if (prefix && *prefix) t = std::string(prefix) + "\n\n" + t;
+    VQ_MSG(t.c_str(), MB_OK | MB_ICONERROR | MB_TOPMOST);
+    return 0;
+  VQ_CATCH("vqFtpEngine", 0)
+}
