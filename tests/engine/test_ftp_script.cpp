@@ -417,3 +417,18 @@ TEST(FtpScript, RefusedDeleteOfANameWithABlankIsRetriedInQuotes) {
   ASSERT_EQ(0u, s.e->FTP_Connect());
   EXPECT_EQ(0u, s.e->FTP_DELE("my file.txt/"));
 }
+
+TEST(FtpScript, LocalWriteFailureIsAFailureEvenAfter226) {
+  dataServer d;
+  ftpScriptServer srv(kGreeting, [&d](ftpScriptServer& s, const std::string& l) { return d.answer(s, l); });
+  session s(srv.Port());
+  ASSERT_EQ(0u, s.e->FTP_Connect());
+  // A device that accepts the open but refuses every write: the disk is full.
+  HANDLE probe = CreateFileA("Z:\\dev\\full", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no full device to write to";
+  CloseHandle(probe);
+  EXPECT_EQ(1002u, s.e->FTP_GetFile("/data.bin", "Z:\\dev\\full", 1, 5000, 0)) << s.rec.log();
+  EXPECT_STREQ("226 Done.", s.e->GetLastReply()) << "the server itself reported success";
+  // The session stays usable.
+  EXPECT_EQ(0u, s.e->FTP_SendCmd("NOOP", 0));
+}
