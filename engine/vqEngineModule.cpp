@@ -4,12 +4,16 @@
 
 #include <winsock2.h>
 
+#include <stdio.h>
+
 #include <new>
 
 #include "vqCatch.h"
 #include "vqEngineText.h"
 #include "vqFtpEngine.h"
+#include "vqDebugger.h"
 #include "vqMsg.h"
+#include "../tools/vqVersion.h"  // resources/ holds a vqVersion.h of its own
 
 namespace {
 HINSTANCE g_module;
@@ -23,6 +27,27 @@ vqFtpEngine* VQENG_NEWENGINE() {
   VQ_TRY
     return new (std::nothrow) vqFtpEngine();
   VQ_CATCH("vqEngine", nullptr)
+}
+
+void VQENG_DumpWsaData(vqDebugger* debugger) {
+  VQ_TRY
+    if (!debugger) return;
+    char line[300];
+    snprintf(line, sizeof line, "WINSOCK: %s", g_wsaData.szDescription);
+    debugger->DEBUGMSG("%s", line);
+  VQ_CATCH_VOID("vqEngine")
+}
+
+void VQENG_DUMPVERSION(vqDebugger* debugger) {
+  VQ_TRY
+    if (!debugger) return;
+    char path[513] = {0};
+    GetModuleFileNameA(g_module, path, 512);
+    vqVersion version(path);
+    char line[1100];
+    version.FormatVersionLine(line, sizeof line);
+    debugger->DEBUGMSG("%s", line);
+  VQ_CATCH_VOID("vqEngine")
 }
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {

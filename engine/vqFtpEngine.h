@@ -12,27 +12,12 @@
 
 #include "vqEngineApi.h"
 #include "vqHostType.h"
+#include "vqSockNotification.h"
 
 class vqFtpSocket;
 class vqFtpEngine;
 struct vqConnectBlock;
 
-#pragma pack(push, 1)
-// The record handed to the callback; shared byte for byte with the callers.
-struct _sock_notification_ {
-  int type;                      // notification code (1000 to 1007)
-  unsigned int result;           // the engine's last result code
-  char resultText[1025];         // its text
-  int sockError;                 // last Winsock error number
-  char sockErrorText[1025];      // its text
-  char message[2049];            // log line or status text
-  char reserved1[8];
-  unsigned int current;          // bytes so far, or the attempt number
-  unsigned int total;            // total bytes, or the number of attempts
-  char reserved2[1041];
-};
-#pragma pack(pop)
-static_assert(sizeof(_sock_notification_) == 5168, "record shared with callers, packed");
 
 // Notification codes.
 enum {

@@ -1,0 +1,421 @@
+// Listing parser. A run reads the listing line by line (at most 254 characters at a time), lets the
+// host type's filter and format (vqListFormats.cpp) fill the working record, and appends the stored
+// part of each accepted record to the parsed-listing file. Everything a server sends is untrusted:
+// every copy into the record is bounded by its field, numbers saturate instead of overflowing.
+#ifdef _WIN32
+#include <windows.h> // before the portable FILETIME, which the Windows headers do not test for
+#endif
+#include "vqDirParser.h"
+#include "vqListFormatUtil.h"
+
+#include <string.h>
+#include <time.h>
+
+#include "vqCatch.h"
+#include "vqString.h"
+#include "vqTokens.h"
+
+namespace {
+
+const int kMaxRead = 254;           // characters taken from the listing per read
+const size_t kReadBuffer = 1 << 16; // file buffering of the run
+
+// Reads the listing like a text-mode fgets with a 255-byte buffer (CR LF counts as one line feed),
+// but in binary on every platform so that a Ctrl-Z byte or a NUL does not end the listing early.
+class LineReader {
+public:
+  explicit LineReader(FILE* f) : m_f(f), m_buf(new unsigned char[kReadBuffer]), m_pos(0), m_len(0) {}
+  ~LineReader() { delete[] m_buf; }
+
+  // Copies up to maxChars characters, through the first line feed, into out (NUL-terminated).
+  // Returns the number of bytes consumed from the file; 0 at the end.
+  size_t Read(char* out, size_t maxChars) {
+    size_t consumed = 0, n = 0;
+    while (n < maxChars) {
+      int c = Get();
+      if (c < 0)
+        break;
+      ++consumed;
+      if (c == '\r' && Peek() == '\n') {
+        Get();
+        ++consumed;
+        c = '\n';
+      }
+      out[n++] = static_cast<char>(c);
+      if (c == '\n')
+        break;
+    }
+    out[n] = 0;
+    m_lastLength = n;
+    return consumed;
+  }
+  size_t LastLength() const { return m_lastLength; }
+
+private:
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+  bool Fill() {
+    if (m_pos < m_len)
+      return true;
+    m_len = fread(m_buf, 1, kReadBuffer, m_f);
+    m_pos = 0;
+    return m_len > 0;
+  }
+  int Get() { return Fill() ? m_buf[m_pos++] : -1; }
+  int Peek() { return Fill() ? m_buf[m_pos] : -1; }
+
+  FILE* m_f;
+  unsigned char* m_buf;
+  size_t m_pos, m_len;
+  size_t m_lastLength = 0;
+};
+
+class FileCloser {
+public:
+  explicit FileCloser(FILE* f) : m_f(f) {}
+  ~FileCloser() {
+    if (m_f)
+      fclose(m_f);
+  }
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+  FILE* m_f;
+};
+
+void todayLocal(int& year, int& month, int& day) {
+  time_t now = time(nullptr);
+  struct tm t;
+  memset(&t, 0, sizeof t);
+#ifdef _WIN32
+  localtime_s(&t, &now);
+#else
+  localtime_r(&now, &t);
+#endif
+  year = t.tm_year + 1900;
+  month = t.tm_mon + 1;
+  day = t.tm_mday;
+}
+
+} // namespace
+
+vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
+    : m_hostType(hostType),
+      m_line(new char[VQ_DIRPARSE_BUFSIZE + 2]()),
+      m_raw(new char[VQ_DIRPARSE_BUFSIZE + 2]()),
+      m_outfile(new char[VQ_DIRPARSE_BUFSIZE]()),
+      m_firstLine(new char[VQ_DIRPARSE_BUFSIZE]()),
+      m_owner(new char[VQ_DIRPARSE_BUFSIZE]()),
+      m_lineCopy(new char[VQ_DIRPARSE_BUFSIZE + 2]()),
+      m_note(new _sock_notification_()),
+      m_item(new _FTPITEMID()),
+      m_tokens(new vqTokens(" ")),
+      m_fieldCount(0),
+      m_rawColumnStart(0),
+      m_statusCb(nullptr),
+      m_statusUser(nullptr),
+      m_linkCb(nullptr),
+      m_linkUser(nullptr),
+      m_ignoreDotDirs(1),
+      m_listingSize(0),
+      m_bytesRead(0),
+      m_enumFile(nullptr),
+      m_fixedYear(0), m_fixedMonth(0), m_fixedDay(0),
+      m_year(1970), m_month(1), m_day(1) {}
+
+vqDirParser::~vqDirParser() {
+  delete m_tokens;
+  delete m_item;
+  delete m_note;
+  delete[] m_lineCopy;
+  delete[] m_owner;
+  delete[] m_firstLine;
+  delete[] m_outfile;
+  delete[] m_raw;
+  delete[] m_line;
+}
+
+const char* vqDirParser::GetOutfileName() { return m_outfile; }
+const char* vqDirParser::GetFirstLine() { return m_firstLine; }
+
+void vqDirParser::SetStatusCallback(VQ_DIRSTATUS_CALLBACK cb, void* user) {
+  m_statusCb = cb;
+  m_statusUser = user;
+}
+
+void vqDirParser::SetSymLinkCallback(VQ_SYMLINK_CALLBACK cb, void* user) {
+  m_linkCb = cb;
+  m_linkUser = user;
+}
+
+void vqDirParser::SetIgnoreDotDirs(int on) { m_ignoreDotDirs = on; }
+
+void vqDirParser::SetOwner(const char* name) {
+  vqCopyText(m_owner, VQ_DIRPARSE_BUFSIZE, name ? name : "", VQ_DIRPARSE_BUFSIZE - 1);
+}
+
+void vqDirParser::SetToday(int year, int month, int day) {
+  m_fixedYear = year;
+  m_fixedMonth = month;
+  m_fixedDay = day;
+}
+
+void vqDirParser::_notify(int type, unsigned long result, const char* prefix, const char* line) {
+  memset(m_note, 0, sizeof *m_note);
+  m_note->type = type;
+  m_note->result = static_cast<uint32_t>(result);
+  m_note->current = static_cast<uint32_t>(m_bytesRead);
+  m_note->total = static_cast<uint32_t>(m_listingSize);
+  if (prefix)
+    snprintf(m_note->message, sizeof m_note->message, "%s: %s\n", prefix, line);
+  else
+    snprintf(m_note->message, sizeof m_note->message, "VQ-LS: %s\n", line);
+}
+
+unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& count) {
+  VQ_TRY
+  count = 0;
+  m_outfile[0] = 0;
+  if (!listingPath)
+    return 1010;
+  vqParsedListingName(listingPath, m_outfile, VQ_DIRPARSE_BUFSIZE);
+
+  FILE* in = fopen(listingPath, "rb");
+  if (!in)
+    return 1010;
+  FileCloser closeIn(in);
+  m_listingSize = 0;
+  if (fseek(in, 0, SEEK_END) == 0) {
+    long size = ftell(in);
+    if (size > 0)
+      m_listingSize = static_cast<unsigned long>(size);
+  }
+  if (fseek(in, 0, SEEK_SET) != 0)
+    return 1010;
+
+  FILE* out = fopen(m_outfile, "wb");
+  if (!out)
+    return 1002;
+  FileCloser closeOut(out);
+  setvbuf(out, nullptr, _IOFBF, kReadBuffer);
+
+  if (m_fixedYear > 0)
+    m_year = m_fixedYear, m_month = m_fixedMonth, m_day = m_fixedDay;
+  else
+    todayLocal(m_year, m_month, m_day);
+
+  LineReader reader(in);
+  m_bytesRead = 0;
+  m_line[0] = 0;
+  int firstLine = 1;
+  int stop = 0;
+  int result = 0;
+  char piece[kMaxRead + 2];
+
+  while (!stop) {
+    size_t consumed = reader.Read(piece, kMaxRead);
+    if (consumed == 0)
+      break;
+    m_bytesRead += static_cast<unsigned long>(consumed);
+
+    // A wrapped entry (result 101) gets its next line joined to what it kept.
+    size_t have = 0;
+    if (result == 101) {
+      have = strlen(m_line);
+      if (have > 0 && m_line[have - 1] != ' ' && piece[0] != ' ' && piece[0] != '\t' &&
+          piece[0] != '\n' && have < VQ_DIRPARSE_BUFSIZE - 1)
+        m_line[have++] = ' ';
+    }
+    vqCopyText(m_line + have, VQ_DIRPARSE_BUFSIZE - have, piece, VQ_DIRPARSE_BUFSIZE - have - 1);
+    if (char* lf = strchr(m_line, '\n'))
+      *lf = 0;
+    if (m_line[0] == 0)
+      continue; // blank line: the previous result stands
+
+    for (char* p = m_line; *p; ++p)
+      if (*p == '\t')
+        *p = ' ';
+
+    memset(m_item, 0, sizeof *m_item);
+    m_item->cb = VQ_ITEMID_SIZE;
+    m_item->cbStored = VQ_ITEMID_STORED_SIZE;
+    m_item->kind = VQ_KIND_OBJECT;
+
+    if (m_statusCb) {
+      vqCopyText(m_lineCopy, VQ_DIRPARSE_BUFSIZE, m_line, VQ_DIRPARSE_BUFSIZE - 1);
+      _notify(1001, 0, nullptr, m_lineCopy);
+      m_statusCb(m_note, m_item, m_statusUser);
+    }
+
+    if (strstr(m_line, " not found") || strstr(m_line, " cannot find the file"))
+      result = 0;
+    else
+      result = _parseCurLine(m_line, firstLine, stop);
+
+    if (result == 101) {
+      if (!m_firstLine[0])
+        vqCopyText(m_firstLine, VQ_DIRPARSE_BUFSIZE, m_raw, VQ_DIRPARSE_BUFSIZE - 1);
+      continue;
+    }
+    // An entry without a name could not be addressed on the server; it is a rejected line.
+    int entry = result == 1 && m_item->name[0] != 0 && m_item->name[0] != '|';
+    result = 0;
+    if (entry && !m_firstLine[0])
+      vqCopyText(m_firstLine, VQ_DIRPARSE_BUFSIZE, m_raw, VQ_DIRPARSE_BUFSIZE - 1);
+    if (m_statusCb) {
+      _notify(1004, entry ? 0 : 1099, entry ? "SUCCESS" : "ERROR", m_lineCopy);
+      if (m_statusCb(m_note, m_item, m_statusUser) == 1)
+        stop = 1;
+    }
+    if (entry) {
+      if (fwrite(reinterpret_cast<const char*>(m_item) + VQ_ITEMID_STORED_OFFSET, 1,
+                 VQ_ITEMID_STORED_SIZE, out) != VQ_ITEMID_STORED_SIZE)
+        return 1002;
+      ++count;
+    }
+  }
+  if (fflush(out) != 0)
+    return 1002;
+  return static_cast<unsigned long>(result);
+  VQ_CATCH("vqDirParser", 1099UL)
+}
+
+int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
+  const int first = firstLine;
+  int r = 0;
+  switch (m_hostType) {
+  case VQ_HOST_WINNT351D: r = _parseWINNT351D(line, first); break;
+  case VQ_HOST_WINNT40: r = _parseWINNT40(line, first); break;
+  case VQ_HOST_UNIXL8:
+  case VQ_HOST_UNIXBSD44:
+    if (vqIsUnixTotal(line)) {
+      if (!first)
+        stop = 1; // a second listing (recursive) follows the first
+      return 0;
+    }
+    r = _parseUNIXL8(line, first);
+    break;
+  case VQ_HOST_MULTINET:
+  case VQ_HOST_VMS:
+  case VQ_HOST_MULTINET34:
+    if (strstr(line, "no files found") || strstr(line, "Total of "))
+      return 0;
+    r = m_hostType == VQ_HOST_MULTINET ? _parseMULTINET(line, first)
+        : m_hostType == VQ_HOST_VMS    ? _parseVMS(line, first)
+                                       : _parseMULTINET34(line, first);
+    break;
+  case VQ_HOST_MACOS: r = _parseMACOS(line, first); break;
+  case VQ_HOST_VM: r = _parseVM(line, first); break;
+  case VQ_HOST_NETWARE:
+    if (strstr(line, "total 0")) {
+      firstLine = 0;
+      return 0;
+    }
+    r = _parseNETWARE(line, first);
+    break;
+  case VQ_HOST_OS2: r = _parseOS2(line, first); break;
+  case VQ_HOST_HELLSOFT:
+    if (strstr(line, "total: 0"))
+      return 0;
+    r = _parseHELLSOFT(line, first);
+    break;
+  case VQ_HOST_FTPSOFT: r = _parseFTPSOFT(line, first); break;
+  case VQ_HOST_VMSA55:
+  case VQ_HOST_OPENVMS:
+    if (strstr(line, "no files found") || strstr(line, "Total of ") || strstr(line, "Directory "))
+      return 0;
+    r = m_hostType == VQ_HOST_VMSA55 ? _parseVMSA55(line, first) : _parseOPENVMS(line, first);
+    break;
+  case VQ_HOST_VMCMS: r = _parseVMCMS(line, first); break;
+  case VQ_HOST_AS400: r = _parseAS400(line, first); break;
+  default:
+    if (vqIsUnixTotal(line)) {
+      if (!first)
+        stop = 1;
+      return 0;
+    }
+    r = _parseDEFAULT(line, first);
+    break;
+  }
+  firstLine = 0;
+  return r;
+}
+
+// ---- enumeration ----
+
+int vqDirParser::DirEnumOpen(const char* path) {
+  VQ_TRY
+  DirEnumClose();
+  if (!path)
+    return 0;
+  m_enumFile = fopen(path, "rb");
+  return m_enumFile ? 1 : 0;
+  VQ_CATCH("vqDirParser", 0)
+}
+
+int vqDirParser::DirEnumFirst(_FTPITEMID* item) {
+  VQ_TRY
+  if (!m_enumFile)
+    return 0;
+  rewind(m_enumFile);
+  return DirEnumNext(item);
+  VQ_CATCH("vqDirParser", 0)
+}
+
+int vqDirParser::DirEnumNext(_FTPITEMID* item) {
+  VQ_TRY
+  if (!m_enumFile || !item)
+    return 0;
+  char* stored = reinterpret_cast<char*>(item) + VQ_ITEMID_STORED_OFFSET;
+  memset(stored, 0, VQ_ITEMID_STORED_SIZE);
+  if (fread(stored, 1, VQ_ITEMID_STORED_SIZE, m_enumFile) != VQ_ITEMID_STORED_SIZE) {
+    memset(stored, 0, VQ_ITEMID_STORED_SIZE);
+    return 0; // end, or a cut-off last record
+  }
+  // The file lives in the user's cache folder: never trust its texts to be terminated.
+  item->name[sizeof item->name - 1] = 0;
+  item->permText[sizeof item->permText - 1] = 0;
+  item->group[sizeof item->group - 1] = 0;
+  item->owner[sizeof item->owner - 1] = 0;
+
+  if (item->kind == VQ_KIND_FOLDERLINK || item->kind == VQ_KIND_OBJECTLINK) {
+    if (char* bar = strchr(item->name, '|')) {
+      *bar = 0;
+      vqCopyText(item->url, sizeof item->url, bar + 1, sizeof item->url - 1);
+    }
+  }
+
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+  vqFileTimeToParts(item->modified, y, mo, d, h, mi);
+  snprintf(item->sortDate, sizeof item->sortDate, "%04d/%02d/%02d %02d:%02d", y, mo, d, h, mi);
+  item->dateText[0] = 0;
+#ifdef _WIN32
+  SYSTEMTIME st;
+  memset(&st, 0, sizeof st);
+  st.wYear = static_cast<WORD>(y);
+  st.wMonth = static_cast<WORD>(mo);
+  st.wDay = static_cast<WORD>(d);
+  st.wHour = static_cast<WORD>(h);
+  st.wMinute = static_cast<WORD>(mi);
+  char datePart[32] = "", timePart[32] = "";
+  if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, datePart, sizeof datePart))
+    datePart[0] = 0;
+  if (!GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, timePart, sizeof timePart))
+    timePart[0] = 0;
+  snprintf(item->dateText, sizeof item->dateText, "%s %s", datePart, timePart);
+#else
+  snprintf(item->dateText, sizeof item->dateText, "%04d-%02d-%02d %02d:%02d", y, mo, d, h, mi);
+#endif
+  return 1;
+  VQ_CATCH("vqDirParser", 1)
+}
+
+void vqDirParser::DirEnumClose() {
+  VQ_TRY
+  if (m_enumFile) {
+    fclose(m_enumFile);
+    m_enumFile = nullptr;
+  }
+  VQ_CATCH_VOID("vqDirParser")
+}

@@ -1,0 +1,105 @@
+// Directory listing parser: raw LIST text of one server family in, fixed-size item records out.
+// DIR_PARSE writes the stored part of each record to a parsed-listing file beside the listing
+// ('X.vqD'); DirEnumOpen/First/Next/Close read them back as whole _FTPITEMID records.
+#pragma once
+#include <stdio.h>
+#include "vqEngineApi.h"
+#include "vqFtpItemId.h"
+#include "vqHostType.h"
+#include "vqSockNotification.h"
+
+class vqTokens;
+
+typedef unsigned long (*VQ_DIRSTATUS_CALLBACK)(_sock_notification_* note, _FTPITEMID* item, void* user);
+typedef unsigned long (*VQ_SYMLINK_CALLBACK)(_FTPITEMID* item, void* user);
+
+#define VQ_DIRPARSE_BUFSIZE 10240
+
+class VQENGINE_API vqDirParser {
+public:
+  explicit vqDirParser(_VQ_HOSTTYPE hostType);
+  ~vqDirParser();
+
+  unsigned long DIR_PARSE(const char* listingPath, unsigned long& count);
+  const char* GetOutfileName();
+  const char* GetFirstLine();
+
+  int DirEnumOpen(const char* path);
+  int DirEnumFirst(_FTPITEMID* item);
+  int DirEnumNext(_FTPITEMID* item);
+  void DirEnumClose();
+
+  void SetStatusCallback(VQ_DIRSTATUS_CALLBACK cb, void* user);
+  void SetSymLinkCallback(VQ_SYMLINK_CALLBACK cb, void* user);
+  void SetIgnoreDotDirs(int on);
+  void SetOwner(const char* name);
+
+  // Listings give "Mar 14 10:04" without a year; the year is taken relative to this day.
+  // Zeros (the default) mean today's local date at the start of each run.
+  void SetToday(int year, int month, int day);
+
+private:
+  vqDirParser(const vqDirParser&) = delete;
+  vqDirParser& operator=(const vqDirParser&) = delete;
+
+  int _parseCurLine(char* line, int& firstLine, int& stop);
+
+  int _parseDEFAULT(char* line, int firstLine);
+  int _parseUNIXL8(char* line, int firstLine);
+  int _parseUNIX(char* line, int firstLine, int plusMark);
+  int _parseWINNT40(char* line, int firstLine);
+  int _parseWINNT351D(char* line, int firstLine);
+  int _parseOS2(char* line, int firstLine);
+  int _parseMACOS(char* line, int firstLine);
+  int _parseNETWARE(char* line, int firstLine);
+  int _parseHELLSOFT(char* line, int firstLine);
+  int _parseFTPSOFT(char* line, int firstLine);
+  int _parseMULTINET(char* line, int firstLine);
+  int _parseVMS(char* line, int firstLine);
+  int _parseVMSA55(char* line, int firstLine);
+  int _parseMULTINET34(char* line, int firstLine);
+  int _parseOPENVMS(char* line, int firstLine);
+  int _parseVMSFamily(char* line, int firstLine, int variant);
+  int _parseVM(char* line, int firstLine);
+  int _parseVMCMS(char* line, int firstLine);
+  int _parseAS400(char* line, int firstLine);
+
+  // Shared steps of the formats.
+  void _copyRaw(const char* line, int rawColumnStart);
+  static int _firstLineReject(const char* line, int firstLine);
+  int _isDotEntry(const char* line) const;
+  int _split(char* line);
+  const char* _field(int i) const;
+
+  void _doparse_perms();
+  void _doparse_date(int& i);
+  void _doparse_filename(int i);
+  void _doparse_link();
+
+  void _notify(int type, unsigned long result, const char* prefix, const char* line);
+
+  _VQ_HOSTTYPE m_hostType;
+  char* m_line;       // current line (a wrapped entry is joined here)
+  char* m_raw;        // current line before squishing; the file-name rule searches it
+  char* m_outfile;
+  char* m_firstLine;
+  char* m_owner;
+  char* m_lineCopy;   // the line as read, for the status callback
+  _sock_notification_* m_note;
+  _FTPITEMID* m_item;
+  vqTokens* m_tokens; // one per parser, so parses on different threads never share it
+  int m_fieldCount;
+  int m_rawColumnStart; // where the squished columns begin in m_raw
+
+  VQ_DIRSTATUS_CALLBACK m_statusCb;
+  void* m_statusUser;
+  VQ_SYMLINK_CALLBACK m_linkCb;
+  void* m_linkUser;
+  int m_ignoreDotDirs;
+  unsigned long m_listingSize;
+  unsigned long m_bytesRead;
+  FILE* m_enumFile;
+
+  int m_fixedYear, m_fixedMonth, m_fixedDay;
+  int m_year, m_month, m_day; // "today" of the current run
+};

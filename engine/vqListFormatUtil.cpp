@@ -1,0 +1,202 @@
+#include "vqListFormatUtil.h"
+
+#include <ctype.h>
+#include <string.h>
+
+void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
+  if (!dst || dstSize == 0)
+    return;
+  size_t n = 0;
+  if (src) {
+    size_t limit = maxChars < dstSize - 1 ? maxChars : dstSize - 1;
+    n = strnlen(src, limit);
+    memmove(dst, src, n);
+  }
+  dst[n] = 0;
+}
+
+void vqAppendText(char* dst, size_t dstSize, const char* src) {
+  size_t have = strnlen(dst, dstSize);
+  if (have >= dstSize)
+    return;
+  vqCopyText(dst + have, dstSize - have, src, dstSize);
+}
+
+static long long leadNumber(const char* s) {
+  if (!s)
+    return 0;
+  while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\r' || *s == '\v' || *s == '\f')
+    ++s;
+  int negative = 0;
+  if (*s == '+' || *s == '-')
+    negative = *s++ == '-';
+  long long v = 0;
+  const long long cap = 100000000000LL; // far above any 32-bit value; keeps the sum from overflowing
+  while (*s >= '0' && *s <= '9') {
+    if (v < cap)
+      v = v * 10 + (*s - '0');
+    ++s;
+  }
+  return negative ? -v : v;
+}
+
+int vqLeadInt(const char* s) {
+  long long v = leadNumber(s);
+  if (v > 1000000000LL)
+    v = 1000000000LL;
+  if (v < -1000000000LL)
+    v = -1000000000LL;
+  return static_cast<int>(v);
+}
+
+uint32_t vqLeadSize(const char* s, uint32_t mult) {
+  long long v = leadNumber(s);
+  if (v <= 0)
+    return 0;
+  if (v > 0xFFFFFFFFLL)
+    return 0xFFFFFFFFu;
+  unsigned long long total = static_cast<unsigned long long>(v) * mult;
+  return total > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(total);
+}
+
+int vqContainsNoCase(const char* hay, const char* needle) {
+  size_t n = strlen(needle);
+  for (const char* p = hay; *p; ++p) {
+    size_t k = 0;
+    while (k < n && p[k] && tolower(static_cast<unsigned char>(p[k])) ==
+                                tolower(static_cast<unsigned char>(needle[k])))
+      ++k;
+    if (k == n)
+      return 1;
+  }
+  return n == 0;
+}
+
+int vqEqualNoCase(const char* a, const char* b) {
+  while (*a && *b) {
+    if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b)))
+      return 0;
+    ++a, ++b;
+  }
+  return *a == *b;
+}
+
+static const char* digits(const char* s) {
+  const char* p = s;
+  while (*p >= '0' && *p <= '9')
+    ++p;
+  return p == s ? nullptr : p;
+}
+
+int vqLooksLikeTime(const char* s) {
+  const char* p = digits(s);
+  if (!p || *p != ':')
+    return 0;
+  p = digits(p + 1);
+  if (!p)
+    return 0;
+  if (*p == ':') {
+    p = digits(p + 1);
+    if (!p)
+      return 0;
+    if (*p == '.') { // hundredths, as VMS lists them
+      p = digits(p + 1);
+      if (!p)
+        return 0;
+    }
+  }
+  if (*p == 0)
+    return 1;
+  return (toupper(static_cast<unsigned char>(p[0])) == 'A' || toupper(static_cast<unsigned char>(p[0])) == 'P') &&
+         toupper(static_cast<unsigned char>(p[1])) == 'M' && p[2] == 0;
+}
+
+int vqIsUnixTotal(const char* line) {
+  static const char total[] = "total ";
+  size_t len = strnlen(line, 6);
+  for (size_t k = 0; k < 6; ++k) {
+    char c = k < len ? line[k] : ' ';
+    if (tolower(static_cast<unsigned char>(c)) != total[k])
+      return 0;
+  }
+  return 1;
+}
+
+void vqParsedListingName(const char* listing, char* out, size_t outSize) {
+  static const char ext[] = ".vqD";
+  if (!out || outSize == 0)
+    return;
+  size_t len = strlen(listing);
+  size_t cut = len;
+  for (size_t k = len; k > 0; --k) {
+    char c = listing[k - 1];
+    if (c == '/' || c == '\\')
+      break;
+    if (c == '.') {
+      cut = k - 1;
+      break;
+    }
+  }
+  if (cut + sizeof ext > outSize) { // no room for the whole name: leave it empty so creation fails
+    out[0] = 0;
+    return;
+  }
+  memcpy(out, listing, cut);
+  memcpy(out + cut, ext, sizeof ext);
+}
+
+// Days since 1601-01-01 of a proleptic Gregorian date.
+static long long daysFrom1601(int y, int m, int d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const long long since1970 = era * 146097 + doe - 719468;
+  return since1970 + 134774; // 1601-01-01 lies 134774 days before 1970-01-01
+}
+
+static int daysInMonth(int y, int m) {
+  static const int dim[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
+    return 29;
+  return dim[m - 1];
+}
+
+int vqFileTimeFromParts(int year, int month, int day, int hour, int minute, void* ft) {
+  FILETIME value = {0, 0};
+  memcpy(ft, &value, sizeof value);
+  if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 ||
+      day > daysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59)
+    return 0;
+  unsigned long long t = static_cast<unsigned long long>(daysFrom1601(year, month, day)) * 86400ULL +
+                         static_cast<unsigned long long>(hour) * 3600ULL +
+                         static_cast<unsigned long long>(minute) * 60ULL;
+  t *= 10000000ULL;
+  value.dwLowDateTime = static_cast<VQ_DWORD>(t & 0xFFFFFFFFull);
+  value.dwHighDateTime = static_cast<VQ_DWORD>(t >> 32);
+  memcpy(ft, &value, sizeof value);
+  return 1;
+}
+
+void vqFileTimeToParts(FILETIME ft, int& year, int& month, int& day, int& hour, int& minute) {
+  unsigned long long t = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  unsigned long long secs = t / 10000000ULL;
+  long long days = static_cast<long long>(secs / 86400ULL);
+  if (days > 10675199LL) { // past 30827-12-31
+    year = month = day = hour = minute = 0;
+    return;
+  }
+  unsigned long long rest = secs % 86400ULL;
+  hour = static_cast<int>(rest / 3600);
+  minute = static_cast<int>(rest % 3600 / 60);
+  long long z = days - 134774 + 719468; // shift to days since 0000-03-01
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2));
+}

@@ -1,0 +1,33 @@
+// Small bounded helpers of the listing parser: text copies, numbers that saturate, calendar
+// conversion. Platform-neutral; internal to the engine (not exported).
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+#include "vqPortable.h"
+
+// Copies at most maxChars characters of src (and never more than dstSize - 1) and terminates.
+void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars);
+// Appends like vqCopyText at the end of dst's current text.
+void vqAppendText(char* dst, size_t dstSize, const char* src);
+
+// Leading decimal integer as atoi reads it (blanks, sign, digits), clamped to +-1,000,000,000.
+int vqLeadInt(const char* s);
+// Leading decimal integer times mult, as a 32-bit size: negative gives 0, too large saturates.
+uint32_t vqLeadSize(const char* s, uint32_t mult);
+
+int vqContainsNoCase(const char* hay, const char* needle);
+int vqEqualNoCase(const char* a, const char* b);
+// "10:04", "10:04:12", "10:04:12.00", "10:04PM": digits ':' digits, optionally ':' seconds (with
+// hundredths) and AM/PM.
+int vqLooksLikeTime(const char* s);
+// First six characters, padded with blanks, equal "total " without regard to case.
+int vqIsUnixTotal(const char* line);
+
+// 'X.ext' -> 'X.vqD' (the extension of the last path component only), or ".vqD" appended.
+void vqParsedListingName(const char* listing, char* out, size_t outSize);
+
+// Calendar date and time as a FILETIME (100 ns since 1601-01-01); 0 when not a valid date.
+// ft may be a packed (unaligned) field: it is written byte-wise.
+int vqFileTimeFromParts(int year, int month, int day, int hour, int minute, void* ft);
+// Back to calendar parts; a value past the year 30827 gives zeros.
+void vqFileTimeToParts(FILETIME ft, int& year, int& month, int& day, int& hour, int& minute);

@@ -1,0 +1,485 @@
+// Listing parser: golden listings of every server kind, the parsed-listing file layout, the field
+// rules' corner cases, callbacks and enumeration.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "test_dirparser_helpers.h"
+
+using namespace dirtest;
+
+namespace {
+
+struct Expected {
+  int kind;
+  std::string name, size, date, owner, group, perm, flags, target;
+};
+
+std::vector<std::string> splitTabs(const std::string& line) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (;;) {
+    size_t tab = line.find('\t', start);
+    out.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos)
+      return out;
+    start = tab + 1;
+  }
+}
+
+std::vector<Expected> readExpected(const std::string& path) {
+  std::vector<Expected> rows;
+  std::istringstream in(readFile(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#')
+      continue;
+    std::vector<std::string> f = splitTabs(line);
+    EXPECT_EQ(9u, f.size()) << path << ": " << line;
+    f.resize(9);
+    rows.push_back({atoi(f[0].c_str()), f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]});
+  }
+  return rows;
+}
+
+std::string goldenBase(int host) {
+  for (const auto& entry : std::filesystem::directory_iterator(sourcePath("tests/engine/listings"))) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind(std::to_string(host) + "-", 0) == 0 && entry.path().extension() == ".txt")
+      return entry.path().stem().string();
+  }
+  return "";
+}
+
+} // namespace
+
+// Every server kind has a listing and its expected records; the parse must match field by field.
+TEST(DirParserGolden, EveryHostTypeParsesItsListing) {
+  for (int host = 2000; host <= 2026; ++host) {
+    std::string base = goldenBase(host);
+    ASSERT_FALSE(base.empty()) << "no golden listing for host type " << host;
+    std::string listing = readFile(sourcePath("tests/engine/listings/" + base + ".txt"));
+    std::vector<Expected> want = readExpected(sourcePath("tests/engine/listings/" + base + ".expected"));
+    ASSERT_FALSE(want.empty()) << base;
+
+    ParseRun run = parseText(static_cast<_VQ_HOSTTYPE>(host), listing);
+    EXPECT_EQ(0u, run.result) << base;
+    EXPECT_EQ(want.size(), run.count) << base;
+    ASSERT_EQ(want.size(), run.items.size()) << base;
+    for (size_t k = 0; k < want.size(); ++k) {
+      const _FTPITEMID& got = run.items[k];
+      const Expected& w = want[k];
+      std::string where = base + " record " + std::to_string(k) + " (" + w.name + ")";
+      EXPECT_EQ(w.kind, +got.kind) << where;
+      EXPECT_EQ(w.name, got.name) << where;
+      EXPECT_EQ(w.size, std::to_string(got.size)) << where;
+      EXPECT_EQ(w.date, dateOf(got)) << where;
+      EXPECT_EQ(w.owner, got.owner) << where;
+      EXPECT_EQ(w.group, got.group) << where;
+      EXPECT_EQ(w.perm, got.permText) << where;
+      EXPECT_EQ(w.flags, flagsText(got)) << where;
+      EXPECT_EQ(w.target, got.url) << where;
+      EXPECT_EQ(VQ_ITEMID_STORED_SIZE, +got.cbStored) << where;
+      EXPECT_EQ(VQ_ITEMID_SIZE, +got.cb) << where;
+    }
+  }
+}
+
+// The parsed-listing file is the stored part of each record, back to back, nothing else.
+TEST(DirParserFile, RecordsAreTheStoredPartOfTheItemId) {
+  ParseRun run = parseText(VQ_HOST_UNIX,
+                      "total 2\n"
+                      "-rw-r--r--   1 ann  staff  1234 Mar 14  2000 alpha.txt\n"
+                      "lrwxrwxrwx   1 ann  staff     7 Mar 14  2000 bin -> usr/bin\n");
+  ASSERT_EQ(2u, run.count);
+  std::string path = run.outfile;
+  EXPECT_EQ(".vqD", path.substr(path.size() - 4));
+  std::string bytes = readFile(path);
+  ASSERT_EQ(2u * VQ_ITEMID_STORED_SIZE, bytes.size());
+
+  auto u16 = [&](size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
+                                                           static_cast<unsigned char>(bytes[at + 1]) << 8); };
+  const size_t base = VQ_ITEMID_STORED_OFFSET;
+  for (size_t rec = 0; rec < 2; ++rec) {
+    size_t r = rec * VQ_ITEMID_STORED_SIZE;
+    EXPECT_EQ(659u, u16(r)) << "cbStored of record " << rec;
+    EXPECT_EQ(rec == 0 ? 6u : 7u, u16(r + 1253 - base)) << "kind of record " << rec;
+    EXPECT_EQ(std::string(4, '\0'), bytes.substr(r + 1255 - base, 4)) << "reserved after kind";
+    EXPECT_EQ(std::string(16, '\0'), bytes.substr(r + 1267 - base, 16)) << "reserved after modified";
+  }
+  // size 1234 little-endian at 1283, name at 1287, permText 1799, group 1832, owner 1865, flags 1898
+  EXPECT_EQ(std::string("\xd2\x04\x00\x00", 4), bytes.substr(1283 - base, 4));
+  EXPECT_STREQ("alpha.txt", bytes.c_str() + (1287 - base));
+  EXPECT_STREQ("-rw-r--r--", bytes.c_str() + (1799 - base));
+  EXPECT_STREQ("staff", bytes.c_str() + (1832 - base));
+  EXPECT_STREQ("ann", bytes.c_str() + (1865 - base));
+  EXPECT_EQ(std::string("\1\1\0\1\1\0\0\0\1\0\0\0", 12), bytes.substr(1898 - base, 12));
+  // A stored link keeps "name|target"; enumeration splits it again.
+  EXPECT_STREQ("bin|usr/bin", bytes.c_str() + VQ_ITEMID_STORED_SIZE + (1287 - base));
+  ASSERT_EQ(2u, run.items.size());
+  EXPECT_STREQ("bin", run.items[1].name);
+  EXPECT_STREQ("usr/bin", run.items[1].url);
+
+  // FILETIME of 2000-03-14 00:00: (952,992,000 + 11,644,473,600) seconds in 100 ns since 1601.
+  uint64_t ft = 0;
+  for (int k = 7; k >= 0; --k)
+    ft = ft << 8 | static_cast<unsigned char>(bytes[1259 - base + k]);
+  EXPECT_EQ(125974656000000000ull, ft);
+}
+
+TEST(DirParserFile, OutputNameAndOpenFailures) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"dir/list.vqLS", "dir/list.vqD"},
+      {"dir/list", "dir/list.vqD"},
+      {"dir.d/list", "dir.d/list.vqD"},
+      {"a.b.c", "a.b.vqD"},
+  };
+  for (const Case& c : cases) {
+    vqDirParser parser(VQ_HOST_UNIX);
+    unsigned long count = 99;
+    parser.DIR_PARSE((tempDir() + "/missing/" + c.in).c_str(), count);
+    EXPECT_EQ(tempDir() + "/missing/" + c.out, parser.GetOutfileName()) << c.in;
+    EXPECT_EQ(0u, count) << c.in;
+  }
+  vqDirParser parser(VQ_HOST_UNIX);
+  unsigned long count = 5;
+  EXPECT_EQ(1010u, parser.DIR_PARSE((tempDir() + "/no-such-listing.vqLS").c_str(), count));
+  EXPECT_EQ(0u, count);
+
+  // The output cannot be created when its name is taken by a directory.
+  std::string listing = writeFile("blocked.vqLS", "-rw-r--r-- 1 a b 1 Jan 1 2000 x\n");
+  std::filesystem::create_directories(tempDir() + "/blocked.vqD");
+  count = 5;
+  EXPECT_EQ(1002u, parser.DIR_PARSE(listing.c_str(), count));
+  EXPECT_EQ(0u, count);
+}
+
+TEST(DirParserFile, EmptyListingGivesEmptyFile) {
+  ParseRun run = parseText(VQ_HOST_UNIX, "");
+  EXPECT_EQ(0u, run.result);
+  EXPECT_EQ(0u, run.count);
+  EXPECT_EQ("", readFile(run.outfile));
+  EXPECT_EQ("", run.firstLine);
+}
+
+// One line, one host type, one expected record (or none).
+struct LineCase {
+  const char* what;
+  _VQ_HOSTTYPE host;
+  const char* text;
+  int kind; // 0: no entry
+  const char* name;
+  const char* target;
+  const char* date; // sortDate, "-" for no date
+  long long size;   // -1: not checked
+};
+
+TEST(DirParserRules, LineCases) {
+  const LineCase cases[] = {
+      {"name keeps runs of blanks", VQ_HOST_UNIX, "drwxr-xr-x   2 ftp  ftp  512 Mar 14 10:04 my  dir", 5, "my  dir", "",
+       "2026/03/14 10:04", 512},
+      {"folder link", VQ_HOST_UNIX, "lrwxrwxrwx 1 root root 7 Jan 1 1999 lib -> usr/lib", 7, "lib", "usr/lib",
+       "1999/01/01 00:00", 7},
+      {"large link is a file link", VQ_HOST_UNIX, "lrwxrwxrwx 1 root root 2000 Jan 1 1999 lib -> usr/lib", 8, "lib",
+       "usr/lib", "1999/01/01 00:00", 2000},
+      {"link to a text file", VQ_HOST_UNIX, "lrw-r--r-- 1 a b 10 Jan 1 2000 notes -> notes.txt", 8, "notes",
+       "notes.txt", "2000/01/01 00:00", 10},
+      {"link to readme", VQ_HOST_UNIX, "lrwxrwxrwx 1 a b 6 Jan 1 2000 info -> README", 8, "info", "README",
+       "2000/01/01 00:00", 6},
+      {"link name and target both with extensions", VQ_HOST_UNIX, "lrwxrwxrwx 1 a b 6 Jan 1 2000 a.so -> b.so.1",
+       8, "a.so", "b.so.1", "2000/01/01 00:00", 6},
+      {"link to parent", VQ_HOST_UNIX, "lrwxrwxrwx 1 a b 2 Jan 1 2000 up.lnk -> ../pub", 7, "up.lnk", "../pub",
+       "2000/01/01 00:00", 2},
+      {"arrow in a plain file's name stays", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 10 Jan 1 2000 notes -> notes.txt", 6,
+       "notes -> notes.txt", "", "2000/01/01 00:00", 10},
+      {"name equal to the link count", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 1", 6, "1", "",
+       "2000/01/01 00:00", 1},
+      {"name equal to the owner", VQ_HOST_UNIX, "-rw-r--r-- 1 ann b 1 Jan 1 2000 ann", 6, "ann", "",
+       "2000/01/01 00:00", 1},
+      {"name whose first word recurs", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 a b a", 6, "a b a", "",
+       "2000/01/01 00:00", 1},
+      {"name with a colon after a year", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 c:d", 6, "c:d", "",
+       "2000/01/01 00:00", 1},
+      {"acl mark", VQ_HOST_UNIX, "-rw-r--r--+ 1 a b 3 Jan 1 2000 acl", 6, "acl", "", "2000/01/01 00:00", 3},
+      {"tabs are blanks", VQ_HOST_UNIX, "-rw-r--r--\t1\ta\tb\t3\tJan\t1\t2000\ttabbed", 6, "tabbed", "",
+       "2000/01/01 00:00", 3},
+      {"crlf line end", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jan 1 2000 dos\r\n", 6, "dos", "", "2000/01/01 00:00",
+       3},
+      {"future date is last year", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jun 16 10:00 f", 6, "f", "",
+       "2025/06/16 10:00", 3},
+      {"today is this year", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jun 15 10:00 f", 6, "f", "", "2026/06/15 10:00", 3},
+      {"day before month", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 14 mar 2000 f", 6, "f", "", "2000/03/14 00:00", 3},
+      {"french month", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 14 mars 2000 f", 6, "f", "", "2000/03/14 00:00", 3},
+      {"invalid day", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Feb 30 2000 f", 6, "f", "", "-", 3},
+      {"size beyond 32 bits saturates", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 99999999999999 Jan 1 2000 big", 6, "big",
+       "", "2000/01/01 00:00", 4294967295LL},
+      {"dot entry", VQ_HOST_UNIX, "drwxr-xr-x 2 a b 512 Jan 1 2000 .", 0, "", "", "", -1},
+      {"dot-dot entry", VQ_HOST_UNIX, "drwxr-xr-x 2 a b 512 Jan 1 2000 ..", 0, "", "", "", -1},
+      {"dot-dot with trailing blanks", VQ_HOST_UNIX, "drwxr-xr-x 2 a b 512 Jan 1 2000 ..   ", 0, "", "", "", -1},
+      {"hidden file is no dot entry", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 5 Jan 1 2000 .profile", 6, ".profile", "",
+       "2000/01/01 00:00", 5},
+      {"unreadable directory", VQ_HOST_UNIX, "ls: /root: Permission denied", 0, "", "", "", -1},
+      {"not found", VQ_HOST_UNIX, "/pub/x not found", 0, "", "", "", -1},
+      {"dos date with pm", VQ_HOST_WINNT351D, "03-14-00  10:04PM       <DIR>          pub", 5, "pub", "",
+       "2000/03/14 22:04", 0},
+      {"dos date dots only", VQ_HOST_WINNT351D, "03.14.00  10:04PM   12 dotted", 6, "dotted", "", "-", 12},
+      {"dos date 99/99/99", VQ_HOST_WINNT351D, "99/99/99  99:99PM   12 odd", 6, "odd", "", "-", 12},
+      {"vms date with month name", VQ_HOST_VMSA55, "A.TXT;1 1/3 14-MAR-2000 [S,A] (RWED,RWED,RE,)", 6, "A.TXT;1",
+       "", "2000/03/14 00:00", 512},
+      {"multinet empty listing", VQ_HOST_MULTINET, "Total of 12 files", 0, "", "", "", -1},
+      {"multinet no files", VQ_HOST_MULTINET, "%RMS-E-FNF, no files found", 0, "", "", "", -1},
+      {"as400 line without an object type", VQ_HOST_AS400, "QSYS 4096 03/14/00 10:04:12 *MEM name", 0, "", "", "",
+       -1},
+      {"as400 file with owner", VQ_HOST_AS400, "QSYS 77824 12/31/99 23:59:59 *STMF a b", 6, "a b", "",
+       "1999/12/31 23:59", 77824},
+      {"netware entries keep dots", VQ_HOST_NETWARE, "d [RWCEAFMS] admin 512 Mar 14 10:04 ..", 5, "..", "",
+       "2026/03/14 10:04", 512},
+      {"vm/cms folder word", VQ_HOST_VMCMS, "WORK folder V 80 12 1 3/14/00 10:04:12 DISK1", 5, "WORK.folder", "",
+       "2000/03/14 10:04", 4096},
+  };
+  for (const LineCase& c : cases) {
+    ParseRun run = parseText(c.host, std::string(c.text) + "\n");
+    if (c.kind == 0) {
+      EXPECT_EQ(0u, run.count) << c.what << ": " << c.text;
+      continue;
+    }
+    ASSERT_EQ(1u, run.items.size()) << c.what << ": " << c.text;
+    const _FTPITEMID& it = run.items[0];
+    EXPECT_EQ(c.kind, +it.kind) << c.what << ": " << c.text;
+    EXPECT_STREQ(c.name, it.name) << c.what << ": " << c.text;
+    EXPECT_STREQ(c.target, it.url) << c.what << ": " << c.text;
+    EXPECT_EQ(c.date, dateOf(it)) << c.what << ": " << c.text;
+    if (c.size >= 0) {
+      EXPECT_EQ(c.size, static_cast<long long>(it.size)) << c.what << ": " << c.text;
+    }
+  }
+}
+
+TEST(DirParserRules, DotEntriesWhenNotIgnored) {
+  ParseRun run = parseText(VQ_HOST_UNIX,
+                      "drwxr-xr-x 2 a b 512 Jan 1 2000 .\n"
+                      "drwxr-xr-x 2 a b 512 Jan 1 2000 ..\n",
+                      0);
+  ASSERT_EQ(2u, run.items.size());
+  EXPECT_STREQ(".", run.items[0].name);
+  EXPECT_STREQ("..", run.items[1].name);
+}
+
+TEST(DirParserRules, TotalLines) {
+  // Before the entries it is skipped; after them it ends the run (a second listing follows).
+  ParseRun run = parseText(VQ_HOST_UNIX,
+                      "total 12\n"
+                      "-rw-r--r-- 1 a b 1 Jan 1 2000 one\n"
+                      "TOTAL 3\n"
+                      "-rw-r--r-- 1 a b 1 Jan 1 2000 two\n");
+  EXPECT_EQ(0u, run.result);
+  ASSERT_EQ(1u, run.items.size());
+  EXPECT_STREQ("one", run.items[0].name);
+  EXPECT_EQ("-rw-r--r-- 1 a b 1 Jan 1 2000 one", run.firstLine);
+}
+
+TEST(DirParserRules, LongLinesAreReadInPieces) {
+  // 254 characters per read: the tail of a long line is a line of its own.
+  std::string name(300, 'n');
+  ParseRun run = parseText(VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 " + name + "\n");
+  ASSERT_GE(run.items.size(), 1u);
+  EXPECT_EQ(std::string(128, 'n'), run.items[0].name) << "name cut to its 128 characters";
+  for (const _FTPITEMID& it : run.items)
+    EXPECT_LE(strlen(it.name), 128u);
+}
+
+TEST(DirParserRules, WrappedVmsEntryAtEndReturnsContinue) {
+  ParseRun run = parseText(VQ_HOST_VMSA55,
+                      "A.TXT;1 1/3 14-MAR-2000 [S,A] (RWED,RWED,RE,)\n"
+                      "A_NAME_THAT_WRAPS_BUT_NEVER_CONTINUES.TXT;1\n");
+  EXPECT_EQ(101u, run.result);
+  EXPECT_EQ(1u, run.count);
+  ASSERT_EQ(1u, run.items.size());
+  EXPECT_STREQ("A.TXT;1", run.items[0].name);
+}
+
+TEST(DirParserRules, OpenVmsSevenFields) {
+  ParseRun run = parseText(VQ_HOST_OPENVMS, "X.TXT;1 2/3 1-JAN-2001 10:00:00.00 [G,O] (RWED,RE,R,)\n");
+  ASSERT_EQ(1u, run.items.size());
+  EXPECT_STREQ("[G,O]", run.items[0].owner);
+  EXPECT_STREQ("[G,O]", run.items[0].group);
+  EXPECT_STREQ("(RWED,RE,R,)", run.items[0].permText);
+  EXPECT_EQ("101010000000", flagsText(run.items[0])) << "system RWED, owner RE, group R, world none";
+}
+
+// Years given as a time are taken relative to the real clock when none is set.
+TEST(DirParserRules, YearFromTheClock) {
+  time_t now = time(nullptr);
+  struct tm t;
+#ifdef _WIN32
+  localtime_s(&t, &now);
+#else
+  localtime_r(&now, &t);
+#endif
+  int year = t.tm_year + 1900;
+  // January 1st is never in the future; December 31st is, unless today is December 31st.
+  ParseRun run = parseText(VQ_HOST_UNIX,
+                      "-rw-r--r-- 1 a b 1 Jan 1 10:00 jan\n"
+                      "-rw-r--r-- 1 a b 1 Dec 31 10:00 dec\n",
+                      1, 0);
+  ASSERT_EQ(2u, run.items.size());
+  EXPECT_EQ(std::to_string(year) + "/01/01 10:00", std::string(run.items[0].sortDate));
+  int decYear = (t.tm_mon == 11 && t.tm_mday == 31) ? year : year - 1;
+  EXPECT_EQ(std::to_string(decYear) + "/12/31 10:00", std::string(run.items[1].sortDate));
+}
+
+namespace {
+struct Seen {
+  std::vector<int> types;
+  std::vector<unsigned long> results;
+  std::vector<std::string> messages;
+  unsigned long stopAfter = 0;
+  unsigned long lastCurrent = 0, total = 0;
+};
+
+unsigned long statusCb(_sock_notification_* note, _FTPITEMID*, void* user) {
+  Seen* s = static_cast<Seen*>(user);
+  s->types.push_back(note->type);
+  s->results.push_back(note->result);
+  s->messages.push_back(note->message);
+  s->lastCurrent = note->current;
+  s->total = note->total;
+  if (note->type == 1004 && s->stopAfter && ++s->stopAfter > 2)
+    return 1;
+  return 0;
+}
+
+unsigned long allFileLinks(_FTPITEMID* item, void* user) {
+  ++*static_cast<int*>(user);
+  item->kind = VQ_KIND_OBJECTLINK;
+  return 0;
+}
+} // namespace
+
+TEST(DirParserCallbacks, StatusNotifications) {
+  std::string text = "total 1\n-rw-r--r-- 1 a b 1 Jan 1 2000 one\n";
+  std::string path = writeFile("status.vqLS", text);
+  Seen seen;
+  vqDirParser parser(VQ_HOST_UNIX);
+  parser.SetStatusCallback(statusCb, &seen);
+  unsigned long count = 0;
+  EXPECT_EQ(0u, parser.DIR_PARSE(path.c_str(), count));
+  EXPECT_EQ(1u, count);
+  ASSERT_EQ(4u, seen.types.size());
+  EXPECT_EQ((std::vector<int>{1001, 1004, 1001, 1004}), seen.types);
+  EXPECT_EQ("VQ-LS: total 1\n", seen.messages[0]);
+  EXPECT_EQ("ERROR: total 1\n", seen.messages[1]);
+  EXPECT_EQ(1099u, seen.results[1]);
+  EXPECT_EQ("SUCCESS: -rw-r--r-- 1 a b 1 Jan 1 2000 one\n", seen.messages[3]);
+  EXPECT_EQ(0u, seen.results[3]);
+  EXPECT_EQ(text.size(), seen.lastCurrent);
+  EXPECT_EQ(text.size(), seen.total);
+}
+
+TEST(DirParserCallbacks, StatusCallbackStopsTheRun) {
+  std::string text;
+  for (int k = 0; k < 5; ++k)
+    text += "-rw-r--r-- 1 a b 1 Jan 1 2000 f" + std::to_string(k) + "\n";
+  std::string path = writeFile("stop.vqLS", text);
+  Seen seen;
+  seen.stopAfter = 1; // answers 1 on the second result
+  vqDirParser parser(VQ_HOST_UNIX);
+  parser.SetStatusCallback(statusCb, &seen);
+  unsigned long count = 0;
+  EXPECT_EQ(0u, parser.DIR_PARSE(path.c_str(), count));
+  EXPECT_EQ(2u, count) << "the line that asked to stop is still written";
+}
+
+TEST(DirParserCallbacks, SymLinkCallbackDecidesTheKind) {
+  std::string path = writeFile("links.vqLS", "lrwxrwxrwx 1 a b 7 Jan 1 1999 lib -> usr/lib\n");
+  int calls = 0;
+  vqDirParser parser(VQ_HOST_UNIX);
+  parser.SetSymLinkCallback(allFileLinks, &calls);
+  ParseRun run = parseWith(parser, path);
+  EXPECT_EQ(1, calls);
+  ASSERT_EQ(1u, run.items.size());
+  EXPECT_EQ(VQ_KIND_OBJECTLINK, +run.items[0].kind);
+  EXPECT_STREQ("usr/lib", run.items[0].url);
+}
+
+TEST(DirParserEnum, ReadsBackAndRewinds) {
+  ParseRun run = parseText(VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Mar 14 2000 one\n-rw-r--r-- 1 a b 2 Jan 2 2001 two\n");
+  ASSERT_EQ(2u, run.items.size());
+  EXPECT_STREQ("2000/03/14 00:00", run.items[0].sortDate);
+  EXPECT_NE('\0', run.items[0].dateText[0]);
+  vqDirParser parser(VQ_HOST_UNIX);
+  _FTPITEMID item;
+  memset(&item, 0, sizeof item);
+  EXPECT_EQ(0, parser.DirEnumFirst(&item)) << "nothing open";
+  EXPECT_EQ(0, parser.DirEnumNext(&item));
+  ASSERT_EQ(1, parser.DirEnumOpen(run.outfile.c_str()));
+  EXPECT_EQ(1, parser.DirEnumNext(&item));
+  EXPECT_EQ(1, parser.DirEnumNext(&item));
+  EXPECT_STREQ("two", item.name);
+  EXPECT_EQ(0, parser.DirEnumNext(&item));
+  EXPECT_EQ(1, parser.DirEnumFirst(&item));
+  EXPECT_STREQ("one", item.name);
+  parser.DirEnumClose();
+  EXPECT_EQ(0, parser.DirEnumOpen((tempDir() + "/absent.vqD").c_str()));
+
+  // A cut-off last record is not handed out; texts without terminators are cut at their fields.
+  std::string bytes = readFile(run.outfile);
+  std::string broken = bytes.substr(0, VQ_ITEMID_STORED_SIZE);
+  memset(&broken[36], 'x', VQ_ITEMID_STORED_SIZE - 36);
+  broken += bytes.substr(0, 100);
+  std::string brokenPath = writeFile("broken.vqD", broken);
+  ASSERT_EQ(1, parser.DirEnumOpen(brokenPath.c_str()));
+  EXPECT_EQ(1, parser.DirEnumFirst(&item));
+  EXPECT_EQ(511u, strlen(item.name));
+  EXPECT_EQ(32u, strlen(item.owner));
+  EXPECT_EQ(0, parser.DirEnumNext(&item));
+  parser.DirEnumClose();
+}
+
+TEST(DirParserFirstLine, KeptFromTheFirstEntryAcrossRuns) {
+  std::string a = writeFile("first-a.vqLS", "total 1\n-rw-r--r-- 1 a b 1 Jan 1 2000 one\n");
+  std::string b = writeFile("first-b.vqLS", "-rw-r--r-- 1 a b 1 Jan 1 2000 two\n");
+  vqDirParser parser(VQ_HOST_UNIX);
+  EXPECT_STREQ("", parser.GetFirstLine());
+  unsigned long count = 0;
+  parser.DIR_PARSE(a.c_str(), count);
+  EXPECT_STREQ("-rw-r--r-- 1 a b 1 Jan 1 2000 one", parser.GetFirstLine());
+  parser.DIR_PARSE(b.c_str(), count);
+  EXPECT_STREQ("-rw-r--r-- 1 a b 1 Jan 1 2000 one", parser.GetFirstLine());
+}
+
+// Each parser has its own tokenizer: parses on two threads at once give their own results.
+TEST(DirParserThreads, ConcurrentParsesDoNotInterfere) {
+  std::string unixText, dosText;
+  for (int k = 0; k < 3000; ++k) {
+    unixText += "-rw-r--r-- 1 own grp " + std::to_string(k) + " Jan 1 2000 unix" + std::to_string(k) + "\n";
+    dosText += "03-14-00  10:04PM  " + std::to_string(k) + " dos" + std::to_string(k) + "\n";
+  }
+  std::string unixPath = writeFile("thread-unix.vqLS", unixText);
+  std::string dosPath = writeFile("thread-dos.vqLS", dosText);
+  ParseRun unixRun, dosRun;
+  std::thread t1([&] {
+    vqDirParser p(VQ_HOST_UNIX);
+    unixRun = parseWith(p, unixPath);
+  });
+  std::thread t2([&] {
+    vqDirParser p(VQ_HOST_WINNT351D);
+    dosRun = parseWith(p, dosPath);
+  });
+  t1.join();
+  t2.join();
+  ASSERT_EQ(3000u, unixRun.items.size());
+  ASSERT_EQ(3000u, dosRun.items.size());
+  for (int k = 0; k < 3000; ++k) {
+    ASSERT_EQ("unix" + std::to_string(k), std::string(unixRun.items[k].name));
+    ASSERT_EQ(static_cast<uint32_t>(k), +unixRun.items[k].size);
+    ASSERT_EQ("dos" + std::to_string(k), std::string(dosRun.items[k].name));
+    ASSERT_EQ(static_cast<uint32_t>(k), +dosRun.items[k].size);
+  }
+}

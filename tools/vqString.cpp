@@ -1,0 +1,216 @@
+#include "vqString.h"
+
+#include <atomic>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "vqCatch.h"
+
+namespace {
+int singleByte(unsigned char) { return 0; }
+
+std::atomic<VQSTR_LEADBYTE_TEST> g_leadByte{singleByte};
+
+// Position just past the last character of s that is not `c`, walking whole characters.
+char* endWithout(char* s, char c) {
+  char* end = s;
+  for (char* p = s; *p;) {
+    size_t n = VQSTR_CharLen(p);
+    if (n != 1 || *p != c) end = p + n;
+    p += n;
+  }
+  return end;
+}
+
+// Start of the last character of a non-empty s.
+char* lastChar(char* s) {
+  char* last = s;
+  for (char* p = s; *p; p += VQSTR_CharLen(p)) last = p;
+  return last;
+}
+
+// Reads a leading decimal number: white space, an optional '+', digits; saturates instead of wrapping.
+uint64_t readSize(const char* s) {
+  while (*s == ' ' || *s == '\t' || *s == '\r' || *s == '\n' || *s == '\f' || *s == '\v') ++s;
+  if (*s == '+') ++s;
+  uint64_t v = 0;
+  for (; *s >= '0' && *s <= '9'; ++s) {
+    unsigned d = unsigned(*s - '0');
+    if (v > (UINT64_MAX - d) / 10) return UINT64_MAX;
+    v = v * 10 + d;
+  }
+  return v;
+}
+}  // namespace
+
+VQSTR_LEADBYTE_TEST VQSTR_SetLeadByteTest(VQSTR_LEADBYTE_TEST test) {
+  return g_leadByte.exchange(test ? test : singleByte);
+}
+
+int VQSTR_IsLeadByte(unsigned char c) {
+  return c >= 0x80 && g_leadByte.load(std::memory_order_relaxed)(c) ? 1 : 0;
+}
+
+size_t VQSTR_CharLen(const char* s) {
+  if (!*s) return 0;
+  return VQSTR_IsLeadByte((unsigned char)s[0]) && s[1] ? 2 : 1;
+}
+
+char* VQSTR_Copy(char* dst, const char* src, size_t size) {
+  if (!dst || !size) return dst;
+  size_t used = 0;
+  if (src) {
+    while (src[used]) {
+      size_t n = VQSTR_CharLen(src + used);
+      if (used + n > size - 1) break;
+      used += n;
+    }
+    memmove(dst, src, used);
+  }
+  dst[used] = 0;
+  return dst;
+}
+
+const char* VQSTR_FindChar(const char* s, char c) {
+  if (!s) return nullptr;
+  for (; *s; s += VQSTR_CharLen(s)) {
+    if (*s == c) return s;
+  }
+  return nullptr;
+}
+
+const char* VQSTR_FindAny(const char* s, const char* set) {
+  if (!s || !set || !*set) return nullptr;
+  for (; *s; s += VQSTR_CharLen(s)) {
+    if (VQSTR_CharLen(s) == 1 && strchr(set, *s)) return s;
+  }
+  return nullptr;
+}
+
+char* VQSTR_Squish(char* s) {
+  VQ_TRY
+    if (!s) return s;
+    char* out = s;
+    const char* p = s;
+    bool afterSpace = false;
+    while (*p) {
+      size_t n = VQSTR_CharLen(p);
+      bool space = n == 1 && *p == ' ';
+      if (!(space && afterSpace)) {
+        memmove(out, p, n);
+        out += n;
+      }
+      afterSpace = space;
+      p += n;
+    }
+    *out = 0;
+    return s;
+  VQ_CATCH("vqString", s)
+}
+
+char* VQSTR_StripChar(char* s, char c) {
+  VQ_TRY
+    if (!s) return s;
+    char* out = s;
+    const char* p = s;
+    while (*p) {
+      size_t n = VQSTR_CharLen(p);
+      if (!(n == 1 && *p == c)) {
+        memmove(out, p, n);
+        out += n;
+      }
+      p += n;
+    }
+    *out = 0;
+    return s;
+  VQ_CATCH("vqString", s)
+}
+
+char* VQSTR_StripCRLF(char* s) {
+  return VQSTR_StripChar(VQSTR_StripChar(s, 13), 10);
+}
+
+char* VQSTR_TrimRight(char* s) {
+  VQ_TRY
+    if (!s) return s;
+    *endWithout(s, ' ') = 0;
+    return s;
+  VQ_CATCH("vqString", s)
+}
+
+char* VQSTR_TrimLeft(char* s) {
+  VQ_TRY
+    if (!s) return s;
+    size_t lead = strspn(s, " ");
+    if (lead) memmove(s, s + lead, strlen(s + lead) + 1);
+    return s;
+  VQ_CATCH("vqString", s)
+}
+
+char* VQSTR_Trim(char* s) {
+  return VQSTR_TrimLeft(VQSTR_TrimRight(s));
+}
+
+char* VQSTR_StripVersion(char* s) {
+  VQ_TRY
+    if (!s) return s;
+    char* semi = const_cast<char*>(VQSTR_FindChar(s, ';'));
+    if (semi) *semi = 0;
+    return s;
+  VQ_CATCH("vqString", s)
+}
+
+char* VQSTR_DirSlashAdd(char* s, char c) {
+  VQ_TRY
+    if (!s) return s;
+    if (!*s) {
+      s[0] = c;
+      s[1] = 0;
+      return s;
+    }
+    char* last = lastChar(s);
+    if (VQSTR_CharLen(last) == 1 && *last == c) return s;
+    size_t len = strlen(s);
+    s[len] = c;
+    s[len + 1] = 0;
+    return s;
+  VQ_CATCH("vqString", s)
+}
+
+char* VQSTR_DirSlashRemove(char* s, char c) {
+  VQ_TRY
+    if (!s || !*s) return s;
+    char* last = lastChar(s);
+    if (VQSTR_CharLen(last) == 1 && *last == c) *last = 0;
+    return s;
+  VQ_CATCH("vqString", s)
+}
+
+char* VQSTR_FormatSize(unsigned long n, char* out, int inK) {
+  VQ_TRY
+    char digits[64];
+    snprintf(digits, sizeof digits, "%lu", n);
+    return VQSTR_FormatSize(digits, out, inK);
+  VQ_CATCH("vqString", out)
+}
+
+char* VQSTR_FormatSize(const char* digits, char* out, int inK) {
+  VQ_TRY
+    if (!out) return out;
+    out[0] = 0;
+    unsigned long long v = digits ? readSize(digits) : 0;
+    const char* k = "";
+    if (inK) {
+      v = (v >> 10) + 1;
+      k = "K";
+    }
+    if (v / 1000000)
+      snprintf(out, VQSTR_SIZE_BUF, "%llu,%03llu,%03llu%s", v / 1000000, (v / 1000) % 1000, v % 1000, k);
+    else if (v / 1000)
+      snprintf(out, VQSTR_SIZE_BUF, "%llu,%03llu%s", v / 1000, v % 1000, k);
+    else
+      snprintf(out, VQSTR_SIZE_BUF, "%llu%s", v, k);
+    return out;
+  VQ_CATCH("vqString", out)
+}
