@@ -10,6 +10,7 @@
 
 #include <new>
 
+#include "dlgIRD.h"
 #include "dlgLogin.h"
 #include "vqCatch.h"
 #include "vqEngineModule.h"
@@ -785,7 +786,14 @@ unsigned long vqFtpEngine::_sock_getsystemtype() {
   if (!m_ird.empty() && FTP_CWD(m_ird.c_str()) != 0) {
     char dir[1024];
     copyBounded(dir, sizeof dir, m_ird.c_str());
-    int answer = g_irdPrompt ? g_irdPrompt(this, dir, sizeof dir, g_promptContext) : IDCANCEL;
+    int answer;
+    if (g_irdPrompt) {
+      answer = g_irdPrompt(this, dir, sizeof dir, g_promptContext);
+    } else {
+      dlgIRD dlg(this, dir);
+      answer = static_cast<int>(dlg.DoModal(GetActiveWindow()));
+      copyBounded(dir, sizeof dir, dlg.GetDirectory());
+    }
     m_ird = answer == IDOK ? dir : "";
   }
   char dir[513];
