@@ -149,6 +149,11 @@ unsigned long vqFtpEngine::FTP_CANCEL() {
     _signalConnect();
     m_control->WS_Cancel();
     m_data->WS_Cancel();
+    const bool transferring = m_data->GetSocket() != INVALID_SOCKET;
+    if (transferring) {
+      InterlockedExchange(&m_abortDone, 0);
+      InterlockedExchange(&m_abortAsked, 1);
+    }
     if (FTP_IsOpen()) {
       FTP_SendCmd("ABOR", 1);
       if (m_data->GetSocket() != INVALID_SOCKET) {
@@ -156,6 +161,8 @@ unsigned long vqFtpEngine::FTP_CANCEL() {
         _sock_getresponse();
       }
     }
+    // The transfer that was running reads no further replies: these were its last.
+    if (transferring) InterlockedExchange(&m_abortDone, 1);
     return _SET_RESPONSE(0);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
 }

@@ -220,6 +220,7 @@ private:
                          unsigned long size);
   unsigned long _refuseLineBreak(const char* text);
   int _tempFile(char* out, size_t size);
+  bool _endAbortedTransfer();
 
   volatile unsigned int m_cancel;
   HWND m_timerWnd;
@@ -259,5 +260,8 @@ private:
   int m_lastReplyCode;
   // The running connect attempt, shared with its thread.
   vqConnectBlock* m_connectBlock;
+  // FTP_CANCEL during a transfer: asked, and its ABOR exchange finished.
+  volatile LONG m_abortAsked;
+  volatile LONG m_abortDone;
 };
 

@@ -121,7 +121,7 @@ vqFtpEngine::vqFtpEngine()
       m_sBufSize(4096), m_timeout(30000), m_keepAlive(0), m_storeInfo(0), m_storeFWInfo(0), m_transferType(-1),
       m_callback(nullptr), m_user1(nullptr), m_user2(nullptr), m_control(new vqFtpSocket),
       m_data(new vqFtpSocket), m_oldSockets(new vqFtpSocket*[kOldSlots]()), m_oldCount(0), m_lastReplyCode(0),
-      m_connectBlock(nullptr) {
+      m_connectBlock(nullptr), m_abortAsked(0), m_abortDone(0) {
   memset(&m_notify, 0, sizeof m_notify);
   memset(m_localName, 0, sizeof m_localName);
   memset(m_localAddress, 0, sizeof m_localAddress);
@@ -192,6 +192,7 @@ vqFtpEngine& vqFtpEngine::operator=(const vqFtpEngine& other) {
   m_lastReply = other.m_lastReply;
   m_resultText = other.m_resultText;
   m_connectBlock = nullptr;
+  m_abortAsked = m_abortDone = 0;
   return *this;
 }
 
@@ -445,7 +446,9 @@ unsigned long vqFtpEngine::_sock_login(const char* user, const char* password, c
   if (r == 0 && m_lastReplyCode == 331) r = _sock_sendcmd("PASS %s\r\n", password);
   if (r == 0 && m_lastReplyCode == 332) r = _sock_sendcmd("ACCT %s\r\n", account);
   if (m_welcomeMsg.empty() && m_lastReply.find('\n') != std::string::npos) m_welcomeMsg = m_lastReply;
-  return r == 0 ? 0 : (m_lastReplyCode ? static_cast<unsigned long>(m_lastReplyCode) : r);
+  // A refusal is already its reply code; no reply or an unsent command keep their own codes rather
+  // than the code of an earlier reply.
+  return r;
 }
 
 unsigned long vqFtpEngine::_sock_getlogininfo(int firewall) {

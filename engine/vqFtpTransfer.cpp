@@ -44,7 +44,29 @@ int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
   vqFtpEngine* self = static_cast<vqFtpEngine*>(engine);
   self->m_notify.current = static_cast<unsigned int>(bytes);
   if (self->m_notify.total < self->m_notify.current) self->m_notify.total = self->m_notify.current;
-  return self->_sock_docallback(&self->m_notify);
+  int stop = self->_sock_docallback(&self->m_notify);
+  // FTP_CANCEL (from this callback or another thread) has told the server already.
+  if (self->m_abortAsked) return 1;
+  return stop;
+}
+
+// After a transfer that FTP_CANCEL stopped: waits until its ABOR exchange is over (it may run on
+// another thread) so that no reply is read twice; true when the transfer was stopped that way.
+bool vqFtpEngine::_endAbortedTransfer() {
+  if (!m_abortAsked) return false;
+  DWORD start = GetTickCount();
+  while (!m_abortDone && GetTickCount() - start < m_timeout) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  InterlockedExchange(&m_abortAsked, 0);
+  _closeData();
+  m_lastReply += kCanceled;
+  return true;
 }
 
 int vqFtpEngine::_sock_isasciifile(const char* name) { return VQFTP_IsAsciiName(name, m_asciiList.c_str()); }
@@ -168,6 +190,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
     std::string rem(remote ? remote : "");
+    InterlockedExchange(&m_abortAsked, 0);
     memset(&m_notify, 0, sizeof m_notify);
     const bool listing =
         (rem.compare(0, 4, "LIST") == 0 || rem.compare(0, 4, "NLST") == 0) && size == 0 && !resume && mode == 2;
@@ -262,6 +285,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     int rr = m_data->WS_ReceiveToFile(localFile, resume ? 2 : 1, received, 0);
     m_data->SetRecvCallBackFunction(nullptr, nullptr, nullptr);
     const unsigned long bytes = static_cast<unsigned long>(received) - offset;
+    if (_endAbortedTransfer()) return _SET_RESPONSE(1);
 
     unsigned long result = 0;
     const bool cancelled = rr == 6;
@@ -293,6 +317,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
+    InterlockedExchange(&m_abortAsked, 0);
     memset(&m_notify, 0, sizeof m_notify);
     m_notify.total = 0;
     _sock_dumpmessage(1, "Uploading file...");
@@ -351,6 +376,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     long sent = 0;
     int sr = m_data->SendFile(localFile, sent, 0);
     m_data->SetSendCallBackFunction(nullptr, nullptr, nullptr);
+    if (_endAbortedTransfer()) return _SET_RESPONSE(1);
     const bool cancelled = sr == 6;
     if (cancelled) FTP_SendCmd("ABOR", 1);
     _closeData();

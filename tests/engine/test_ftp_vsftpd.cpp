@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <atomic>
 #include <thread>
 
 #include "ftpTestSupport.h"
@@ -265,4 +266,71 @@ TEST_F(FtpServers, CopiesBetweenServersDirectlyAndThroughALocalFile) {
     const bool direct = log.find("Waiting for FXP transfer to complete...") != std::string::npos;
     EXPECT_EQ(!c.local, direct) << c.dst;
   }
+}
+
+TEST_F(FtpServers, CancelFromTheCallbackOrAnotherThread) {
+  for (int fromThread = 0; fromThread <= 1; ++fromThread) {
+    SCOPED_TRACE(fromThread ? "another thread" : "the callback");
+    vqFtpEngine* e = open("FTP_A_PORT");
+    releaser hold{e};
+    ASSERT_EQ(0u, e->FTP_Connect());
+    std::atomic<bool> reached{false}, cancelled{false};
+    std::thread canceller;
+    if (fromThread) {
+      canceller = std::thread([&] {
+        while (!reached) Sleep(5);
+        e->FTP_CANCEL();
+        cancelled = true;
+      });
+    }
+    rec.decide = [&](_sock_notification_* n) -> unsigned long {
+      if (n->type != VQNOTIFY_RECEIVE || n->current < 100000 || reached) return 0;
+      reached = true;
+      if (!fromThread) {
+        e->FTP_CANCEL();
+      } else {
+        // The transfer is held here until the other thread has told the server.
+        for (int i = 0; i < 1000 && !cancelled; ++i) Sleep(10);
+      }
+      return 0;
+    };
+    std::string local = dir + "\\cancel2.bin";
+    EXPECT_EQ(1u, e->FTP_GetFile("/pub/big.bin", local.c_str(), 1, 1048576, 0)) << rec.log();
+    if (canceller.joinable()) canceller.join();
+    rec.decide = nullptr;
+    EXPECT_NE(std::string::npos, std::string(e->GetLastReply()).find(" = Operation canceled by local user."));
+    EXPECT_LT(readFile(local).size(), 1048576u);
+    EXPECT_EQ(0u, e->FTP_SendCmd("NOOP", 0)) << rec.log();
+    EXPECT_STREQ("200 NOOP ok.", e->GetLastReply()) << "replies of the abort were all read";
+  }
+}
+
+TEST_F(FtpServers, EnginesAtWorkTogetherKeepTheirOwnTemporaryFiles) {
+  vqFtpEngine* a = open("FTP_A_PORT");
+  releaser holdA{a};
+  vqFtpEngine* b = open("FTP_A_PORT");
+  releaser holdB{b};
+  a->SetCallback(nullptr, nullptr, nullptr);
+  b->SetCallback(nullptr, nullptr, nullptr);
+  ASSERT_EQ(0u, a->FTP_Connect());
+  ASSERT_EQ(0u, b->FTP_Connect());
+  // Each engine keeps asking about a folder where the answer differs; with one shared temporary
+  // file they would read each other's listings.
+  std::atomic<int> wrongA{0}, wrongB{0};
+  std::thread ta([&] {
+    for (int i = 0; i < 15; ++i) {
+      int exists = 0;
+      if (a->FTP_Exists("/pub", "five.txt", exists) != 0 || exists != 1) ++wrongA;
+    }
+  });
+  std::thread tb([&] {
+    for (int i = 0; i < 15; ++i) {
+      int exists = 1;
+      if (b->FTP_Exists("/pub/docs", "five.txt", exists) != 0 || exists != 0) ++wrongB;
+    }
+  });
+  ta.join();
+  tb.join();
+  EXPECT_EQ(0, wrongA.load());
+  EXPECT_EQ(0, wrongB.load());
 }
