@@ -3,7 +3,7 @@
 #pragma once
 #include "vqWsEngine.h"
 
-class vqFtpSocket : public vqWsEngine {
+class VQENGINE_API vqFtpSocket : public vqWsEngine {
 public:
   // Connects like WS_Connect, giving the new socket the receive and send buffer sizes first; a size
   // only ever enlarges the system's buffer. 0 on success, 2 socket failed, 3 connect failed,
