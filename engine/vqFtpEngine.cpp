@@ -67,10 +67,6 @@ bool isWinsockError(int error) {
 
 }  // namespace
 
-vqFtpEngine::vqFtpEngine() : m_resultText() { memset(&m_notify, 0, sizeof m_notify); }
-
-vqFtpEngine::~vqFtpEngine() {}
-
 const char* vqFtpEngine::GetURL() const { return m_url.c_str(); }
 
 void vqFtpEngine::SetURL(const char* url) {

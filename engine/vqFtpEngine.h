@@ -1,5 +1,9 @@
-// One FTP client session. So far it holds what the result texts are made of: the host, the last
-// command and reply, the recorded Winsock error and the notification record handed to callers.
+// One FTP client session: the settings of one site, the control connection, the login (direct or
+// through a firewall scheme), the commands and transfers, and one callback that reports every
+// command, reply line, status and progress step and through which the caller can cancel.
+//
+// Every operation blocks the calling thread while keeping its window messages flowing. The engine
+// is reference counted so that its connecting thread can outlive a caller that gave up.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -7,25 +11,166 @@
 #include <string>
 
 #include "vqEngineApi.h"
+#include "vqHostType.h"
+#include "vqSockNotification.h"
 
-#include "vqSockNotification.h" // handed to the engine's callback
+class vqFtpSocket;
+class vqFtpEngine;
+struct vqConnectBlock;
+
+
+// Notification codes.
+enum {
+  VQNOTIFY_COMMAND = 1000,   // a command is about to be sent
+  VQNOTIFY_LOG = 1001,       // one line of the session log
+  VQNOTIFY_RECEIVE = 1002,   // download, listing or site-to-site progress
+  VQNOTIFY_SEND = 1003,      // upload progress
+  VQNOTIFY_STATUS = 1005,    // status text for a progress window
+  VQNOTIFY_RETRY = 1006,     // an attempt failed and another follows
+  VQNOTIFY_ATTEMPT = 1007,   // an attempt begins
+};
+
+// Firewall login schemes.
+enum _vq_fwtype_ : unsigned int {
+  VQ_FW_USERWITHLOGIN = 0,
+  VQ_FW_USERNOLOGIN = 1,
+  VQ_FW_OPEN = 2,
+  VQ_FW_SITE = 3,
+  VQ_FW_RAPTOR = 4,
+  VQ_FW_WINGATE = 5,
+  VQ_FW_CHECKPOINT = 6,
+  VQ_FW_WINPROXY = 7,
+  VQ_FW_RIDEWAY = 8,
+  VQ_FW_SIDEWINDER = 9,
+};
+
+typedef unsigned long (*VQFTP_CALLBACK)(_sock_notification_* note, void* user1, void* user2);
+
+// The engine's questions to the user. The default shows the login and initial-directory dialogs;
+// tests and unattended runs install their own answers. Each returns IDOK or IDCANCEL.
+struct vqFtpLoginRequest {
+  const char* host;   // shown as the title
+  char user[256];
+  char password[256];
+  char account[256];
+  int save;           // the "save this information" choice
+};
+typedef int (*VQFTP_LOGIN_PROMPT)(vqFtpLoginRequest* request, void* context);
+// dir holds the failed directory on entry and the chosen one on IDOK (dirSize bytes).
+typedef int (*VQFTP_IRD_PROMPT)(vqFtpEngine* engine, char* dir, size_t dirSize, void* context);
+VQENGINE_API void VQENG_SetPrompts(VQFTP_LOGIN_PROMPT login, VQFTP_IRD_PROMPT ird, void* context);
 
 class VQENGINE_API vqFtpEngine {
- public:
+public:
   vqFtpEngine();
   ~vqFtpEngine();
+  vqFtpEngine(const vqFtpEngine& other);
+  vqFtpEngine& operator=(const vqFtpEngine& other);
 
+  void AddRef();
+  void Release();
+
+  // Settings.
   const char* GetURL() const;
   void SetURL(const char* url);
-  unsigned long GetLastRetCode() const;
+  const char* GetUsername() const { return m_username.c_str(); }
+  void SetUsername(const char* v) { m_username = v ? v : ""; }
+  const char* GetPassword() const { return m_password.c_str(); }
+  void SetPassword(const char* v) { m_password = v ? v : ""; }
+  const char* GetAccount() const { return m_account.c_str(); }
+  void SetAccount(const char* v) { m_account = v ? v : ""; }
+  unsigned int GetPort() const { return m_portNum; }
+  void SetPort(unsigned int v) { m_portNum = v; }
+  const char* GetIRD() const { return m_ird.c_str(); }
+  void SetIRD(const char* v) { m_ird = v ? v : ""; }
+  const char* GetInitStr() const { return m_initStr.c_str(); }
+  void SetInitStr(const char* v) { m_initStr = v ? v : ""; }
+  _VQ_HOSTTYPE GetHostType() const { return m_hostType; }
+  void SetHostType(_VQ_HOSTTYPE v) { m_hostType = v; }
+  int GetIsVirtualHost() const { return m_isVirtualHost; }
+  void SetIsVirtualHost(int v) { m_isVirtualHost = v; }
+  const char* GetFirewallHost() const { return m_fwHost.c_str(); }
+  void SetFirewallHost(const char* v) { m_fwHost = v ? v : ""; }
+  const char* GetFirewallUser() const { return m_fwUser.c_str(); }
+  void SetFirewallUser(const char* v) { m_fwUser = v ? v : ""; }
+  const char* GetFirewallPass() const { return m_fwPass.c_str(); }
+  void SetFirewallPass(const char* v) { m_fwPass = v ? v : ""; }
+  unsigned int GetFirewallPort() const { return m_fwPort; }
+  void SetFirewallPort(unsigned int v) { m_fwPort = v; }
+  _vq_fwtype_ GetFirewallType() const { return m_fwType; }
+  void SetFirewallType(_vq_fwtype_ v) { m_fwType = v; }
+  int GetFirewallPassive() const { return m_fwPassive; }
+  void SetFirewallPassive(int v) { m_fwPassive = v; }
+  int GetFirewallEnabled() const { return m_fwEnabled; }
+  void SetFirewallEnabled(int v) { m_fwEnabled = v; }
+  unsigned int GetRetryWait() const { return m_retryWait; }
+  void SetRetryWait(unsigned int v) { m_retryWait = v; }
+  unsigned int GetRetryCount() const { return m_retryCount; }
+  void SetRetryCount(unsigned int v) { m_retryCount = v; }
+  unsigned int GetRBufSize() const { return m_rBufSize; }
+  void SetRBufSize(unsigned int v) { m_rBufSize = v; }
+  unsigned int GetSBufSize() const { return m_sBufSize; }
+  void SetSBufSize(unsigned int v) { m_sBufSize = v; }
+  unsigned int GetKeepAlive() const { return m_keepAlive; }
+  void SetKeepAlive(unsigned int v) { m_keepAlive = v; }
+  void SetAsciiList(const char* v) { m_asciiList = v ? v : ""; }
+  void SetTimeout(unsigned int seconds);
+  unsigned int GetTimeout() const { return m_timeout / 1000; }
+  const char* GetHostDelimStr() const { return m_hostDelim.c_str(); }
+  const char* GetHostDelim() const { return m_hostDelim.c_str(); }
+  void SetHostDelimStr(const char* v) { m_hostDelim = v ? v : ""; }
+  char GetHostDelimChar() const { return m_hostDelim.empty() ? 0 : m_hostDelim[0]; }
+  void SetHostDelimChar(char c) { m_hostDelim = std::string(1, c); }
 
-  // Text of a result code, built from the last command, last reply and Winsock error recorded
-  // now; valid until the next call on this engine.
+  // Results of a connect.
+  const char* GetHostSysDir() const { return m_hostSysDir.c_str(); }
+  const char* GetHostSysType() const { return m_hostSysType.c_str(); }
+  const char* GetWelcomeMsg() const { return m_welcomeMsg.c_str(); }
+  const char* GetConnectMsg() const { return m_connectMsg.c_str(); }
+  int GetStoreInfo() const { return m_storeInfo; }
+  int GetStoreFWInfo() const { return m_storeFWInfo; }
+  unsigned long GetLastRetCode() const;
+  const char* GetLastCommand() const { return m_lastCommand.c_str(); }
+  const char* GetLastReply() const { return m_lastReply.c_str(); }
+  int GetLastReplyCode() const { return m_lastReplyCode; }
+
+  unsigned long FTP_SetupFW(const char* host, const char* user, const char* password, unsigned int port,
+                            _vq_fwtype_ type, int passive, int enabled);
+  void SetCallback(VQFTP_CALLBACK callback, void* user1, void* user2);
+  unsigned long PollCallback();
+
+  // Session.
+  unsigned long FTP_Connect();
+  unsigned long FTP_Disconnect();
+  int FTP_IsOpen();
+  unsigned long FTP_SendCmd(const char* command, int urgent);
+  unsigned long FTP_CWD(const char* path);
+  unsigned long FTP_CDUP();
+  unsigned long FTP_PWD(char* buffer, unsigned int& size);
+
+  // Commands and transfers.
+  unsigned long FTP_MKD(const char* path);
+  unsigned long FTP_RMD(const char* path);
+  unsigned long FTP_DELE(const char* path);
+  unsigned long FTP_REN(const char* from, const char* to);
+  unsigned long FTP_LIST(const char* localFile, const char* directory, const char* mask, const char* switches);
+  unsigned long FTP_NLST(const char* localFile, const char* directory, const char* mask, const char* switches);
+  unsigned long FTP_Exists(const char* directory, const char* name, int& exists);
+  unsigned long FTP_CANCEL();
+  unsigned long FTP_GetFile(const char* remote, const char* localFile, unsigned int mode, unsigned long size,
+                            int resume);
+  unsigned long FTP_PutFile(const char* remote, const char* localFile, unsigned int mode);
+  unsigned long FTP_STS(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath,
+                        int throughLocal, unsigned long size);
+
+  // Text of a result code with the last command and reply; valid until the next call.
   const char* FTP_ErrorString(unsigned long code);
-  // Shows the code's text (after prefix and a blank line, when a prefix is given); returns 0.
   unsigned long FTP_DoErrorDlg(unsigned long code, HWND parent, const char* prefix);
 
- protected:
+  // Timer ticks of the hidden window.
+  void _onTimer(UINT_PTR id);
+
+protected:
   // Records WSAGetLastError and its text in the notification.
   void _sock_setwinsockerror();
   // Stores code as the last result with its text; returns code.
@@ -37,7 +182,86 @@ class VQENGINE_API vqFtpEngine {
   std::string m_resultText;
   _sock_notification_ m_notify;
 
- private:
-  vqFtpEngine(const vqFtpEngine&);
-  vqFtpEngine& operator=(const vqFtpEngine&);
+private:
+  friend DWORD WINAPI _vqFtpConnectThread(LPVOID);
+
+  unsigned long _sock_sendcmd(const char* format, ...);
+  unsigned long _sock_sendnowait(const char* format, ...);
+  unsigned long _sock_send(const char* text, int readReply);
+  unsigned long _sock_getresponse();
+  int _ws_getresponse(vqFtpSocket* connection);
+  void _sock_dumpmessage(int notify, const char* format, ...);
+  int _sock_docallback(_sock_notification_* record);
+  static int _sock_recvcallback(long bytes, void* engine, void* ignored);
+  unsigned long _sock_login(const char* user, const char* password, const char* account, int ignored);
+  unsigned long _sock_getlogininfo(int firewall);
+  unsigned long _sock_loginfirewall();
+  unsigned long _sock_getsystemtype();
+  void _addOldSocket(vqFtpSocket* connection);
+  void _abandonControl();
+  void _signalConnect();
+  void _notify(int type);
+  void _status(const char* text);
+  unsigned long _waitConnect(vqConnectBlock* block);
+  void _armKeepAlive();
+  void _stopKeepAlive();
+
+  // Transfers.
+  unsigned long _sock_pasv(sockaddr_in* address);
+  unsigned long _sock_abort();
+  int _sock_isasciifile(const char* name);
+  int _sock_getfilesize(const char* path, unsigned long* low, unsigned long* high);
+  unsigned long _setType(unsigned int mode, const char* localName);
+  unsigned long _openActive();
+  unsigned long _connectPassive(const sockaddr_in& address);
+  void _closeData();
+  unsigned long _setup_fxp(vqFtpEngine* passiveSide, vqFtpEngine* portSide);
+  unsigned long _fxp_old(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath,
+                         unsigned long size);
+  unsigned long _refuseLineBreak(const char* text);
+  int _tempFile(char* out, size_t size);
+  bool _endAbortedTransfer();
+
+  volatile unsigned int m_cancel;
+  HWND m_timerWnd;
+  volatile LONG m_refs;
+  std::string m_username, m_password, m_account;
+  unsigned int m_portNum;
+  std::string m_ird, m_initStr;
+  _VQ_HOSTTYPE m_hostType;
+  int m_isVirtualHost;
+  std::string m_fwHost, m_fwUser, m_fwPass;
+  unsigned int m_fwPort;
+  _vq_fwtype_ m_fwType;
+  int m_fwPassive;
+  int m_fwEnabled;
+  std::string m_hostDelim;
+  unsigned int m_retryWait, m_retryCount;
+  unsigned int m_rBufSize, m_sBufSize;
+  unsigned int m_timeout;
+  unsigned int m_keepAlive;
+  std::string m_hostSysDir, m_hostSysType, m_welcomeMsg, m_connectMsg;
+  int m_storeInfo, m_storeFWInfo;
+  std::string m_asciiList;
+  int m_transferType;
+  VQFTP_CALLBACK m_callback;
+  void* m_user1;
+  void* m_user2;
+  vqFtpSocket* m_control;
+  vqFtpSocket* m_data;
+  unsigned int m_nextDataPort;
+  vqFtpSocket** m_oldSockets;
+  int m_oldCount;
+  char m_localName[132];
+  char m_localAddress[132];
+  sockaddr_in m_localAddr;
+  char m_remoteAddress[132];
+  sockaddr_in m_remoteAddr;
+  int m_lastReplyCode;
+  // The running connect attempt, shared with its thread.
+  vqConnectBlock* m_connectBlock;
+  // FTP_CANCEL during a transfer: asked, and its ABOR exchange finished.
+  volatile LONG m_abortAsked;
+  volatile LONG m_abortDone;
 };
+

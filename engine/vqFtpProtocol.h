@@ -1,0 +1,73 @@
+// The text side of the FTP conversation: reply framing, the PASV and PORT address forms, the
+// directory in a PWD reply, the system type from a SYST reply, and the command texts the session
+// builds. Pure functions without sockets or windows, so every server's odd answer can be tried alone.
+#pragma once
+#include <stddef.h>
+
+#include <string>
+
+#include "vqEngineApi.h"
+
+// Reply code of one reply line: its first three characters as a number (100 to 599), else 0.
+VQENGINE_API int VQFTP_ReplyCode(const char* line);
+
+// Collects one reply, single or multi-line ("ddd-" opens it, a line "ddd " with the same code closes it).
+class VQENGINE_API vqFtpReplyFrame {
+public:
+  vqFtpReplyFrame();
+  ~vqFtpReplyFrame();
+  // Feeds the next line (without its line end); returns 1 when the reply is complete.
+  int Add(const char* line);
+  // Ends a reply whose closing line never came; the lines so far stay.
+  void Abandon();
+  int IsComplete() const { return m_complete; }
+  int Code() const { return m_code; }
+  // All lines so far, joined with CR LF.
+  const char* Text() const;
+  void Reset();
+
+private:
+  vqFtpReplyFrame(const vqFtpReplyFrame&) = delete;
+  vqFtpReplyFrame& operator=(const vqFtpReplyFrame&) = delete;
+  int m_code;
+  int m_multi;
+  int m_complete;
+  int m_lines;
+  std::string* m_text;
+};
+
+// Address and port of a 227 reply (the whole reply text, code included). Refuses anything but six
+// numbers of 0 to 255; returns 0 on success, 1 otherwise.
+VQENGINE_API int VQFTP_ParsePasv(const char* replyText, unsigned char address[4], unsigned int* port);
+
+// The argument of PORT for a dotted address and a port: "h1,h2,h3,h4,p1,p2". 0 on success, 1 when the
+// address is not a dotted address or out is too small.
+VQENGINE_API int VQFTP_FormatPort(const char* dottedAddress, unsigned int port, char* out, size_t outSize);
+
+// The directory named in a PWD reply (the whole reply text, code included); out is emptied first and
+// always terminated. Returns the length of the directory found (which may exceed what fit).
+VQENGINE_API size_t VQFTP_ParsePwd(const char* replyText, char* out, size_t outSize);
+
+// What the SYST text and the working directory tell about the server.
+struct vqSystemGuess {
+  unsigned int hostType;  // a _VQ_HOSTTYPE value; VQ_HOST_AUTO when nothing matched
+  int recognised;         // 1 when a rule of the table matched
+  char delim[2];          // path delimiter of the host
+};
+// sysDir may be changed in place (VM: a bare "/" is dropped; MVS: quotes removed).
+VQENGINE_API void VQFTP_GuessSystem(const char* sysType, char* sysDir, vqSystemGuess* out);
+
+// 1 when the name's extension (from the last dot, any case) is listed in asciiList ("|.txt|.htm|").
+VQENGINE_API int VQFTP_IsAsciiName(const char* name, const char* asciiList);
+
+// "LIST" or "NLST" with, where not empty, the directory, the switches and the mask. 0 or 1 (too long).
+VQENGINE_API int VQFTP_BuildListCommand(const char* verb, const char* directory, const char* mask,
+                                        const char* switches, char* out, size_t outSize);
+
+// The index-th (from 0) path that creating every level of path sends with MKD. VMS paths
+// (device:[a.b.c]) grow inside their brackets. Returns 1 and fills out when there is such a step.
+VQENGINE_API int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int index, char* out,
+                               size_t outSize);
+
+// 1 when the text holds CR or LF: such a name would smuggle a second command onto the control line.
+VQENGINE_API int VQFTP_HasLineBreak(const char* text);

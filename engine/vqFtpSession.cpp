@@ -1,0 +1,879 @@
+// The FTP session: settings, the control connection, replies, the callback, the connect with its
+// own connecting thread and retries, the login conversations and the system type detection.
+//
+// A connect attempt runs its blocking socket connect on a short-lived thread that holds a
+// reference on the engine; a caller that gives up (cancel, time-out) hands the connection object
+// to a ring of abandoned connections instead of closing it under the thread.
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <new>
+
+#include "dlgIRD.h"
+#include "dlgLogin.h"
+#include "vqCatch.h"
+#include "vqEngineModule.h"
+#include "vqFtpEngine.h"
+#include "vqFtpProtocol.h"
+#include "vqFtpSocket.h"
+
+namespace {
+
+const char kWindowClass[] = "vqFtpEngine";
+const UINT_PTR kKeepAliveTimer = 1234;
+const UINT_PTR kPollTimer = 1235;
+const int kOldSlots = 1023;
+const char kGuestPassword[] = "guest@farhollow.invalid";
+
+VQFTP_LOGIN_PROMPT g_loginPrompt;
+VQFTP_IRD_PROMPT g_irdPrompt;
+void* g_promptContext;
+
+LRESULT CALLBACK engineWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_TIMER) {
+    vqFtpEngine* engine = reinterpret_cast<vqFtpEngine*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (engine) engine->_onTimer(wp);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HWND createTimerWindow(vqFtpEngine* engine) {
+  static ATOM atom;
+  if (!atom) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = engineWndProc;
+    wc.cbWndExtra = 20;
+    wc.hInstance = vqEngineModule();
+    wc.lpszClassName = kWindowClass;
+    atom = RegisterClassA(&wc);
+    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) atom = 1;
+  }
+  HWND hwnd = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, vqEngineModule(), nullptr);
+  if (hwnd) SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
+  return hwnd;
+}
+
+void copyBounded(char* out, size_t size, const char* text) {
+  if (!out || size == 0) return;
+  size_t n = text ? strlen(text) : 0;
+  if (n > size - 1) n = size - 1;
+  if (n) memcpy(out, text, n);
+  out[n] = 0;
+}
+
+std::string trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return std::string();
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+bool equalsNoCase(const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) == 0; }
+
+}  // namespace
+
+// One connect attempt, shared by the engine and the connecting thread; the last holder frees it.
+struct vqConnectBlock {
+  volatile LONG refs;
+  HANDLE event;
+  vqFtpEngine* engine;
+  vqFtpSocket* connection;
+  unsigned int port;
+  char address[132];
+  unsigned int rbuf, sbuf;
+  volatile LONG done;
+  volatile LONG result;
+  volatile LONG error;
+
+  void Release() {
+    if (InterlockedDecrement(&refs) == 0) {
+      CloseHandle(event);
+      delete this;
+    }
+  }
+};
+
+DWORD WINAPI _vqFtpConnectThread(LPVOID param) {
+  vqConnectBlock* block = static_cast<vqConnectBlock*>(param);
+  int r = block->connection->ConnectWithBuffers(block->port, block->address, block->rbuf, block->sbuf);
+  block->error = r ? WSAGetLastError() : 0;
+  block->result = r;
+  InterlockedExchange(&block->done, 1);
+  SetEvent(block->event);
+  vqFtpEngine* engine = block->engine;
+  block->Release();
+  engine->Release();
+  return 0;
+}
+
+void VQENG_SetPrompts(VQFTP_LOGIN_PROMPT login, VQFTP_IRD_PROMPT ird, void* context) {
+  g_loginPrompt = login;
+  g_irdPrompt = ird;
+  g_promptContext = context;
+}
+
+vqFtpEngine::vqFtpEngine()
+    : m_cancel(0), m_timerWnd(nullptr), m_refs(1), m_username("anonymous"), m_password(kGuestPassword),
+      m_portNum(21), m_hostType(VQ_HOST_AUTO), m_isVirtualHost(0), m_fwPort(21), m_fwType(VQ_FW_USERWITHLOGIN),
+      m_fwPassive(0), m_fwEnabled(0), m_hostDelim("/"), m_retryWait(0), m_retryCount(10), m_rBufSize(4096),
+      m_sBufSize(4096), m_timeout(30000), m_keepAlive(0), m_storeInfo(0), m_storeFWInfo(0), m_transferType(-1),
+      m_callback(nullptr), m_user1(nullptr), m_user2(nullptr), m_control(new vqFtpSocket),
+      m_data(new vqFtpSocket), m_oldSockets(new vqFtpSocket*[kOldSlots]()), m_oldCount(0), m_lastReplyCode(0),
+      m_connectBlock(nullptr), m_abortAsked(0), m_abortDone(0) {
+  memset(&m_notify, 0, sizeof m_notify);
+  memset(m_localName, 0, sizeof m_localName);
+  memset(m_localAddress, 0, sizeof m_localAddress);
+  memset(&m_localAddr, 0, sizeof m_localAddr);
+  memset(m_remoteAddress, 0, sizeof m_remoteAddress);
+  memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
+  m_nextDataPort = (GetTickCount() % 20000) + 10000;
+  if ((m_nextDataPort & 0xFFFF) > 32000) m_nextDataPort = 10000;
+  SetTimeout(30);
+  m_timerWnd = createTimerWindow(this);
+}
+
+vqFtpEngine::vqFtpEngine(const vqFtpEngine& other) : m_oldSockets(nullptr) { *this = other; }
+
+vqFtpEngine& vqFtpEngine::operator=(const vqFtpEngine& other) {
+  if (this == &other) return *this;
+  // Plain copy of every field; the connection objects and the window are shared as they are.
+  m_cancel = other.m_cancel;
+  m_timerWnd = other.m_timerWnd;
+  m_refs = other.m_refs;
+  m_url = other.m_url;
+  m_username = other.m_username;
+  m_password = other.m_password;
+  m_account = other.m_account;
+  m_portNum = other.m_portNum;
+  m_ird = other.m_ird;
+  m_initStr = other.m_initStr;
+  m_hostType = other.m_hostType;
+  m_isVirtualHost = other.m_isVirtualHost;
+  m_fwHost = other.m_fwHost;
+  m_fwUser = other.m_fwUser;
+  m_fwPass = other.m_fwPass;
+  m_fwPort = other.m_fwPort;
+  m_fwType = other.m_fwType;
+  m_fwPassive = other.m_fwPassive;
+  m_fwEnabled = other.m_fwEnabled;
+  m_hostDelim = other.m_hostDelim;
+  m_retryWait = other.m_retryWait;
+  m_retryCount = other.m_retryCount;
+  m_rBufSize = other.m_rBufSize;
+  m_sBufSize = other.m_sBufSize;
+  m_timeout = other.m_timeout;
+  m_keepAlive = other.m_keepAlive;
+  m_hostSysDir = other.m_hostSysDir;
+  m_hostSysType = other.m_hostSysType;
+  m_welcomeMsg = other.m_welcomeMsg;
+  m_connectMsg = other.m_connectMsg;
+  m_storeInfo = other.m_storeInfo;
+  m_storeFWInfo = other.m_storeFWInfo;
+  m_asciiList = other.m_asciiList;
+  m_transferType = other.m_transferType;
+  m_callback = other.m_callback;
+  m_user1 = other.m_user1;
+  m_user2 = other.m_user2;
+  m_notify = other.m_notify;
+  m_control = other.m_control;
+  m_data = other.m_data;
+  m_nextDataPort = other.m_nextDataPort;
+  m_oldSockets = other.m_oldSockets;
+  m_oldCount = other.m_oldCount;
+  memcpy(m_localName, other.m_localName, sizeof m_localName);
+  memcpy(m_localAddress, other.m_localAddress, sizeof m_localAddress);
+  m_localAddr = other.m_localAddr;
+  memcpy(m_remoteAddress, other.m_remoteAddress, sizeof m_remoteAddress);
+  m_remoteAddr = other.m_remoteAddr;
+  m_lastCommand = other.m_lastCommand;
+  m_lastReplyCode = other.m_lastReplyCode;
+  m_lastReply = other.m_lastReply;
+  m_resultText = other.m_resultText;
+  m_connectBlock = nullptr;
+  m_abortAsked = m_abortDone = 0;
+  return *this;
+}
+
+vqFtpEngine::~vqFtpEngine() {
+  VQ_TRY
+    if (FTP_IsOpen()) FTP_Disconnect();
+    delete m_data;
+    delete m_control;
+    for (int i = 0; i < kOldSlots; ++i) delete m_oldSockets[i];
+    delete[] m_oldSockets;
+    if (m_connectBlock) m_connectBlock->Release();
+    if (m_timerWnd) {
+      SetWindowLongPtrA(m_timerWnd, GWLP_USERDATA, 0);
+      // Only the creating thread may destroy the window; elsewhere it is asked to close itself.
+      if (GetWindowThreadProcessId(m_timerWnd, nullptr) == GetCurrentThreadId())
+        DestroyWindow(m_timerWnd);
+      else
+        PostMessageA(m_timerWnd, WM_CLOSE, 0, 0);
+    }
+  VQ_CATCH_VOID("vqFtpEngine")
+}
+
+void vqFtpEngine::AddRef() { InterlockedIncrement(&m_refs); }
+
+void vqFtpEngine::Release() {
+  LONG now = InterlockedDecrement(&m_refs);
+  if (now < 0) {
+    InterlockedExchange(&m_refs, 0);
+    return;
+  }
+  if (now == 0) delete this;
+}
+
+void vqFtpEngine::SetTimeout(unsigned int seconds) {
+  m_timeout = seconds * 1000;
+  for (vqFtpSocket* c : {m_control, m_data}) {
+    c->SetSendTimeout(static_cast<int>(m_timeout));
+    c->SetReceiveTimeout(static_cast<int>(m_timeout));
+  }
+}
+
+unsigned long vqFtpEngine::FTP_SetupFW(const char* host, const char* user, const char* password, unsigned int port,
+                                       _vq_fwtype_ type, int passive, int enabled) {
+  SetFirewallHost(host);
+  SetFirewallUser(user);
+  SetFirewallPass(password);
+  m_fwPort = port;
+  m_fwType = type;
+  m_fwPassive = passive;
+  m_fwEnabled = enabled;
+  return _SET_RESPONSE(0);
+}
+
+void vqFtpEngine::SetCallback(VQFTP_CALLBACK callback, void* user1, void* user2) {
+  m_callback = callback;
+  m_user1 = user1;
+  m_user2 = user2;
+}
+
+unsigned long vqFtpEngine::PollCallback() {
+  _sock_docallback(&m_notify);
+  return m_cancel;
+}
+
+int vqFtpEngine::_sock_docallback(_sock_notification_* record) {
+  unsigned long r = m_callback ? m_callback(record, m_user1, m_user2) : 0;
+  m_cancel = static_cast<unsigned int>(r);
+  return r != 0;
+}
+
+void vqFtpEngine::_notify(int type) {
+  m_notify.type = type;
+  _sock_docallback(&m_notify);
+}
+
+void vqFtpEngine::_status(const char* text) {
+  m_notify.type = VQNOTIFY_STATUS;
+  copyBounded(m_notify.message, sizeof m_notify.message, text);
+  _sock_docallback(&m_notify);
+}
+
+void vqFtpEngine::_sock_dumpmessage(int notify, const char* format, ...) {
+  char* text = new char[10240];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, 10240, format, args);
+  va_end(args);
+  size_t len = strlen(text);
+  if (!strchr(text, '\n') && len < 10239) {
+    text[len] = '\n';
+    text[len + 1] = 0;
+  }
+  m_notify.type = VQNOTIFY_LOG;
+  memset(m_notify.message, 0, sizeof m_notify.message);
+  copyBounded(m_notify.message, sizeof m_notify.message, text);
+  delete[] text;
+  if (notify) {
+    _sock_docallback(&m_notify);
+    memset(m_notify.message, 0, sizeof m_notify.message);
+  }
+}
+
+void vqFtpEngine::_stopKeepAlive() {
+  if (m_timerWnd) KillTimer(m_timerWnd, kKeepAliveTimer);
+}
+
+void vqFtpEngine::_armKeepAlive() {
+  if (m_timerWnd && m_keepAlive > 0) SetTimer(m_timerWnd, kKeepAliveTimer, m_keepAlive * 60000, nullptr);
+}
+
+// Ends a waiting connect at once (cancel).
+void vqFtpEngine::_signalConnect() {
+  if (vqConnectBlock* block = m_connectBlock) SetEvent(block->event);
+}
+
+void vqFtpEngine::_onTimer(UINT_PTR id) {
+  if (id == kPollTimer) {
+    if (PollCallback()) _signalConnect();
+  } else if (id == kKeepAliveTimer) {
+    // The site only asks that the timer keeps running; no command is sent.
+    _stopKeepAlive();
+    if (FTP_IsOpen()) _armKeepAlive();
+  }
+}
+
+// Sends one command line. A text holding a line break anywhere but at its end is refused: it would
+// reach the server as a second command.
+unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
+  std::string line(text ? text : "");
+  std::string bare = line;
+  while (!bare.empty() && (bare.back() == '\n' || bare.back() == '\r')) bare.pop_back();
+  if (VQFTP_HasLineBreak(bare.c_str())) {
+    m_lastCommand = bare.substr(0, bare.find_first_of("\r\n"));
+    m_lastReply = "Refused to send a command holding a line break.";
+    _sock_dumpmessage(1, "Refused to send a command holding a line break: %s\n", m_lastCommand.c_str());
+    return _SET_RESPONSE(1008);
+  }
+  _notify(VQNOTIFY_COMMAND);
+  if (line.find('\r') == std::string::npos) line += "\r\n";
+  if (line.compare(0, 5, "PASS ") == 0)
+    _sock_dumpmessage(1, "PASS <hidden>\r\n");
+  else if (line.compare(0, 5, "ACCT ") == 0)
+    _sock_dumpmessage(1, "ACCT <hidden>\r\n");
+  else
+    _sock_dumpmessage(1, "%s", line.c_str());
+  m_lastCommand = bare;
+  if (readReply) _stopKeepAlive();
+  int sent = m_control->WS_Send(line.c_str(), static_cast<int>(line.size()));
+  if (readReply) _armKeepAlive();
+  if (sent < static_cast<int>(line.size())) {
+    _sock_setwinsockerror();
+    m_lastReply = "Unable to SEND().";
+    return _SET_RESPONSE(1008);
+  }
+  if (!readReply) return 0;
+  int code = _ws_getresponse(m_control);
+  m_lastReplyCode = code;
+  _sock_setwinsockerror();
+  if (code == 0) return _SET_RESPONSE(1001);
+  if (code >= 100 && code <= 399) return _SET_RESPONSE(0);
+  return _SET_RESPONSE(static_cast<unsigned long>(code));
+}
+
+unsigned long vqFtpEngine::_sock_sendcmd(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return _sock_send(text, 1);
+}
+
+unsigned long vqFtpEngine::_sock_sendnowait(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return _sock_send(text, 0);
+}
+
+unsigned long vqFtpEngine::_sock_getresponse() {
+  int code = _ws_getresponse(m_control);
+  m_lastReplyCode = code;
+  _sock_setwinsockerror();
+  if (code == 0) return _SET_RESPONSE(1001);
+  if (code >= 100 && code <= 399) return _SET_RESPONSE(0);
+  return _SET_RESPONSE(static_cast<unsigned long>(code));
+}
+
+int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
+  char line[1024];
+  vqFtpReplyFrame frame;
+  for (;;) {
+    int n = connection->ReceiveLine(line, sizeof line, static_cast<int>(m_timeout));
+    if (n <= 0) {
+      if (frame.Code() == 0 && !frame.IsComplete() && frame.Text()[0] == 0) return 0;
+      frame.Abandon();
+      break;
+    }
+    // A line longer than a reply line may be: keep its start, drop the rest of it so that the next
+    // reply is read from its own first line.
+    if (!vqWsEngine::EndWithCRLF(line)) {
+      char rest[1024];
+      int m;
+      do {
+        m = connection->ReceiveLine(rest, sizeof rest, static_cast<int>(m_timeout));
+      } while (m > 0 && !vqWsEngine::EndWithCRLF(rest));
+    }
+    vqWsEngine::RemoveCRLF(line);
+    vqWsEngine::RemoveCRLF(line);
+    _sock_dumpmessage(1, "%s", line);
+    if (frame.Add(line)) break;
+  }
+  m_lastReply = frame.Text();
+  return frame.Code();
+}
+
+int vqFtpEngine::FTP_IsOpen() {
+  VQ_TRY
+    return m_control && m_control->GetSocket() != INVALID_SOCKET && m_control->IsConnected() ? 1 : 0;
+  VQ_CATCH("vqFtpEngine", 0)
+}
+
+unsigned long vqFtpEngine::FTP_SendCmd(const char* command, int urgent) {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!urgent) return _sock_sendcmd("%s", command ? command : "");
+    std::string cmd;
+    for (const char* p = command ? command : ""; *p; ++p)
+      if (*p != '\r' && *p != '\n') cmd += *p;
+    // Telnet interrupt as urgent data, then the synch mark before the command itself.
+    static const char interrupt[] = {'\xFF', '\xF4', '\xFF'};
+    send(m_control->GetSocket(), interrupt, 3, MSG_OOB);
+    std::string line = std::string(1, '\xF2') + cmd + "\r\n";
+    _notify(VQNOTIFY_COMMAND);
+    _sock_dumpmessage(1, "%s\r\n", cmd.c_str());
+    m_lastCommand = cmd;
+    int sent = m_control->WS_Send(line.c_str(), static_cast<int>(line.size()));
+    if (sent < static_cast<int>(line.size())) {
+      _sock_setwinsockerror();
+      m_lastReply = "Unable to SEND().";
+      return _SET_RESPONSE(1008);
+    }
+    return _sock_getresponse();
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}
+
+unsigned long vqFtpEngine::_sock_login(const char* user, const char* password, const char* account, int) {
+  unsigned long r = _sock_sendcmd("USER %s\r\n", user);
+  if (r == 0 && m_lastReplyCode == 331) r = _sock_sendcmd("PASS %s\r\n", password);
+  if (r == 0 && m_lastReplyCode == 332) r = _sock_sendcmd("ACCT %s\r\n", account);
+  if (m_welcomeMsg.empty() && m_lastReply.find('\n') != std::string::npos) m_welcomeMsg = m_lastReply;
+  // A refusal is already its reply code; no reply or an unsent command keep their own codes rather
+  // than the code of an earlier reply.
+  return r;
+}
+
+unsigned long vqFtpEngine::_sock_getlogininfo(int firewall) {
+  vqFtpLoginRequest req;
+  memset(&req, 0, sizeof req);
+  if (!firewall) {
+    if (equalsNoCase(m_username, "anonymous") || (!m_username.empty() && !m_password.empty())) return 0;
+    req.host = m_url.c_str();
+    copyBounded(req.user, sizeof req.user, m_username.c_str());
+    copyBounded(req.password, sizeof req.password, m_password.c_str());
+    copyBounded(req.account, sizeof req.account, m_account.c_str());
+  } else {
+    if (m_fwType != VQ_FW_USERWITHLOGIN) return 0;
+    if (!m_fwUser.empty() && !m_fwPass.empty()) return 0;
+    req.host = m_fwHost.c_str();
+    copyBounded(req.user, sizeof req.user, m_fwUser.c_str());
+    copyBounded(req.password, sizeof req.password, m_fwPass.c_str());
+  }
+  if (g_loginPrompt) {
+    if (g_loginPrompt(&req, g_promptContext) != IDOK) return 1;
+  } else {
+    dlgLogin dlg(req.host, req.user, req.password, req.account);
+    if (dlg.DoModal(GetActiveWindow()) != IDOK) return 1;
+    copyBounded(req.user, sizeof req.user, dlg.GetUser());
+    copyBounded(req.password, sizeof req.password, dlg.GetPassword());
+    copyBounded(req.account, sizeof req.account, dlg.GetAccount());
+    req.save = dlg.GetSave() ? 1 : 0;
+  }
+  if (!firewall) {
+    m_username = req.user;
+    m_password = req.password;
+    m_account = req.account;
+    m_storeInfo = req.save;
+  } else {
+    m_fwUser = req.user;
+    m_fwPass = req.password;
+    m_storeFWInfo = req.save;
+  }
+  return 0;
+}
+
+unsigned long vqFtpEngine::_sock_loginfirewall() {
+  char text[1024];
+  const bool withPort = m_portNum != 21;
+  const char* host = m_url.c_str();
+  auto userAtHost = [&](const char* user) {
+    if (withPort)
+      snprintf(text, sizeof text, "%s@%s:%u", user, host, m_portNum);
+    else
+      snprintf(text, sizeof text, "%s@%s", user, host);
+    return std::string(text);
+  };
+  unsigned long r = 0;
+  switch (m_fwType) {
+    case VQ_FW_USERWITHLOGIN:
+      r = _sock_login(m_fwUser.c_str(), m_fwPass.c_str(), "", 0);
+      if (r == 0) r = _sock_getlogininfo(0);
+      if (r == 0) r = _sock_login(userAtHost(m_username.c_str()).c_str(), m_password.c_str(), m_account.c_str(), 0);
+      break;
+    case VQ_FW_USERNOLOGIN:
+    case VQ_FW_WINGATE:
+    case VQ_FW_WINPROXY:
+    case VQ_FW_RIDEWAY:
+      r = _sock_getlogininfo(0);
+      if (r == 0) r = _sock_login(userAtHost(m_username.c_str()).c_str(), m_password.c_str(), m_account.c_str(), 0);
+      break;
+    case VQ_FW_OPEN:
+      r = withPort ? _sock_sendcmd("OPEN %s:%u", host, m_portNum) : _sock_sendcmd("OPEN %s", host);
+      if (r == 0) r = _sock_getlogininfo(0);
+      if (r == 0) r = _sock_login(m_username.c_str(), m_password.c_str(), m_account.c_str(), 0);
+      break;
+    case VQ_FW_SITE:
+      r = _sock_login(m_fwUser.c_str(), m_fwPass.c_str(), "", 0);
+      if (r == 0) r = withPort ? _sock_sendcmd("SITE %s:%u", host, m_portNum) : _sock_sendcmd("SITE %s", host);
+      if (r == 0) r = _sock_getlogininfo(0);
+      if (r == 0) r = _sock_login(m_username.c_str(), m_password.c_str(), m_account.c_str(), 0);
+      break;
+    case VQ_FW_RAPTOR: {
+      r = _sock_getlogininfo(0);
+      if (r == 0) {
+        std::string user = userAtHost(m_username.c_str()) + " " + m_fwUser;
+        std::string saved = m_account;
+        m_account = m_fwPass;
+        r = _sock_login(user.c_str(), m_password.c_str(), m_account.c_str(), 0);
+        m_account = saved;
+      }
+      break;
+    }
+    case VQ_FW_CHECKPOINT: {
+      r = _sock_getlogininfo(0);
+      if (r == 0) {
+        std::string user = m_username + "@" + m_fwUser;
+        std::string password = m_password + "@" + m_fwPass;
+        r = _sock_login(userAtHost(user.c_str()).c_str(), password.c_str(), m_account.c_str(), 0);
+      }
+      break;
+    }
+    case VQ_FW_SIDEWINDER: {
+      std::string user = m_fwUser + "@" + m_url;
+      _sock_login(user.c_str(), m_fwPass.c_str(), m_account.c_str(), 0);
+      r = _sock_login(m_username.c_str(), m_password.c_str(), m_account.c_str(), 0);
+      break;
+    }
+    default:
+      _sock_dumpmessage(1, "Invalid Firewall Type supplied in FTP_Open\n");
+      r = 0;
+      break;
+  }
+  return _SET_RESPONSE(r);
+}
+
+void vqFtpEngine::_addOldSocket(vqFtpSocket* connection) {
+  if (m_oldCount > kOldSlots - 1) m_oldCount = 0;
+  delete m_oldSockets[m_oldCount];
+  m_oldSockets[m_oldCount++] = connection;
+}
+
+void vqFtpEngine::_abandonControl() {
+  _addOldSocket(m_control);
+  m_control = new vqFtpSocket;
+  m_control->SetSendTimeout(static_cast<int>(m_timeout));
+  m_control->SetReceiveTimeout(static_cast<int>(m_timeout));
+}
+
+unsigned long vqFtpEngine::_waitConnect(vqConnectBlock* block) {
+  DWORD start = GetTickCount() / 1000;
+  for (;;) {
+    if (GetTickCount() / 1000 - start > m_timeout / 1000) return 1001;
+    if (PollCallback() == 1) return 1;
+    DWORD w = MsgWaitForMultipleObjects(1, &block->event, FALSE, 250, QS_ALLINPUT);
+    if (w != WAIT_OBJECT_0) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (WaitForSingleObject(block->event, 0) == WAIT_OBJECT_0) break;
+      }
+      if (WaitForSingleObject(block->event, 0) != WAIT_OBJECT_0) continue;
+    }
+    // The event is also set by a cancel; only the thread marks the connect done.
+    if (!block->done) return 1;
+    if (block->result != 0) {
+      WSASetLastError(block->error);
+      return 1003;
+    }
+    return 0;
+  }
+}
+
+unsigned long vqFtpEngine::FTP_Connect() {
+  unsigned long result = 1099;
+  VQ_TRY
+    if (m_timerWnd) SetTimer(m_timerWnd, kPollTimer, 250, nullptr);
+    _stopKeepAlive();
+    m_cancel = 0;
+    if (FTP_IsOpen()) {
+      if (m_timerWnd) KillTimer(m_timerWnd, kPollTimer);
+      _armKeepAlive();
+      return _SET_RESPONSE(0);
+    }
+    if (m_control->GetSocket() != INVALID_SOCKET) m_control->WS_CloseConnection();
+    m_data->WS_CloseConnection();
+
+    std::string url = trim(m_url);
+    if (url.find("ftp://") != std::string::npos) url = url.substr(6);
+    if (url.find("http://") != std::string::npos) url = url.substr(7);
+    m_url = url;
+    m_hostDelim = "/";
+    m_hostSysDir.clear();
+    m_hostSysType.clear();
+    m_lastReply.clear();
+
+    const unsigned int attempts = m_retryCount + 1;
+    m_notify.current = 1;
+    m_notify.total = attempts;
+    _notify(VQNOTIFY_ATTEMPT);
+
+    auto finish = [&](unsigned long r) {
+      if (m_timerWnd) KillTimer(m_timerWnd, kPollTimer);
+      if (r != 0 && m_control->GetSocket() != INVALID_SOCKET) m_control->WS_CloseConnection();
+      if (r == 0) _armKeepAlive();
+      return _SET_RESPONSE(r);
+    };
+
+    _status("Resolving local host information...");
+    if (m_cancel == 1) return finish(1);
+    if (VQENG_GetLocalHostInfo(m_localName, m_localAddress, &m_localAddr) != 0) {
+      _sock_dumpmessage(0, "Failed to resolve Local Host Information...LocalHost=[%s], LocalIP=[%s]\n", m_localName,
+                        m_localAddress);
+      return finish(1004);
+    }
+    const std::string target = m_fwEnabled ? m_fwHost : m_url;
+    const unsigned int port = m_fwEnabled ? m_fwPort : m_portNum;
+    char line[600];
+    snprintf(line, sizeof line, m_fwEnabled ? "Locating firewall %s...\n" : "Locating remote host %s...\n",
+             target.c_str());
+    _status(line);
+    if (m_cancel == 1) return finish(1);
+    _sock_dumpmessage(1, "%s", line);
+    if (VQENG_GetRemoteHostInfo(target.c_str(), m_remoteAddress, &m_remoteAddr) != 0) {
+      _sock_dumpmessage(0, "Failed to resolve Remote Host Information for URL=[%s]\n", target.c_str());
+      return finish(1004);
+    }
+    if (m_cancel == 1) return finish(1);
+    const std::string stars65(65, '*'), stars66(66, '*');
+    _sock_dumpmessage(0, "%s\n LocalHost: %s\n   Address: %s\n      Port: %u\n%s\n%s\n%s: %s\n   Address: %s\n      Port: %u\n%s\n",
+                      stars65.c_str(), m_localName, m_localAddress, static_cast<unsigned>(ntohs(m_localAddr.sin_port)),
+                      stars65.c_str(), stars66.c_str(), m_fwEnabled ? "  Firewall" : "RemoteHost", target.c_str(),
+                      m_remoteAddress, port, stars66.c_str());
+
+    result = 1099;
+    for (unsigned int attempt = 1; attempt <= attempts && result != 0 && result != 1; ++attempt) {
+      m_welcomeMsg.clear();
+      m_connectMsg.clear();
+      if (attempt > 1) {
+        m_control->WS_CloseConnection();
+        m_notify.current = attempt;
+        m_notify.total = attempts;
+        _notify(VQNOTIFY_ATTEMPT);
+        if (m_cancel == 1) {
+          result = 1;
+          break;
+        }
+        std::string failed = m_resultText;
+        m_notify.type = VQNOTIFY_RETRY;
+        copyBounded(m_notify.message, sizeof m_notify.message, failed.c_str());
+        _sock_docallback(&m_notify);
+        if (m_cancel == 1) {
+          result = 1;
+          break;
+        }
+      }
+      snprintf(line, sizeof line, "Connecting to %s at %s on port %u...", target.c_str(), m_remoteAddress, port);
+      _status(line);
+      _sock_dumpmessage(1, "%s\n", line);
+
+      vqConnectBlock* block = new vqConnectBlock;
+      block->refs = 2;
+      block->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+      block->engine = this;
+      block->connection = m_control;
+      block->port = port;
+      copyBounded(block->address, sizeof block->address, m_remoteAddress);
+      block->rbuf = m_rBufSize;
+      block->sbuf = m_sBufSize;
+      block->done = block->result = block->error = 0;
+      AddRef();
+      HANDLE thread = CreateThread(nullptr, 0, _vqFtpConnectThread, block, 0, nullptr);
+      if (!thread) {
+        block->Release();
+        block->Release();
+        Release();
+        result = 1003;
+        continue;
+      }
+      CloseHandle(thread);
+      m_connectBlock = block;
+      unsigned long waited = _waitConnect(block);
+      m_connectBlock = nullptr;
+      block->Release();
+      if (waited == 1) {
+        _sock_dumpmessage(1, "Connect() Canceled.\n");
+        _abandonControl();
+        result = 1;
+        break;
+      }
+      if (waited != 0) {
+        _sock_setwinsockerror();
+        _abandonControl();
+        _sock_dumpmessage(1, "Connect() failed, WSError: %s\n", m_notify.sockErrorText);
+        result = waited;
+        _SET_RESPONSE(result);
+        continue;
+      }
+      _status("Connection established. Waiting for response from server...");
+      if (m_cancel == 1) {
+        _sock_dumpmessage(1, "Connect() Canceled.\n");
+        _abandonControl();
+        result = 1;
+        break;
+      }
+      int code = _ws_getresponse(m_control);
+      m_lastReplyCode = code;
+      if (code == 0 || code < 200 || code > 399) {
+        _sock_setwinsockerror();
+        _sock_dumpmessage(0, code == 0 ? "Connect() failed; no response, or connection dropped by remote server.\n"
+                                       : "Connect() refused\n");
+        _abandonControl();
+        result = _SET_RESPONSE(1003);
+        continue;
+      }
+      m_connectMsg = m_lastReply;
+      _status("Connection established. Logging into server...");
+      if (m_fwEnabled) {
+        result = _sock_getlogininfo(1);
+        if (result == 0) result = _sock_loginfirewall();
+      } else {
+        result = _sock_getlogininfo(0);
+        if (result == 0) result = _sock_login(m_username.c_str(), m_password.c_str(), m_account.c_str(), 0);
+      }
+      _SET_RESPONSE(result);
+      if (result != 0) _abandonControl();
+    }
+
+    if (!m_connectMsg.empty()) {
+      if (!m_welcomeMsg.empty())
+        m_welcomeMsg = m_connectMsg + "\n" + m_welcomeMsg;
+      else if (m_connectMsg.find('\n') != std::string::npos)
+        m_welcomeMsg = m_connectMsg;
+    }
+    if (result == 0) {
+      _status("Login successful. Querying server characteristics...\n");
+      if (m_cancel == 1) result = 1;
+    }
+    if (result == 0) {
+      std::string init = m_initStr;
+      size_t start = 0;
+      while (start <= init.size()) {
+        size_t semi = init.find(';', start);
+        std::string piece = trim(init.substr(start, semi == std::string::npos ? std::string::npos : semi - start));
+        if (!piece.empty()) _sock_sendcmd("%s", piece.c_str());
+        if (semi == std::string::npos) break;
+        start = semi + 1;
+      }
+      _sock_getsystemtype();
+      _sock_sendcmd("TYPE A");
+      m_transferType = 2;
+    }
+    return finish(result);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}
+
+unsigned long vqFtpEngine::_sock_getsystemtype() {
+  m_hostSysDir.clear();
+  m_hostSysType.clear();
+  m_hostDelim = "/";
+  if (_sock_sendcmd("SYST\r\n") == 0 && m_lastReply.size() > 4) m_hostSysType = m_lastReply.substr(4);
+  if (!m_ird.empty() && FTP_CWD(m_ird.c_str()) != 0) {
+    char dir[1024];
+    copyBounded(dir, sizeof dir, m_ird.c_str());
+    int answer;
+    if (g_irdPrompt) {
+      answer = g_irdPrompt(this, dir, sizeof dir, g_promptContext);
+    } else {
+      dlgIRD dlg(this, dir);
+      answer = static_cast<int>(dlg.DoModal(GetActiveWindow()));
+      copyBounded(dir, sizeof dir, dlg.GetDirectory());
+    }
+    m_ird = answer == IDOK ? dir : "";
+  }
+  char dir[513];
+  unsigned int size = 512;
+  if (FTP_PWD(dir, size) == 0) m_hostSysDir = dir;
+  if (!equalsNoCase(m_hostSysDir, m_ird)) m_ird = m_hostSysDir;
+
+  char sysDir[513];
+  copyBounded(sysDir, sizeof sysDir, m_hostSysDir.c_str());
+  vqSystemGuess guess{};
+  VQFTP_GuessSystem(m_hostSysType.c_str(), sysDir, &guess);
+  m_hostSysDir = sysDir;
+  m_hostDelim = guess.delim;
+  if (guess.recognised)
+    _sock_dumpmessage(0, "* [%s] is our system type. * \n", m_hostSysType.c_str());
+  else if (!m_hostSysType.empty())
+    _sock_dumpmessage(0, "* [%s] is a new systemtype *\n", m_hostSysType.c_str());
+  if (m_isVirtualHost) {
+    _sock_dumpmessage(0, "Virtual Hosting is enabled, so [%s] is being\n", m_hostSysDir.c_str());
+    _sock_dumpmessage(0, "replaced with [%s] as the base directory\n", m_ird.c_str());
+    m_hostSysDir = m_ird;
+  }
+  if (m_hostType == VQ_HOST_AUTO) m_hostType = static_cast<_VQ_HOSTTYPE>(guess.hostType);
+  return 0;
+}
+
+unsigned long vqFtpEngine::FTP_Disconnect() {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(0);
+    if (m_data->GetSocket() != INVALID_SOCKET) {
+      m_data->WS_CloseConnection();
+      _sock_abort();
+    }
+    _sock_sendcmd("QUIT\r\n");
+    m_control->WS_CloseConnection();
+    _stopKeepAlive();
+    m_hostDelim = "/";
+    m_hostSysDir.clear();
+    m_hostSysType.clear();
+    m_lastReply.clear();
+    m_welcomeMsg.clear();
+    m_connectMsg.clear();
+    return _SET_RESPONSE(0);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}
+
+unsigned long vqFtpEngine::FTP_CWD(const char* path) {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    std::string p(path ? path : "");
+    if (p.empty()) return _SET_RESPONSE(0);
+    const char delim = GetHostDelimChar();
+    if (delim == '.' && p.back() == '.') p.pop_back();
+    unsigned long r = _sock_sendcmd("CWD %s", p.c_str());
+    if (r != 0 && r != 1008 && !p.empty() && p.back() == delim) {
+      std::string shorter = p.substr(0, p.size() - 1);
+      if (!shorter.empty() && !equalsNoCase(shorter, p)) r = _sock_sendcmd("CWD %s", shorter.c_str());
+    }
+    return _SET_RESPONSE(r);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}
+
+unsigned long vqFtpEngine::FTP_CDUP() {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    return _SET_RESPONSE(_sock_sendcmd("CDUP\r\n"));
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}
+
+unsigned long vqFtpEngine::FTP_PWD(char* buffer, unsigned int& size) {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    unsigned long r = _sock_sendcmd("PWD\r\n");
+    if (r != 0) return _SET_RESPONSE(r);
+    if (buffer) memset(buffer, 0, size);
+    size_t len = VQFTP_ParsePwd(m_lastReply.c_str(), buffer, buffer ? size_t(size) + 1 : 0);
+    size = static_cast<unsigned int>(len);
+    return _SET_RESPONSE(0);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}

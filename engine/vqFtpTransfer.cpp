@@ -1,0 +1,497 @@
+// Data connections and transfers: passive and active set-up (with the switch to passive when a
+// server refuses PORT or never connects back), downloads with restart, uploads, and the copy
+// between two servers with its fallback through a local file.
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "vqCatch.h"
+#include "vqFtpEngine.h"
+#include "vqFtpProtocol.h"
+#include "vqFtpSocket.h"
+
+namespace {
+
+const unsigned long kUsePassive = 0xFFFF0001;  // PORT refused: run the transfer again, passive
+const char kCanceled[] = " = Operation canceled by local user.";
+
+// Creates every folder above a local file.
+void createParentFolders(const char* file) {
+  std::string path(file);
+  size_t cut = path.find_last_of('\\');
+  if (cut == std::string::npos || cut == 0) return;
+  path.erase(cut);
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+  }
+}
+
+std::string formatSize(unsigned long long n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+bool classOk(int code) { return code >= 200 && code <= 299; }
+
+}  // namespace
+
+int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
+  vqFtpEngine* self = static_cast<vqFtpEngine*>(engine);
+  self->m_notify.current = static_cast<unsigned int>(bytes);
+  if (self->m_notify.total < self->m_notify.current) self->m_notify.total = self->m_notify.current;
+  int stop = self->_sock_docallback(&self->m_notify);
+  // FTP_CANCEL (from this callback or another thread) has told the server already.
+  if (self->m_abortAsked) return 1;
+  return stop;
+}
+
+// After a transfer that FTP_CANCEL stopped: waits until its ABOR exchange is over (it may run on
+// another thread) so that no reply is read twice; true when the transfer was stopped that way.
+bool vqFtpEngine::_endAbortedTransfer() {
+  if (!m_abortAsked) return false;
+  DWORD start = GetTickCount();
+  while (!m_abortDone && GetTickCount() - start < m_timeout) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  InterlockedExchange(&m_abortAsked, 0);
+  _closeData();
+  m_lastReply += kCanceled;
+  return true;
+}
+
+int vqFtpEngine::_sock_isasciifile(const char* name) { return VQFTP_IsAsciiName(name, m_asciiList.c_str()); }
+
+int vqFtpEngine::_sock_getfilesize(const char* path, unsigned long* low, unsigned long* high) {
+  *low = 0;
+  if (high) *high = 0;
+  HANDLE f = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return 0;
+  DWORD hi = 0;
+  *low = GetFileSize(f, &hi);
+  if (high) *high = hi;
+  CloseHandle(f);
+  return 1;
+}
+
+unsigned long vqFtpEngine::_setType(unsigned int mode, const char* localName) {
+  int want = mode == 1 ? 1 : mode == 2 ? 2 : (_sock_isasciifile(localName) ? 2 : 1);
+  if (m_transferType == want) return 0;
+  unsigned long r = _sock_sendcmd(want == 1 ? "TYPE I" : "TYPE A");
+  m_transferType = want;
+  return r;
+}
+
+unsigned long vqFtpEngine::_sock_pasv(sockaddr_in* address) {
+  unsigned long r = _sock_sendcmd("PASV\r\n");
+  if (r != 0) return r;
+  unsigned char a[4];
+  unsigned int port = 0;
+  if (VQFTP_ParsePasv(m_lastReply.c_str(), a, &port) != 0) {
+    _sock_dumpmessage(1, "Unusable passive address in: %s\n", m_lastReply.c_str());
+    return 1099;
+  }
+  char dotted[32];
+  snprintf(dotted, sizeof dotted, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
+  unsigned long ip = inet_addr(dotted);
+  if (ip == INADDR_NONE || port == 0) return 1099;
+  memset(address, 0, sizeof *address);
+  address->sin_family = AF_INET;
+  address->sin_addr.s_addr = ip;
+  address->sin_port = htons(static_cast<u_short>(port));
+  return 0;
+}
+
+// Connects the data connection to a server's passive port. A server may name an address other than
+// its own (behind NAT, or to aim the client elsewhere); the client only ever connects to the peer of
+// its control connection.
+unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
+  char named[32], peer[32];
+  snprintf(named, sizeof named, "%s", inet_ntoa(address.sin_addr));
+  m_control->PeerAddress(peer, sizeof peer);
+  const char* target = named;
+  if (peer[0] && strcmp(peer, named) != 0) {
+    _sock_dumpmessage(1, "Passive address %s is not the server's; connecting to %s instead.\n", named, peer);
+    target = peer;
+  }
+  m_data->WS_CloseConnection();
+  if (m_data->ConnectWithBuffers(ntohs(address.sin_port), target, m_rBufSize, m_sBufSize) != 0) {
+    _sock_setwinsockerror();
+    return 1011;
+  }
+  return 0;
+}
+
+unsigned long vqFtpEngine::_openActive() {
+  int listening = 0;
+  for (int i = 0; i < 128 && !listening; ++i) {
+    m_data->WS_CloseConnection();
+    if (m_data->WaitForConnect(m_nextDataPort) == 0) {
+      listening = 1;
+      break;
+    }
+    ++m_nextDataPort;
+    if ((m_nextDataPort & 0xFFFF) > 32000) m_nextDataPort = 10000;
+  }
+  if (!listening) {
+    _sock_setwinsockerror();
+    _sock_dumpmessage(0, "SockData->Wait() failed, Reason: %s!\n", m_notify.sockErrorText);
+    m_data->WS_CloseConnection();
+    return 1011;
+  }
+  // The server must reach the address it is told; the control connection's own local address is the
+  // one it already reaches.
+  char local[32];
+  m_control->LocalAddress(local, sizeof local);
+  if (!local[0]) snprintf(local, sizeof local, "%s", m_localAddress);
+  char arg[64];
+  if (VQFTP_FormatPort(local, m_nextDataPort, arg, sizeof arg) != 0) {
+    m_data->WS_CloseConnection();
+    return 1011;
+  }
+  unsigned long r = _sock_sendcmd("PORT %s\r\n", arg);
+  if (r != 0) {
+    m_data->WS_CloseConnection();
+    m_fwPassive = 1;
+    _sock_dumpmessage(1, "PORT refused; using passive data connections from now on.\n");
+    return kUsePassive;
+  }
+  ++m_nextDataPort;
+  if ((m_nextDataPort & 0xFFFF) > 32000) m_nextDataPort = 10000;
+  return 0;
+}
+
+void vqFtpEngine::_closeData() { m_data->WS_CloseConnection(); }
+
+unsigned long vqFtpEngine::_sock_abort() {
+  if (!FTP_IsOpen()) return 1007;
+  unsigned long r = _sock_sendcmd("ABOR\r\n");
+  int code = m_lastReplyCode;
+  if (code / 100 == 2) return 0;
+  if (code / 100 == 4) {
+    _sock_getresponse();
+    return static_cast<unsigned long>(code);
+  }
+  return r;
+}
+
+unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile, unsigned int mode,
+                                       unsigned long size, int resume) {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (unsigned long r = _refuseLineBreak(remote)) return r;
+    std::string rem(remote ? remote : "");
+    InterlockedExchange(&m_abortAsked, 0);
+    memset(&m_notify, 0, sizeof m_notify);
+    const bool listing =
+        (rem.compare(0, 4, "LIST") == 0 || rem.compare(0, 4, "NLST") == 0) && size == 0 && !resume && mode == 2;
+    m_notify.total = listing ? 2048 : static_cast<unsigned int>(size);
+    _sock_dumpmessage(1, listing ? "Generating directory listing..." : "Downloading file...");
+    m_notify.type = VQNOTIFY_RECEIVE;
+    _setType(mode, localFile);
+    m_notify.type = VQNOTIFY_RECEIVE;
+
+    if (!localFile || !*localFile) return _SET_RESPONSE(1002);
+    createParentFolders(localFile);
+    HANDLE f = CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, resume ? OPEN_ALWAYS : CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return _SET_RESPONSE(1002);
+    CloseHandle(f);
+    unsigned long offset = 0;
+    _sock_getfilesize(localFile, &offset, nullptr);
+    if (offset == 0 || offset >= size) {
+      offset = 0;
+      resume = 0;
+    }
+    const std::string command = listing ? rem : "RETR " + rem;
+
+    unsigned long r;
+    auto restart = [&]() -> unsigned long {
+      if (!resume) return 0;
+      unsigned long rr = _sock_sendcmd("REST %lu\r\n", offset);
+      if (rr == 1001 || rr == 1008) return rr;
+      if (rr != 0) {
+        offset = 0;
+        _sock_sendcmd("REST %lu\r\n", 0UL);
+        resume = 0;
+      }
+      return 0;
+    };
+
+    if (m_fwPassive) {
+      sockaddr_in addr;
+      r = _sock_pasv(&addr);
+      if (r != 0) return _SET_RESPONSE(r);
+      if ((r = restart()) != 0) return _SET_RESPONSE(r);
+      if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) {
+        _sock_dumpmessage(0, "SockCnct->Send(RETR/LIST) failed, Reason: %s!\n", m_notify.sockErrorText);
+        return _SET_RESPONSE(1011);
+      }
+      if (_connectPassive(addr) != 0) {
+        _sock_dumpmessage(0, "SockData->Connect failed, Reson: %s!\n", m_notify.sockErrorText);
+        _closeData();
+        _sock_getresponse();  // the server's answer to the command that can no longer run
+        return _SET_RESPONSE(1011);
+      }
+      _sock_getresponse();
+      if (m_lastReplyCode < 100 || m_lastReplyCode > 299) {
+        _closeData();
+        return _SET_RESPONSE(1011);
+      }
+    } else {
+      r = _openActive();
+      if (r == kUsePassive) return FTP_GetFile(remote, localFile, mode, size, resume);
+      if (r != 0) return _SET_RESPONSE(r);
+      if ((r = restart()) != 0) {
+        _closeData();
+        return _SET_RESPONSE(r);
+      }
+      r = _sock_sendcmd("%s\r\n", command.c_str());
+      if (r != 0) {
+        _closeData();
+        return _SET_RESPONSE(r);
+      }
+      if (m_data->WaitForAccept(5) != 0) {
+        _sock_setwinsockerror();
+        _sock_dumpmessage(0, "SockData->WaitForAccept timedout, Reason: %s!\n", m_notify.sockErrorText);
+        _closeData();
+        _sock_abort();
+        m_fwPassive = 1;
+        return FTP_GetFile(remote, localFile, mode, size, resume);
+      }
+      if (m_data->AcceptConnection() != 0) {
+        _sock_setwinsockerror();
+        _closeData();
+        _sock_abort();
+        return _SET_RESPONSE(1011);
+      }
+    }
+
+    DWORD started = GetTickCount();
+    m_notify.type = VQNOTIFY_RECEIVE;
+    m_notify.current = static_cast<unsigned int>(offset);
+    if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
+    m_data->SetRecvCallBackFunction(_sock_recvcallback, this, nullptr);
+    long received = static_cast<long>(offset);
+    int rr = m_data->WS_ReceiveToFile(localFile, resume ? 2 : 1, received, 0);
+    m_data->SetRecvCallBackFunction(nullptr, nullptr, nullptr);
+    const unsigned long bytes = static_cast<unsigned long>(received) - offset;
+    if (_endAbortedTransfer()) return _SET_RESPONSE(1);
+
+    unsigned long result = 0;
+    const bool cancelled = rr == 6;
+    if (cancelled) {
+      FTP_SendCmd("ABOR", 1);
+      result = 1;
+    }
+    _closeData();
+    _sock_getresponse();
+    if (cancelled) {
+      m_lastReply += kCanceled;
+    } else if (!classOk(m_lastReplyCode)) {
+      result = 1011;
+    } else if (rr == 2 || rr == 5) {
+      // The server sent everything but it could not be stored: not a success. What was written
+      // stays for a later resume.
+      _sock_dumpmessage(1, "Unable to write the local file %s.\n", localFile);
+      result = 1002;
+    }
+    DWORD secs = (GetTickCount() - started) / 1000;
+    _sock_dumpmessage(1, "Downloaded %s Bytes to: %s\n", formatSize(bytes).c_str(), localFile);
+    _sock_dumpmessage(1, "Elapsed Time: %d hours, %d minutes, %d seconds.\n", static_cast<int>((secs / 3600) % 24),
+                      static_cast<int>((secs / 60) % 60), static_cast<int>(secs % 60));
+    return _SET_RESPONSE(result);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}
+
+unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile, unsigned int mode) {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (unsigned long r = _refuseLineBreak(remote)) return r;
+    InterlockedExchange(&m_abortAsked, 0);
+    memset(&m_notify, 0, sizeof m_notify);
+    m_notify.total = 0;
+    _sock_dumpmessage(1, "Uploading file...");
+    m_notify.type = VQNOTIFY_SEND;
+    _setType(mode, localFile);
+    m_notify.type = VQNOTIFY_SEND;
+    if (!localFile || !*localFile) return _SET_RESPONSE(1002);
+    HANDLE f = CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return _SET_RESPONSE(1002);
+    CloseHandle(f);
+    unsigned long total = 0;
+    _sock_getfilesize(localFile, &total, nullptr);
+    m_notify.total = static_cast<unsigned int>(total);
+    if (total == 0) _sock_dumpmessage(0, "Warning: Uploading an empty file [%s]\n", localFile);
+    const std::string command = std::string("STOR ") + (remote ? remote : "");
+
+    unsigned long r;
+    if (m_fwPassive) {
+      sockaddr_in addr;
+      r = _sock_pasv(&addr);
+      if (r != 0) return _SET_RESPONSE(r);
+      if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) return _SET_RESPONSE(1011);
+      if (_connectPassive(addr) != 0) {
+        _sock_dumpmessage(0, "SockData->Connect failed, Reason: %s!\n", m_notify.sockErrorText);
+        _closeData();
+        _sock_getresponse();
+        return _SET_RESPONSE(1011);
+      }
+      _sock_getresponse();
+      if (m_lastReplyCode < 100 || m_lastReplyCode > 299) {
+        _closeData();
+        return _SET_RESPONSE(1012);
+      }
+    } else {
+      r = _openActive();
+      if (r == kUsePassive) return FTP_PutFile(remote, localFile, mode);
+      if (r != 0) return _SET_RESPONSE(r);
+      r = _sock_sendcmd("%s\r\n", command.c_str());
+      if (r != 0) {
+        _sock_dumpmessage(1, "Error Uploading: %s\n", m_lastReply.c_str());
+        _closeData();
+        return _SET_RESPONSE(r);
+      }
+      if (m_data->WaitForAccept(5) != 0 || m_data->AcceptConnection() != 0) {
+        _sock_setwinsockerror();
+        _sock_dumpmessage(0, "SockData->Accept() failed, Reason: %s!\n", m_notify.sockErrorText);
+        _closeData();
+        m_control->ClearReceiveBuffer();
+        return _SET_RESPONSE(1012);
+      }
+    }
+
+    DWORD started = GetTickCount();
+    m_notify.type = VQNOTIFY_SEND;
+    m_data->SetSendCallBackFunction(_sock_recvcallback, this, nullptr);
+    long sent = 0;
+    int sr = m_data->SendFile(localFile, sent, 0);
+    m_data->SetSendCallBackFunction(nullptr, nullptr, nullptr);
+    if (_endAbortedTransfer()) return _SET_RESPONSE(1);
+    const bool cancelled = sr == 6;
+    if (cancelled) FTP_SendCmd("ABOR", 1);
+    _closeData();
+    _sock_getresponse();
+    unsigned long result = classOk(m_lastReplyCode) ? 0 : 1011;
+    if (cancelled) {
+      result = 1;
+      m_lastReply += kCanceled;
+    } else if (sr == 1 && result == 0) {
+      result = 1002;  // the local file could not be read
+    }
+    DWORD secs = (GetTickCount() - started) / 1000;
+    _sock_dumpmessage(0, "Uploaded %lu Bytes to %s in %d hours, %d minutes, %d seconds (%lu kps)\n",
+                      static_cast<unsigned long>(sent), remote ? remote : "", static_cast<int>((secs / 3600) % 24),
+                      static_cast<int>((secs / 60) % 60), static_cast<int>(secs % 60),
+                      static_cast<unsigned long>(sent) / (secs + 1));
+    return _SET_RESPONSE(result);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}
+
+unsigned long vqFtpEngine::_setup_fxp(vqFtpEngine* passiveSide, vqFtpEngine* portSide) {
+  sockaddr_in addr;
+  unsigned long r = passiveSide->_sock_pasv(&addr);
+  if (r != 0) return passiveSide->_SET_RESPONSE(r);
+  const unsigned char* a = reinterpret_cast<const unsigned char*>(&addr.sin_addr.s_addr);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(&addr.sin_port);
+  // Servers copying to each other get the passive side's address exactly as it was named.
+  r = portSide->_sock_sendcmd("PORT %d,%d,%d,%d,%d,%d\r\n", a[0], a[1], a[2], a[3], p[0], p[1]);
+  if (r == 0) return 0;
+  passiveSide->_sock_abort();
+  return portSide->_SET_RESPONSE(r);
+}
+
+unsigned long vqFtpEngine::_fxp_old(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath,
+                                    unsigned long size) {
+  char temp[MAX_PATH + 1];
+  if (!_tempFile(temp, sizeof temp)) return _SET_RESPONSE(1002);
+  unsigned long r = FTP_GetFile(sourcePath, temp, 1, size, 0);
+  if (r == 0) r = destination->FTP_PutFile(destinationPath, temp, 1);
+  DeleteFileA(temp);
+  return _SET_RESPONSE(r);
+}
+
+unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath,
+                                   int throughLocal, unsigned long size) {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!destination || !destination->FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (unsigned long r = _refuseLineBreak(sourcePath)) return r;
+    if (unsigned long r = _refuseLineBreak(destinationPath)) return r;
+    if (m_transferType != 1) {
+      _sock_sendcmd("TYPE I");
+      m_transferType = 1;
+    }
+    if (destination->m_transferType != 1) {
+      unsigned long r = destination->_sock_sendcmd("TYPE I");
+      if (r != 0) return _SET_RESPONSE(r);
+      destination->m_transferType = 1;
+    }
+    if (throughLocal) return _fxp_old(destination, sourcePath, destinationPath, size);
+    if (_setup_fxp(destination, this) != 0 && _setup_fxp(this, destination) != 0)
+      return _fxp_old(destination, sourcePath, destinationPath, size);
+
+    char line[1024];
+    snprintf(line, sizeof line, "STOR %s\r\n", destinationPath ? destinationPath : "");
+    _sock_dumpmessage(1, "%s", line);
+    destination->m_lastCommand = std::string(line, strlen(line) - 2);
+    int n = destination->m_control->WS_Send(line, static_cast<int>(strlen(line)));
+    if (n < static_cast<int>(strlen(line))) {
+      _sock_abort();
+      return _fxp_old(destination, sourcePath, destinationPath, size);
+    }
+    if (_sock_sendnowait("RETR %s\r\n", sourcePath ? sourcePath : "") != 0) {
+      destination->_sock_abort();
+      return _fxp_old(destination, sourcePath, destinationPath, size);
+    }
+    auto abandon = [&]() {
+      destination->FTP_SendCmd("ABOR", 1);
+      _sock_getresponse();
+      FTP_SendCmd("ABOR", 1);
+      return _fxp_old(destination, sourcePath, destinationPath, size);
+    };
+    if (destination->_sock_getresponse() != 0) return abandon();
+    if (_sock_getresponse() != 0) return abandon();
+
+    _sock_dumpmessage(1, "Waiting for FXP transfer to complete...");
+    memset(m_notify.message, 0, sizeof m_notify.message);
+    unsigned long result = 0;
+    while (!m_control->IsDataWaiting() && !destination->m_control->IsDataWaiting()) {
+      m_notify.type = VQNOTIFY_RECEIVE;
+      snprintf(m_notify.message, sizeof m_notify.message, "Transferring file...");
+      m_notify.current += 256;
+      if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
+      if (_sock_docallback(&m_notify)) {
+        result = 1;
+        destination->FTP_SendCmd("ABOR", 1);
+        FTP_SendCmd("ABOR", 1);
+        break;
+      }
+      DWORD until = GetTickCount() + 250;
+      for (DWORD now = GetTickCount(); now < until; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, until - now, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+          TranslateMessage(&msg);
+          DispatchMessageA(&msg);
+        }
+      }
+    }
+    unsigned long source = _sock_getresponse();
+    destination->_sock_getresponse();
+    if (result == 1) {
+      m_lastReply += kCanceled;
+      return _SET_RESPONSE(1);
+    }
+    return _SET_RESPONSE(source);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+}

@@ -1,0 +1,207 @@
+// A scripted FTP server for the protocol corners real servers will not show: it greets each
+// control connection, records every command line and answers through a handler that runs on the
+// server's thread. The handler may open a passive listener and send data on it.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fhtest {
+
+class ftpScriptServer {
+public:
+  // Returns the reply to send (CR LF added per line when missing); "" sends nothing; "<close>"
+  // drops the connection.
+  typedef std::function<std::string(ftpScriptServer& s, const std::string& line)> handler;
+
+  explicit ftpScriptServer(const std::string& greeting, handler h) : m_greeting(greeting), m_handler(h) {
+    WSADATA d;
+    WSAStartup(MAKEWORD(2, 2), &d);
+    m_listen = listenOn(&m_port);
+    m_thread = std::thread([this] { run(); });
+  }
+  ~ftpScriptServer() {
+    m_stop = true;
+    if (m_thread.joinable()) m_thread.join();
+    for (std::thread& t : m_sessions) t.join();
+    closeSocket(m_listen);
+    closeSocket(m_pasv);
+    WSACleanup();
+  }
+  ftpScriptServer(const ftpScriptServer&) = delete;
+  ftpScriptServer& operator=(const ftpScriptServer&) = delete;
+
+  unsigned int Port() const { return m_port; }
+  std::vector<std::string> Lines() {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    return m_lines;
+  }
+  int Connections() const { return m_connections; }
+
+  // For handlers: a passive listener; returns "227 ... (h1,h2,h3,h4,p1,p2)" naming `address`.
+  std::string OpenPassive(const char* address = "127,0,0,1") {
+    closeSocket(m_pasv);
+    m_usePort = false;
+    unsigned int port = 0;
+    m_pasv = listenOn(&port);
+    char text[128];
+    snprintf(text, sizeof text, "227 Entering Passive Mode (%s,%u,%u).", address, port >> 8, port & 0xFF);
+    return text;
+  }
+  // For handlers: accepts the client's data connection (passive listener, or a connect to the
+  // address of the last PORT) and sends data on it, then closes it.
+  bool SendData(const std::string& data) {
+    SOCKET s = dataConnection();
+    if (s == INVALID_SOCKET) return false;
+    size_t done = 0;
+    while (done < data.size()) {
+      int n = send(s, data.data() + done, static_cast<int>(data.size() - done), 0);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    shutdown(s, SD_SEND);
+    closesocket(s);
+    return done == data.size();
+  }
+  // For handlers: work to do after the reply went out (send data, then the closing reply it returns).
+  void Then(std::function<std::string()> after) { m_then = after; }
+  // For handlers: the address of a PORT argument.
+  void RememberPort(const std::string& arg) {
+    unsigned a[6] = {};
+    if (sscanf(arg.c_str(), "%u,%u,%u,%u,%u,%u", &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]) == 6) {
+      m_portAddr = {};
+      m_portAddr.sin_family = AF_INET;
+      m_portAddr.sin_addr.s_addr = htonl((a[0] << 24) | (a[1] << 16) | (a[2] << 8) | a[3]);
+      m_portAddr.sin_port = htons(static_cast<u_short>(a[4] * 256 + a[5]));
+      m_usePort = true;
+    }
+  }
+
+private:
+  static void closeSocket(SOCKET& s) {
+    if (s != INVALID_SOCKET) closesocket(s);
+    s = INVALID_SOCKET;
+  }
+  static SOCKET listenOn(unsigned int* port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = inet_addr("127.0.0.1");
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(s, 8);
+    int len = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    *port = ntohs(a.sin_port);
+    return s;
+  }
+  bool readable(SOCKET s, int ms) {
+    for (int waited = 0; waited < ms && !m_stop; waited += 50) {
+      fd_set r;
+      FD_ZERO(&r);
+      FD_SET(s, &r);
+      timeval tv = {0, 50000};
+      int n = select(0, &r, nullptr, nullptr, &tv);
+      if (n != 0) return n > 0;
+    }
+    return false;
+  }
+  SOCKET dataConnection() {
+    if (m_usePort) {
+      m_usePort = false;
+      SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+      if (connect(s, reinterpret_cast<sockaddr*>(&m_portAddr), sizeof m_portAddr) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+      }
+      return s;
+    }
+    if (m_pasv == INVALID_SOCKET || !readable(m_pasv, 10000)) return INVALID_SOCKET;
+    SOCKET s = accept(m_pasv, nullptr, nullptr);
+    closeSocket(m_pasv);
+    return s;
+  }
+  static void sendAll(SOCKET s, std::string text) {
+    if (text.empty()) return;
+    if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
+    send(s, text.data(), static_cast<int>(text.size()), 0);
+  }
+  // Each control connection is served on its own thread: a client may leave an abandoned
+  // connection open while it tries again on a new one.
+  void run() {
+    while (!m_stop) {
+      if (!readable(m_listen, 60000)) return;
+      SOCKET c = accept(m_listen, nullptr, nullptr);
+      if (c == INVALID_SOCKET) return;
+      ++m_connections;
+      m_sessions.emplace_back([this, c] { serve(c); });
+    }
+  }
+  void serve(SOCKET c) {
+    sendAll(c, m_greeting);
+    std::string line;
+    bool open = true;
+    while (open && readable(c, 60000)) {
+      char ch;
+      int n = recv(c, &ch, 1, 0);
+      if (n <= 0) break;
+      if (ch != '\n') {
+        line += ch;
+        continue;
+      }
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      // Telnet interrupt bytes in front of an urgent command are not part of it.
+      while (!line.empty() && static_cast<unsigned char>(line[0]) >= 0xF0) line.erase(0, 1);
+      {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        m_lines.push_back(line);
+      }
+      std::string reply = m_handler(*this, line);
+      if (reply == "<close>") {
+        open = false;
+      } else {
+        sendAll(c, reply);
+        if (m_then) {
+          std::function<std::string()> after = m_then;
+          m_then = nullptr;
+          sendAll(c, after());
+        }
+      }
+      line.clear();
+    }
+    closesocket(c);
+  }
+
+  std::string m_greeting;
+  handler m_handler;
+  std::function<std::string()> m_then;
+  SOCKET m_listen = INVALID_SOCKET;
+  SOCKET m_pasv = INVALID_SOCKET;
+  unsigned int m_port = 0;
+  sockaddr_in m_portAddr = {};
+  bool m_usePort = false;
+  std::thread m_thread;
+  std::vector<std::thread> m_sessions;
+  std::atomic<bool> m_stop{false};
+  std::atomic<int> m_connections{0};
+  std::mutex m_mutex;
+  std::vector<std::string> m_lines;
+};
+
+// Answers of a plain server after login (SYST, PWD, TYPE, NOOP); "" when the line is none of them.
+inline std::string plainAnswer(const std::string& line) {
+  if (line == "SYST") return "215 UNIX Type: L8";
+  if (line == "PWD") return "257 \"/\" is the current directory";
+  if (line.compare(0, 4, "TYPE") == 0) return "200 Type set.";
+  if (line == "NOOP") return "200 NOOP ok.";
+  if (line == "QUIT") return "221 Goodbye.";
+  if (line.compare(0, 4, "ABOR") == 0) return "226 Abort ok.";
+  return "";
+}
+
+}  // namespace fhtest

@@ -1,0 +1,95 @@
+// Shared pieces of the session tests: where the local servers are, a callback that records what
+// the engine reports, and small file helpers.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "vqFtpEngine.h"
+
+namespace fhtest {
+
+// A Linux path as Wine sees it.
+inline std::string winPath(const std::string& unixPath) {
+  if (unixPath.empty() || unixPath[0] != '/') return unixPath;
+  std::string out = "Z:";
+  for (char c : unixPath) out += c == '/' ? '\\' : c;
+  return out;
+}
+
+// The servers started by the test fixture (tests/servers/ftp-servers), or an empty map.
+inline std::map<std::string, std::string> servers() {
+  std::map<std::string, std::string> out;
+  const char* env = getenv("FH_FTP_SERVERS");
+  if (!env) return out;
+  std::ifstream in(winPath(env));
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t eq = line.find('=');
+    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return out;
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << data;
+}
+
+inline std::string tempDir() {
+  char dir[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  char name[MAX_PATH];
+  snprintf(name, sizeof name, "%sfh_ftp_%lu_%lu", dir, GetCurrentProcessId(), GetTickCount());
+  CreateDirectoryA(name, nullptr);
+  return name;
+}
+
+// Byte i of the servers' big.bin.
+inline unsigned char bigByte(unsigned long long i) {
+  return static_cast<unsigned char>(((i % 65536) * 7 + (i % 65536) / 256) % 256);
+}
+
+// Records every notification; can cancel on a condition.
+struct recorder {
+  std::vector<std::pair<int, std::string>> notes;
+  std::vector<unsigned int> progress;  // current of each 1002/1003
+  std::function<unsigned long(_sock_notification_*)> decide;
+
+  static unsigned long callback(_sock_notification_* n, void* self, void*) {
+    recorder* r = static_cast<recorder*>(self);
+    if (n->type != VQNOTIFY_COMMAND) r->notes.emplace_back(n->type, n->message);
+    if (n->type == VQNOTIFY_RECEIVE || n->type == VQNOTIFY_SEND) r->progress.push_back(n->current);
+    return r->decide ? r->decide(n) : 0;
+  }
+  void attach(vqFtpEngine& e) { e.SetCallback(callback, this, nullptr); }
+  std::string log() const {
+    std::string s;
+    for (auto& n : notes)
+      if (n.first == VQNOTIFY_LOG) s += n.second;
+    return s;
+  }
+  int count(int type) const {
+    int c = 0;
+    for (auto& n : notes) c += n.first == type;
+    return c;
+  }
+};
+
+}  // namespace fhtest

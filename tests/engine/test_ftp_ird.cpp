@@ -1,0 +1,87 @@
+// The initial remote directory dialog, driven under the X server like a user would.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "ftpScriptServer.h"
+#include "ftpTestSupport.h"
+#include "vqEngineIrdRes.h"
+#include "vqFtpEngine.h"
+#include "vqMsg.h"
+
+using namespace fhtest;
+
+namespace {
+
+// Types `dir` into the dialog once it shows and presses OK; gives up after 10 s.
+void answerDialog(const std::string& dir, std::atomic<bool>* seen) {
+  for (int i = 0; i < 200; ++i) {
+    HWND dlg = FindWindowA(nullptr, "Initial Remote Directory");
+    if (dlg && IsWindowVisible(dlg)) {
+      *seen = true;
+      SetDlgItemTextA(dlg, IDC_IRD_DIR, dir.c_str());
+      PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      return;
+    }
+    Sleep(50);
+  }
+}
+
+std::string g_box;
+int answerCancel(const char* text, const char*, unsigned, void*) {
+  g_box = text;
+  return IDCANCEL;
+}
+
+}  // namespace
+
+TEST(FtpIrdDialog, AsksForAnotherDirectoryWhenTheSitesOneFails) {
+  struct Case {
+    const char* typed;
+    const char* ird;      // the site's initial directory afterwards
+    bool boxShown;
+  } cases[] = {
+      {"/pub", "/pub", false},
+      {"/bad", "/", true},  // refused, and the user drops the initial directory
+  };
+  for (const Case& c : cases) {
+    ftpScriptServer srv("220 ready", [](ftpScriptServer&, const std::string& l) {
+      static std::string cwd = "/";
+      if (l.compare(0, 5, "USER ") == 0) {
+        cwd = "/";
+        return std::string("230 In.");
+      }
+      if (l == "CWD /pub") {
+        cwd = "/pub";
+        return std::string("250 Ok.");
+      }
+      if (l.compare(0, 4, "CWD ") == 0) return std::string("550 No such directory.");
+      if (l == "PWD") return "257 \"" + cwd + "\" is the current directory";
+      return plainAnswer(l);
+    });
+    vqFtpEngine* e = new vqFtpEngine;
+    e->SetURL("127.0.0.1");
+    e->SetPort(srv.Port());
+    e->SetRetryCount(0);
+    e->SetTimeout(5);
+    e->SetIRD("/gone");
+    g_box.clear();
+    VQ_MSG_ANSWER old = vqSetMessageAnswer(answerCancel, nullptr);
+    std::atomic<bool> seen{false};
+    std::thread user(answerDialog, std::string(c.typed), &seen);
+    unsigned long r = e->FTP_Connect();
+    user.join();
+    vqSetMessageAnswer(old, nullptr);
+    EXPECT_EQ(0u, r) << c.typed;
+    EXPECT_TRUE(seen) << "the dialog was shown";
+    EXPECT_STREQ(c.ird, e->GetIRD()) << c.typed;
+    EXPECT_EQ(c.boxShown, !g_box.empty()) << c.typed;
+    if (c.boxShown) {
+      EXPECT_NE(std::string::npos, g_box.find("Unable to set the Initial Remote Directory to '/bad'")) << g_box;
+      EXPECT_NE(std::string::npos, g_box.find("550 No such directory.")) << g_box;
+    }
+    e->Release();
+  }
+}

@@ -1,0 +1,26 @@
+"""FTP server with one password user, for logins that vsftpd would need a system account for.
+
+usage: pyftpd.py <port> <first passive port> <home> <user> <password>
+"""
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    port, pasv, home, user, password = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+    auth = DummyAuthorizer()
+    auth.add_user(user, password, home, perm="elradfmwMT")
+    handler = FTPHandler
+    handler.authorizer = auth
+    handler.passive_ports = range(pasv, pasv + 20)
+    handler.masquerade_address = "127.0.0.1"
+    handler.permit_foreign_addresses = True  # site-to-site copies connect from another server
+    server = FTPServer(("127.0.0.1", port), handler)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
