@@ -13,7 +13,7 @@
 #include "vqFtpEngine.h"
 #include "vqDebugger.h"
 #include "vqMsg.h"
-#include "../tools/vqVersion.h"  // resources/ holds a vqVersion.h of its own
+#include "vqVersion.h"
 
 namespace {
 HINSTANCE g_module;
