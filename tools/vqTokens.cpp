@@ -10,14 +10,25 @@ vqTokens::vqTokens(const char* delims)
       count(0),
       delimiters(new char[VQTOKENS_MAX_LINE + 1]()),
       work(new char[VQTOKENS_MAX_LINE + 1]()),
-      used(0) {
-  if (delims) VQSTR_Copy(delimiters, delims, VQTOKENS_MAX_LINE + 1);
+      used(0),
+      isDelimiter(new unsigned char[256]()) {
+  if (delims) setDelimiters(delims);
 }
 
 vqTokens::~vqTokens() {
   delete[] tokens;
   delete[] delimiters;
   delete[] work;
+  delete[] isDelimiter;
+}
+
+// Callers pass the same set line after line; the flag table is rebuilt only when it changes.
+void vqTokens::setDelimiters(const char* delims) {
+  if (strcmp(delimiters, delims) == 0) return;
+  VQSTR_Copy(delimiters, delims, VQTOKENS_MAX_LINE + 1);
+  memset(isDelimiter, 0, 256);
+  for (const unsigned char* d = reinterpret_cast<const unsigned char*>(delimiters); *d; ++d)
+    isDelimiter[*d] = 1;
 }
 
 int vqTokens::Parse(const char* line, const char* delims) {
@@ -30,7 +41,7 @@ int vqTokens::Parse(int maxFields, const char* line, const char* delims) {
     memset(tokens, 0, used * sizeof(char*));
     used = 0;
     if (!line) return 0;
-    if (delims) VQSTR_Copy(delimiters, delims, VQTOKENS_MAX_LINE + 1);
+    if (delims) setDelimiters(delims);
     if (maxFields > VQTOKENS_MAX_FIELDS) maxFields = VQTOKENS_MAX_FIELDS;
 
     // The line may be one of our own fields; VQSTR_Copy moves overlapping text safely.
@@ -41,15 +52,23 @@ int vqTokens::Parse(int maxFields, const char* line, const char* delims) {
     for (int k = 0; k < maxFields; ++k) {
       tokens[k] = p;
       used = k + 1;
-      char* d = const_cast<char*>(VQSTR_FindAny(p, delimiters));
-      if (d) {
+      // The next single-byte character of the set; the second byte of a double-byte character
+      // never ends a field.
+      char* d = p;
+      while (*d) {
+        unsigned char c = static_cast<unsigned char>(*d);
+        size_t n = c < 0x80 ? 1 : VQSTR_CharLen(d);
+        if (n == 1 && isDelimiter[c]) break;
+        d += n;
+      }
+      if (*d) {
         if (d != p) ++filled;
         *d = 0;
         p = d + 1;
         ++hits;
       } else if (*p) {
         ++filled;
-        p += strlen(p);  // the next slot gets the empty rest
+        p = d;  // the next slot gets the empty rest
       } else {
         break;
       }
