@@ -87,6 +87,22 @@ private:
   size_t m_lastLength = 0;
 };
 
+// A server's "not found" answer in place of a listing: " not found" or " cannot find the file"
+// anywhere in the line, looked for in one pass.
+int isNotFoundMessage(const char* line) {
+  static const char kNotFound[] = "not found";
+  static const char kCannotFind[] = "cannot find the file";
+  for (const char* p = line; *p; ++p) {
+    if (*p != ' ')
+      continue;
+    if (p[1] == 'n' && strncmp(p + 1, kNotFound, sizeof kNotFound - 1) == 0)
+      return 1;
+    if (p[1] == 'c' && strncmp(p + 1, kCannotFind, sizeof kCannotFind - 1) == 0)
+      return 1;
+  }
+  return 0;
+}
+
 class FileCloser {
 public:
   explicit FileCloser(FILE* f) : m_f(f) {}
@@ -130,6 +146,7 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_tokens(new vqTokens(" ")),
       m_fieldCount(0),
       m_rawColumnStart(0),
+      m_rawLength(0),
       m_statusCb(nullptr),
       m_statusUser(nullptr),
       m_linkCb(nullptr),
@@ -244,15 +261,22 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
           piece[0] != '\n' && have < VQ_DIRPARSE_BUFSIZE - 1)
         m_line[have++] = ' ';
     }
-    vqCopyText(m_line + have, VQ_DIRPARSE_BUFSIZE - have, piece, VQ_DIRPARSE_BUFSIZE - have - 1);
-    if (char* lf = strchr(m_line, '\n'))
-      *lf = 0;
+    // The piece up to its line feed (or a NUL byte), tabs as blanks, in one pass; the kept part of
+    // a wrapped entry went through the same when it was read.
+    for (size_t k = 0; k < have; ++k)
+      if (m_line[k] == '\t')
+        m_line[k] = ' ';
+    char* to = m_line + have;
+    const size_t room = VQ_DIRPARSE_BUFSIZE - have - 1;
+    for (size_t k = 0; k < room; ++k) {
+      char c = piece[k]; // the piece is terminated long before room runs out
+      if (c == 0 || c == '\n')
+        break;
+      *to++ = c == '\t' ? ' ' : c;
+    }
+    *to = 0;
     if (m_line[0] == 0)
       continue; // blank line: the previous result stands
-
-    for (char* p = m_line; *p; ++p)
-      if (*p == '\t')
-        *p = ' ';
 
     memset(m_item, 0, sizeof *m_item);
     m_item->cb = VQ_ITEMID_SIZE;
@@ -265,7 +289,7 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
       m_statusCb(m_note, m_item, m_statusUser);
     }
 
-    if (vqFindText(m_line, " not found") || vqFindText(m_line, " cannot find the file"))
+    if (isNotFoundMessage(m_line))
       result = 0;
     else
       result = _parseCurLine(m_line, firstLine, stop);

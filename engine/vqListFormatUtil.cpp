@@ -3,9 +3,9 @@
 #include <ctype.h>
 #include <string.h>
 
-void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
+size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
   if (!dst || dstSize == 0)
-    return;
+    return 0;
   size_t n = 0;
   if (src) {
     size_t limit = maxChars < dstSize - 1 ? maxChars : dstSize - 1;
@@ -14,6 +14,7 @@ void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
     memmove(dst, src, n);
   }
   dst[n] = 0;
+  return n;
 }
 
 void vqAppendText(char* dst, size_t dstSize, const char* src) {

@@ -5,8 +5,9 @@
 #include <stdint.h>
 #include "vqPortable.h"
 
-// Copies at most maxChars characters of src (and never more than dstSize - 1) and terminates.
-void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars);
+// Copies at most maxChars characters of src (and never more than dstSize - 1) and terminates;
+// returns the length copied.
+size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars);
 // Appends like vqCopyText at the end of dst's current text.
 void vqAppendText(char* dst, size_t dstSize, const char* src);
 

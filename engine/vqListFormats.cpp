@@ -68,6 +68,14 @@ int isReadme(const char* path) {
   return 1;
 }
 
+// vqTextLength(s) > n, reading no further than needed.
+int longerThan(const char* s, size_t n) {
+  for (size_t k = 0; k <= n; ++k)
+    if (!s[k])
+      return 0;
+  return 1;
+}
+
 void trimBlanks(char* s) {
   size_t n = vqTextLength(s);
   while (n > 0 && s[n - 1] == ' ')
@@ -84,7 +92,7 @@ void trimBlanks(char* s) {
 // ---- shared steps ----
 
 void vqDirParser::_copyRaw(const char* line, int rawColumnStart) {
-  vqCopyText(m_raw, VQ_DIRPARSE_BUFSIZE, line, VQ_DIRPARSE_BUFSIZE - 1);
+  m_rawLength = vqCopyText(m_raw, VQ_DIRPARSE_BUFSIZE, line, VQ_DIRPARSE_BUFSIZE - 1);
   m_rawColumnStart = rawColumnStart;
 }
 
@@ -119,13 +127,7 @@ int vqDirParser::_split(char* line) {
     VQSTR_StripCRLF(line);
   VQSTR_Squish(line);
   VQSTR_Trim(line);
-  // A squished line has at most one field more than it has blanks; telling the tokenizer so spares
-  // it walking all of its 1024 slots for every line.
-  int blanks = 0;
-  for (const char* p = line; *p; ++p)
-    blanks += *p == ' ';
-  int maxFields = blanks < 1023 ? blanks + 1 : 1024;
-  m_fieldCount = m_tokens->Parse(maxFields, line, " ");
+  m_fieldCount = m_tokens->Parse(line, " ");
   if (m_fieldCount < 0)
     m_fieldCount = 0;
   if (m_fieldCount > 1024)
@@ -263,7 +265,7 @@ void vqDirParser::_doparse_filename(int i) {
   if (firstLen > 0) {
     // Where column i starts in the raw line: the squished fields differ from it only in runs of
     // blanks, so walking the raw columns finds the name even when it repeats an earlier column.
-    size_t rawLen = vqTextLength(m_raw);
+    size_t rawLen = m_rawLength;
     size_t pos = static_cast<size_t>(m_rawColumnStart) < rawLen ? static_cast<size_t>(m_rawColumnStart) : rawLen;
     const char* p = m_raw + pos;
     while (*p == ' ')
@@ -357,7 +359,7 @@ int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
   m_item->kind = type == 'd' ? VQ_KIND_FOLDER : type == 'l' ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
   vqCopyText(m_item->permText, sizeof m_item->permText, line, 10);
   char* cols = line;
-  if (vqTextLength(line) > 10) {
+  if (longerThan(line, 10)) {
     cols = line + 10;
     m_rawColumnStart = 10;
     if (plusMark && *cols == '+') { // access-list mark after the permissions

@@ -44,33 +44,51 @@ int vqTokens::Parse(int maxFields, const char* line, const char* delims) {
     if (delims) setDelimiters(delims);
     if (maxFields > VQTOKENS_MAX_FIELDS) maxFields = VQTOKENS_MAX_FIELDS;
 
-    // The line may be one of our own fields; VQSTR_Copy moves overlapping text safely.
-    VQSTR_Copy(work, line, VQTOKENS_MAX_LINE + 1);
-
-    int hits = 0, filled = 0;
-    char* p = work;
-    for (int k = 0; k < maxFields; ++k) {
-      tokens[k] = p;
-      used = k + 1;
-      // The next single-byte character of the set; the second byte of a double-byte character
-      // never ends a field.
-      char* d = p;
-      while (*d) {
-        unsigned char c = static_cast<unsigned char>(*d);
-        size_t n = c < 0x80 ? 1 : VQSTR_CharLen(d);
-        if (n == 1 && isDelimiter[c]) break;
-        d += n;
+    // Copy and split in one pass. The line may be one of our own fields: it then starts at or
+    // after the working copy, so a forward copy never overwrites what it has still to read.
+    // Only single-byte characters are delimiters; a double-byte character that would not fit
+    // whole ends the copy.
+    int hits = 0, filled = 0, k = 0;
+    char* w = work;
+    char* const end = work + VQTOKENS_MAX_LINE;
+    char* field = work;
+    if (maxFields > 0) {
+      tokens[0] = work;
+      used = 1;
+    }
+    const char* s = line;
+    while (*s) {
+      unsigned char c = static_cast<unsigned char>(*s);
+      size_t n = c < 0x80 ? 1 : VQSTR_CharLen(s);
+      if (w + n > end) break;
+      if (n == 2) {
+        w[0] = s[0];
+        w[1] = s[1];
+        w += 2;
+        s += 2;
+        continue;
       }
-      if (*d) {
-        if (d != p) ++filled;
-        *d = 0;
-        p = d + 1;
+      ++s;
+      if (k < maxFields && isDelimiter[c]) {
+        if (w != field) ++filled;
+        *w++ = 0;
         ++hits;
-      } else if (*p) {
-        ++filled;
-        p = d;  // the next slot gets the empty rest
+        field = w;
+        if (++k < maxFields) {
+          tokens[k] = w;
+          used = k + 1;
+        }
       } else {
-        break;
+        *w++ = static_cast<char>(c);
+      }
+    }
+    *w = 0;
+    // The last slot reached holds the rest; a non-empty rest leaves one more slot with the empty end.
+    if (k < maxFields && *field) {
+      ++filled;
+      if (k + 1 < maxFields) {
+        tokens[k + 1] = w;
+        used = k + 2;
       }
     }
     count = hits > filled ? hits : filled;
