@@ -30,9 +30,14 @@ inline size_t charLen(const char* s) {
 char* endWithout(char* s, char c) {
   char* end = s;
   for (char* p = s; *p;) {
-    size_t n = charLen(p);
-    if (n != 1 || *p != c) end = p + n;
-    p += n;
+    unsigned char b = static_cast<unsigned char>(*p);
+    if (b >= 0x80 && isLead(b) && p[1]) {
+      p += 2;
+      end = p;
+      continue;
+    }
+    if (*p != c) end = p + 1;
+    ++p;
   }
   return end;
 }
@@ -128,8 +133,8 @@ char* VQSTR_Squish(char* s) {
     char* out = s;
     const char* p = s;
     bool afterSpace = false;
-    while (*p) {
-      if (charLen(p) == 2) {
+    for (unsigned char c; (c = static_cast<unsigned char>(*p)) != 0;) {
+      if (c >= 0x80 && isLead(c) && p[1]) {
         out[0] = p[0];
         out[1] = p[1];
         out += 2;
@@ -137,9 +142,8 @@ char* VQSTR_Squish(char* s) {
         afterSpace = false;
         continue;
       }
-      bool space = *p == ' ';
-      if (!(space && afterSpace)) *out++ = *p;
-      afterSpace = space;
+      if (c != ' ' || !afterSpace) *out++ = static_cast<char>(c);
+      afterSpace = c == ' ';
       ++p;
     }
     *out = 0;
