@@ -32,9 +32,26 @@ public:
   size_t Read(char* out, size_t maxChars) {
     size_t consumed = 0, n = 0;
     while (n < maxChars) {
-      int c = Get();
-      if (c < 0)
+      if (!Fill())
         break;
+      // Ordinary bytes are copied in one run; only CR and LF need a closer look.
+      const unsigned char* src = m_buf + m_pos;
+      size_t run = m_len - m_pos;
+      if (run > maxChars - n)
+        run = maxChars - n;
+      size_t k = 0;
+      for (; k < run; ++k) {
+        unsigned char c = src[k];
+        if (c == '\n' || c == '\r')
+          break;
+        out[n + k] = static_cast<char>(c);
+      }
+      n += k;
+      m_pos += k;
+      consumed += k;
+      if (k == run)
+        continue;
+      int c = Get();
       ++consumed;
       if (c == '\r' && Peek() == '\n') {
         Get();
@@ -69,6 +86,22 @@ private:
   size_t m_pos, m_len;
   size_t m_lastLength = 0;
 };
+
+// A server's "not found" answer in place of a listing: " not found" or " cannot find the file"
+// anywhere in the line, looked for in one pass.
+int isNotFoundMessage(const char* line) {
+  static const char kNotFound[] = "not found";
+  static const char kCannotFind[] = "cannot find the file";
+  for (const char* p = line; *p; ++p) {
+    if (*p != ' ')
+      continue;
+    if (p[1] == 'n' && strncmp(p + 1, kNotFound, sizeof kNotFound - 1) == 0)
+      return 1;
+    if (p[1] == 'c' && strncmp(p + 1, kCannotFind, sizeof kCannotFind - 1) == 0)
+      return 1;
+  }
+  return 0;
+}
 
 class FileCloser {
 public:
@@ -113,6 +146,7 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_tokens(new vqTokens(" ")),
       m_fieldCount(0),
       m_rawColumnStart(0),
+      m_rawLength(0),
       m_statusCb(nullptr),
       m_statusUser(nullptr),
       m_linkCb(nullptr),
@@ -222,20 +256,27 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
     // A wrapped entry (result 101) gets its next line joined to what it kept.
     size_t have = 0;
     if (result == 101) {
-      have = strlen(m_line);
+      have = vqTextLength(m_line);
       if (have > 0 && m_line[have - 1] != ' ' && piece[0] != ' ' && piece[0] != '\t' &&
           piece[0] != '\n' && have < VQ_DIRPARSE_BUFSIZE - 1)
         m_line[have++] = ' ';
     }
-    vqCopyText(m_line + have, VQ_DIRPARSE_BUFSIZE - have, piece, VQ_DIRPARSE_BUFSIZE - have - 1);
-    if (char* lf = strchr(m_line, '\n'))
-      *lf = 0;
+    // The piece up to its line feed (or a NUL byte), tabs as blanks, in one pass; the kept part of
+    // a wrapped entry went through the same when it was read.
+    for (size_t k = 0; k < have; ++k)
+      if (m_line[k] == '\t')
+        m_line[k] = ' ';
+    char* to = m_line + have;
+    const size_t room = VQ_DIRPARSE_BUFSIZE - have - 1;
+    for (size_t k = 0; k < room; ++k) {
+      char c = piece[k]; // the piece is terminated long before room runs out
+      if (c == 0 || c == '\n')
+        break;
+      *to++ = c == '\t' ? ' ' : c;
+    }
+    *to = 0;
     if (m_line[0] == 0)
       continue; // blank line: the previous result stands
-
-    for (char* p = m_line; *p; ++p)
-      if (*p == '\t')
-        *p = ' ';
 
     memset(m_item, 0, sizeof *m_item);
     m_item->cb = VQ_ITEMID_SIZE;
@@ -248,7 +289,7 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
       m_statusCb(m_note, m_item, m_statusUser);
     }
 
-    if (strstr(m_line, " not found") || strstr(m_line, " cannot find the file"))
+    if (isNotFoundMessage(m_line))
       result = 0;
     else
       result = _parseCurLine(m_line, firstLine, stop);
@@ -299,7 +340,7 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
   case VQ_HOST_MULTINET:
   case VQ_HOST_VMS:
   case VQ_HOST_MULTINET34:
-    if (strstr(line, "no files found") || strstr(line, "Total of "))
+    if (vqFindText(line, "no files found") || vqFindText(line, "Total of "))
       return 0;
     r = m_hostType == VQ_HOST_MULTINET ? _parseMULTINET(line, first)
         : m_hostType == VQ_HOST_VMS    ? _parseVMS(line, first)
@@ -308,7 +349,7 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
   case VQ_HOST_MACOS: r = _parseMACOS(line, first); break;
   case VQ_HOST_VM: r = _parseVM(line, first); break;
   case VQ_HOST_NETWARE:
-    if (strstr(line, "total 0")) {
+    if (vqFindText(line, "total 0")) {
       firstLine = 0;
       return 0;
     }
@@ -316,14 +357,14 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
     break;
   case VQ_HOST_OS2: r = _parseOS2(line, first); break;
   case VQ_HOST_HELLSOFT:
-    if (strstr(line, "total: 0"))
+    if (vqFindText(line, "total: 0"))
       return 0;
     r = _parseHELLSOFT(line, first);
     break;
   case VQ_HOST_FTPSOFT: r = _parseFTPSOFT(line, first); break;
   case VQ_HOST_VMSA55:
   case VQ_HOST_OPENVMS:
-    if (strstr(line, "no files found") || strstr(line, "Total of ") || strstr(line, "Directory "))
+    if (vqFindText(line, "no files found") || vqFindText(line, "Total of ") || vqFindText(line, "Directory "))
       return 0;
     r = m_hostType == VQ_HOST_VMSA55 ? _parseVMSA55(line, first) : _parseOPENVMS(line, first);
     break;

@@ -90,6 +90,7 @@ private:
   vqTokens* m_tokens; // one per parser, so parses on different threads never share it
   int m_fieldCount;
   int m_rawColumnStart; // where the squished columns begin in m_raw
+  size_t m_rawLength;   // length of the text in m_raw
 
   VQ_DIRSTATUS_CALLBACK m_statusCb;
   void* m_statusUser;

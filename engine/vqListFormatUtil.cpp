@@ -3,16 +3,18 @@
 #include <ctype.h>
 #include <string.h>
 
-void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
+size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
   if (!dst || dstSize == 0)
-    return;
+    return 0;
   size_t n = 0;
   if (src) {
     size_t limit = maxChars < dstSize - 1 ? maxChars : dstSize - 1;
-    n = strnlen(src, limit);
+    while (n < limit && src[n])
+      ++n;
     memmove(dst, src, n);
   }
   dst[n] = 0;
+  return n;
 }
 
 void vqAppendText(char* dst, size_t dstSize, const char* src) {
@@ -20,6 +22,37 @@ void vqAppendText(char* dst, size_t dstSize, const char* src) {
   if (have >= dstSize)
     return;
   vqCopyText(dst + have, dstSize - have, src, dstSize);
+}
+
+const char* vqFindText(const char* hay, const char* needle) {
+  const char first = needle[0];
+  if (!first)
+    return hay;
+  for (; *hay; ++hay) {
+    if (*hay != first)
+      continue;
+    const char* a = hay + 1;
+    const char* b = needle + 1;
+    while (*b && *a == *b)
+      ++a, ++b;
+    if (!*b)
+      return hay;
+  }
+  return nullptr;
+}
+
+int vqHasLineBreak(const char* s) {
+  for (; *s; ++s)
+    if (*s == '\r' || *s == '\n')
+      return 1;
+  return 0;
+}
+
+size_t vqTextLength(const char* s) {
+  const char* p = s;
+  while (*p)
+    ++p;
+  return static_cast<size_t>(p - s);
 }
 
 static long long leadNumber(const char* s) {

@@ -5,8 +5,9 @@
 #include <stdint.h>
 #include "vqPortable.h"
 
-// Copies at most maxChars characters of src (and never more than dstSize - 1) and terminates.
-void vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars);
+// Copies at most maxChars characters of src (and never more than dstSize - 1) and terminates;
+// returns the length copied.
+size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars);
 // Appends like vqCopyText at the end of dst's current text.
 void vqAppendText(char* dst, size_t dstSize, const char* src);
 
@@ -15,6 +16,12 @@ int vqLeadInt(const char* s);
 // Leading decimal integer times mult, as a 32-bit size: negative gives 0, too large saturates.
 uint32_t vqLeadSize(const char* s, uint32_t mult);
 
+// strstr and strpbrk(s, "\r\n") for listing lines. Some C runtimes prepare a search table on every
+// call, which costs more than the search itself on lines this short.
+const char* vqFindText(const char* hay, const char* needle);
+int vqHasLineBreak(const char* s);
+// strlen of a text that cannot be longer than a listing line, without a runtime call.
+size_t vqTextLength(const char* s);
 int vqContainsNoCase(const char* hay, const char* needle);
 int vqEqualNoCase(const char* a, const char* b);
 // "10:04", "10:04:12", "10:04:12.00", "10:04PM": digits ':' digits, optionally ':' seconds (with

@@ -22,12 +22,21 @@ int isVmsFamily(_VQ_HOSTTYPE t) {
 }
 
 int monthNum(const char* s) {
+  // Most listings give English month names: answer those without the general look-up, which
+  // also reads numbers and three other languages.
+  static const char kMonths[] = "janfebmaraprmayjunjulaugsepoctnovdec";
+  if (s[0] && s[1] && s[2] && !s[3]) {
+    char a = static_cast<char>(s[0] | 0x20), b = static_cast<char>(s[1] | 0x20), c = static_cast<char>(s[2] | 0x20);
+    for (int m = 0; m < 12; ++m)
+      if (kMonths[m * 3] == a && kMonths[m * 3 + 1] == b && kMonths[m * 3 + 2] == c)
+        return m + 1;
+  }
   char word[64];
   vqCopyText(word, sizeof word, s, sizeof word - 1);
   return VQDATE_MonthNum(word);
 }
 
-int hasFolderWord(const char* line) { return strstr(line, " folder ") || strstr(line, " FOLDER "); }
+int hasFolderWord(const char* line) { return vqFindText(line, " folder ") || vqFindText(line, " FOLDER "); }
 
 // Base name of a path (after the last '/').
 const char* baseName(const char* path) {
@@ -50,7 +59,7 @@ int isDocOrText(const char* path) {
 int isReadme(const char* path) {
   const char* base = baseName(path);
   const char* ext = extensionOf(path);
-  size_t stem = ext ? static_cast<size_t>(ext - base) : strlen(base);
+  size_t stem = ext ? static_cast<size_t>(ext - base) : vqTextLength(base);
   if (stem != 6)
     return 0;
   for (size_t k = 0; k < 6; ++k)
@@ -59,8 +68,16 @@ int isReadme(const char* path) {
   return 1;
 }
 
+// vqTextLength(s) > n, reading no further than needed.
+int longerThan(const char* s, size_t n) {
+  for (size_t k = 0; k <= n; ++k)
+    if (!s[k])
+      return 0;
+  return 1;
+}
+
 void trimBlanks(char* s) {
-  size_t n = strlen(s);
+  size_t n = vqTextLength(s);
   while (n > 0 && s[n - 1] == ' ')
     s[--n] = 0;
   size_t k = 0;
@@ -75,16 +92,16 @@ void trimBlanks(char* s) {
 // ---- shared steps ----
 
 void vqDirParser::_copyRaw(const char* line, int rawColumnStart) {
-  vqCopyText(m_raw, VQ_DIRPARSE_BUFSIZE, line, VQ_DIRPARSE_BUFSIZE - 1);
+  m_rawLength = vqCopyText(m_raw, VQ_DIRPARSE_BUFSIZE, line, VQ_DIRPARSE_BUFSIZE - 1);
   m_rawColumnStart = rawColumnStart;
 }
 
 int vqDirParser::_firstLineReject(const char* line, int firstLine) {
-  return firstLine && (strstr(line, " unreadable") || strstr(line, " denied"));
+  return firstLine && (vqFindText(line, " unreadable") || vqFindText(line, " denied"));
 }
 
 int vqDirParser::_isDotEntry(const char* line) const {
-  size_t n = strlen(line);
+  size_t n = vqTextLength(line);
   while (n >= 3 && (line[n - 1] == '\n' || line[n - 1] == '\r' || line[n - 1] == ' ' || line[n - 1] == '\t'))
     --n;
   size_t start = n;
@@ -106,17 +123,11 @@ int vqDirParser::_isDotEntry(const char* line) const {
 }
 
 int vqDirParser::_split(char* line) {
-  if (strpbrk(line, "\r\n"))
+  if (vqHasLineBreak(line))
     VQSTR_StripCRLF(line);
   VQSTR_Squish(line);
   VQSTR_Trim(line);
-  // A squished line has at most one field more than it has blanks; telling the tokenizer so spares
-  // it walking all of its 1024 slots for every line.
-  int blanks = 0;
-  for (const char* p = line; *p; ++p)
-    blanks += *p == ' ';
-  int maxFields = blanks < 1023 ? blanks + 1 : 1024;
-  m_fieldCount = m_tokens->Parse(maxFields, line, " ");
+  m_fieldCount = m_tokens->Parse(line, " ");
   if (m_fieldCount < 0)
     m_fieldCount = 0;
   if (m_fieldCount > 1024)
@@ -146,7 +157,7 @@ void vqDirParser::_doparse_perms() {
     const char* part = prot;
     for (int field = 0; field < 4 && part; ++field) {
       const char* comma = strchr(part, ',');
-      size_t len = comma ? static_cast<size_t>(comma - part) : strlen(part);
+      size_t len = comma ? static_cast<size_t>(comma - part) : vqTextLength(part);
       if (field > 0) {
         unsigned char* f = flags + (field - 1) * 4;
         f[0] = memchr(part, 'R', len) != nullptr;
@@ -176,9 +187,11 @@ void vqDirParser::_doparse_date(int& i) {
     const char* p = f;
     for (int k = 0; k < 3; ++k) {
       parts[k] = p;
-      const char* next = strpbrk(p, "-/");
-      if (!next) {
-        p = p + strlen(p);
+      const char* next = p;
+      while (*next && *next != '-' && *next != '/')
+        ++next;
+      if (!*next) {
+        p = next;
         for (int j = k + 1; j < 3; ++j)
           parts[j] = p;
         break;
@@ -204,9 +217,9 @@ void vqDirParser::_doparse_date(int& i) {
       vqCopyText(upper, sizeof upper, f, sizeof upper - 1);
       for (char* c = upper; *c; ++c)
         *c = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
-      if (strstr(upper, "PM") && hour < 12)
+      if (vqFindText(upper, "PM") && hour < 12)
         hour += 12;
-      else if (strstr(upper, "AM") && hour == 12)
+      else if (vqFindText(upper, "AM") && hour == 12)
         hour = 0; // 12:30AM is half past midnight
 
       ++i;
@@ -247,12 +260,12 @@ void vqDirParser::_doparse_filename(int i) {
   char* name = m_item->name;
   name[0] = 0;
   const char* first = _field(i);
-  size_t firstLen = strlen(first);
+  size_t firstLen = vqTextLength(first);
   int found = 0;
   if (firstLen > 0) {
     // Where column i starts in the raw line: the squished fields differ from it only in runs of
     // blanks, so walking the raw columns finds the name even when it repeats an earlier column.
-    size_t rawLen = strlen(m_raw);
+    size_t rawLen = m_rawLength;
     size_t pos = static_cast<size_t>(m_rawColumnStart) < rawLen ? static_cast<size_t>(m_rawColumnStart) : rawLen;
     const char* p = m_raw + pos;
     while (*p == ' ')
@@ -284,11 +297,11 @@ void vqDirParser::_doparse_filename(int i) {
     }
   }
   if (found) {
-    if (strpbrk(name, "\r\n"))
+    if (vqHasLineBreak(name))
       VQSTR_StripCRLF(name);
     trimBlanks(name);
   } else {
-    for (int k = i; k < m_fieldCount && strlen(name) < kNameChars; ++k) {
+    for (int k = i; k < m_fieldCount && vqTextLength(name) < kNameChars; ++k) {
       if (k > i)
         vqAppendText(name, sizeof m_item->name, " ");
       vqAppendText(name, sizeof m_item->name, _field(k));
@@ -309,7 +322,7 @@ void vqDirParser::_doparse_link() {
     if (*after == ' ')
       ++after;
     vqCopyText(target, sizeof target, after, sizeof target - 1); // 'a -> b -> c' keeps 'b -> c'
-    size_t n = strlen(linkName);
+    size_t n = vqTextLength(linkName);
     if (n > 0 && linkName[n - 1] == '-')
       linkName[--n] = 0;
     trimBlanks(linkName);
@@ -346,7 +359,7 @@ int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
   m_item->kind = type == 'd' ? VQ_KIND_FOLDER : type == 'l' ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
   vqCopyText(m_item->permText, sizeof m_item->permText, line, 10);
   char* cols = line;
-  if (strlen(line) > 10) {
+  if (longerThan(line, 10)) {
     cols = line + 10;
     m_rawColumnStart = 10;
     if (plusMark && *cols == '+') { // access-list mark after the permissions
@@ -382,7 +395,7 @@ int vqDirParser::_parseWINNT351D(char* line, int firstLine) {
     return 0;
   if (m_ignoreDotDirs && _isDotEntry(line))
     return 0;
-  m_item->kind = (strstr(line, "<DIR>") || strstr(line, "<dir>")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
+  m_item->kind = (vqFindText(line, "<DIR>") || vqFindText(line, "<dir>")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   _split(line);
   int i = 0;
   _doparse_date(i);
@@ -508,7 +521,7 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
   vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
   int multiNet = variant == kMultiNet || variant == kMultiNet34;
   const char* dirTest = multiNet ? m_item->name : line;
-  if (strstr(dirTest, ".DIR;") || strstr(dirTest, ".dir;")) {
+  if (vqFindText(dirTest, ".DIR;") || vqFindText(dirTest, ".dir;")) {
     m_item->kind = VQ_KIND_FOLDER;
     VQSTR_StripVersion(m_item->name);
   }
@@ -612,11 +625,11 @@ int vqDirParser::_parseAS400(char* line, int firstLine) {
   if (_firstLineReject(line, firstLine))
     return 0;
   _split(line);
-  if (!strstr(line, "*DIR") && !strstr(line, "*DDIR") && !strstr(line, "*STMF") && !strstr(line, "*LIB") &&
-      !strstr(line, "*FLR"))
+  if (!vqFindText(line, "*DIR") && !vqFindText(line, "*DDIR") && !vqFindText(line, "*STMF") && !vqFindText(line, "*LIB") &&
+      !vqFindText(line, "*FLR"))
     return 0;
-  size_t len = strlen(line);
-  if (strstr(line, "*DIR ") || strstr(line, "*LIB ") || strstr(line, "*DDIR ") || (len > 0 && line[len - 1] == '/'))
+  size_t len = vqTextLength(line);
+  if (vqFindText(line, "*DIR ") || vqFindText(line, "*LIB ") || vqFindText(line, "*DDIR ") || (len > 0 && line[len - 1] == '/'))
     m_item->kind = VQ_KIND_FOLDER;
   int lastType = -1;
   for (int k = 0; k < m_fieldCount; ++k)
@@ -635,12 +648,12 @@ int vqDirParser::_parseAS400(char* line, int firstLine) {
   _doparse_date(i);
   char* name = m_item->name;
   name[0] = 0;
-  for (int k = lastType + 1; k < m_fieldCount && strlen(name) < 132; ++k) {
+  for (int k = lastType + 1; k < m_fieldCount && vqTextLength(name) < 132; ++k) {
     if (k > lastType + 1)
       vqAppendText(name, sizeof m_item->name, " ");
     vqAppendText(name, sizeof m_item->name, _field(k));
   }
-  size_t n = strlen(name);
+  size_t n = vqTextLength(name);
   if (n > 0 && name[n - 1] == '/')
     name[n - 1] = 0;
   return 1;

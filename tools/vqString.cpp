@@ -11,14 +11,33 @@ namespace {
 int singleByte(unsigned char) { return 0; }
 
 std::atomic<VQSTR_LEADBYTE_TEST> g_leadByte{singleByte};
+// The answers of g_leadByte for 0x80..0xFF, asked once per change: text is walked a character at a
+// time, and asking the system for every byte is far slower than a table look-up.
+std::atomic<unsigned char> g_leadTable[128];
+
+inline bool isLead(unsigned char c) {
+  return c >= 0x80 && g_leadTable[c - 0x80].load(std::memory_order_relaxed);
+}
+
+// Bytes in the character at s: 0 at the terminator, 2 for a lead byte with a byte after it.
+inline size_t charLen(const char* s) {
+  unsigned char c = static_cast<unsigned char>(s[0]);
+  if (c < 0x80) return c ? 1 : 0;
+  return isLead(c) && s[1] ? 2 : 1;
+}
 
 // Position just past the last character of s that is not `c`, walking whole characters.
 char* endWithout(char* s, char c) {
   char* end = s;
   for (char* p = s; *p;) {
-    size_t n = VQSTR_CharLen(p);
-    if (n != 1 || *p != c) end = p + n;
-    p += n;
+    unsigned char b = static_cast<unsigned char>(*p);
+    if (b >= 0x80 && isLead(b) && p[1]) {
+      p += 2;
+      end = p;
+      continue;
+    }
+    if (*p != c) end = p + 1;
+    ++p;
   }
   return end;
 }
@@ -26,8 +45,27 @@ char* endWithout(char* s, char c) {
 // Start of the last character of a non-empty s.
 char* lastChar(char* s) {
   char* last = s;
-  for (char* p = s; *p; p += VQSTR_CharLen(p)) last = p;
+  for (char* p = s; *p; p += charLen(p)) last = p;
   return last;
+}
+
+// Removes the single-byte characters `a` and `b` in one pass, keeping double-byte characters whole.
+char* stripTwo(char* s, char a, char b) {
+  char* out = s;
+  const char* p = s;
+  while (*p) {
+    if (charLen(p) == 2) {
+      out[0] = p[0];
+      out[1] = p[1];
+      out += 2;
+      p += 2;
+      continue;
+    }
+    if (*p != a && *p != b) *out++ = *p;
+    ++p;
+  }
+  *out = 0;
+  return s;
 }
 
 // Reads a leading decimal number: white space, an optional '+', digits; saturates instead of wrapping.
@@ -45,24 +83,23 @@ uint64_t readSize(const char* s) {
 }  // namespace
 
 VQSTR_LEADBYTE_TEST VQSTR_SetLeadByteTest(VQSTR_LEADBYTE_TEST test) {
-  return g_leadByte.exchange(test ? test : singleByte);
+  if (!test) test = singleByte;
+  VQSTR_LEADBYTE_TEST old = g_leadByte.exchange(test);
+  for (int c = 0x80; c < 0x100; ++c)
+    g_leadTable[c - 0x80].store(test(static_cast<unsigned char>(c)) ? 1 : 0, std::memory_order_relaxed);
+  return old;
 }
 
-int VQSTR_IsLeadByte(unsigned char c) {
-  return c >= 0x80 && g_leadByte.load(std::memory_order_relaxed)(c) ? 1 : 0;
-}
+int VQSTR_IsLeadByte(unsigned char c) { return isLead(c) ? 1 : 0; }
 
-size_t VQSTR_CharLen(const char* s) {
-  if (!*s) return 0;
-  return VQSTR_IsLeadByte((unsigned char)s[0]) && s[1] ? 2 : 1;
-}
+size_t VQSTR_CharLen(const char* s) { return charLen(s); }
 
 char* VQSTR_Copy(char* dst, const char* src, size_t size) {
   if (!dst || !size) return dst;
   size_t used = 0;
   if (src) {
     while (src[used]) {
-      size_t n = VQSTR_CharLen(src + used);
+      size_t n = charLen(src + used);
       if (used + n > size - 1) break;
       used += n;
     }
@@ -74,7 +111,7 @@ char* VQSTR_Copy(char* dst, const char* src, size_t size) {
 
 const char* VQSTR_FindChar(const char* s, char c) {
   if (!s) return nullptr;
-  for (; *s; s += VQSTR_CharLen(s)) {
+  for (; *s; s += charLen(s)) {
     if (*s == c) return s;
   }
   return nullptr;
@@ -82,27 +119,32 @@ const char* VQSTR_FindChar(const char* s, char c) {
 
 const char* VQSTR_FindAny(const char* s, const char* set) {
   if (!s || !set || !*set) return nullptr;
-  for (; *s; s += VQSTR_CharLen(s)) {
-    if (VQSTR_CharLen(s) == 1 && strchr(set, *s)) return s;
+  for (; *s; s += charLen(s)) {
+    if (charLen(s) == 1 && strchr(set, *s)) return s;
   }
   return nullptr;
 }
 
+// The editors below compact in one pass (a read and a write position) instead of shifting the
+// tail once per removed character.
 char* VQSTR_Squish(char* s) {
   VQ_TRY
     if (!s) return s;
     char* out = s;
     const char* p = s;
     bool afterSpace = false;
-    while (*p) {
-      size_t n = VQSTR_CharLen(p);
-      bool space = n == 1 && *p == ' ';
-      if (!(space && afterSpace)) {
-        memmove(out, p, n);
-        out += n;
+    for (unsigned char c; (c = static_cast<unsigned char>(*p)) != 0;) {
+      if (c >= 0x80 && isLead(c) && p[1]) {
+        out[0] = p[0];
+        out[1] = p[1];
+        out += 2;
+        p += 2;
+        afterSpace = false;
+        continue;
       }
-      afterSpace = space;
-      p += n;
+      if (c != ' ' || !afterSpace) *out++ = static_cast<char>(c);
+      afterSpace = c == ' ';
+      ++p;
     }
     *out = 0;
     return s;
@@ -112,23 +154,17 @@ char* VQSTR_Squish(char* s) {
 char* VQSTR_StripChar(char* s, char c) {
   VQ_TRY
     if (!s) return s;
-    char* out = s;
-    const char* p = s;
-    while (*p) {
-      size_t n = VQSTR_CharLen(p);
-      if (!(n == 1 && *p == c)) {
-        memmove(out, p, n);
-        out += n;
-      }
-      p += n;
-    }
-    *out = 0;
-    return s;
+    return stripTwo(s, c, c);
   VQ_CATCH("vqString", s)
 }
 
 char* VQSTR_StripCRLF(char* s) {
-  return VQSTR_StripChar(VQSTR_StripChar(s, 13), 10);
+  VQ_TRY
+    if (!s) return s;
+    // One pass gives what stripping CR and then LF gives: removing a whole character never
+    // changes where the characters after it start.
+    return stripTwo(s, 13, 10);
+  VQ_CATCH("vqString", s)
 }
 
 char* VQSTR_TrimRight(char* s) {
@@ -170,7 +206,7 @@ char* VQSTR_DirSlashAdd(char* s, char c) {
       return s;
     }
     char* last = lastChar(s);
-    if (VQSTR_CharLen(last) == 1 && *last == c) return s;
+    if (charLen(last) == 1 && *last == c) return s;
     size_t len = strlen(s);
     s[len] = c;
     s[len + 1] = 0;
@@ -182,7 +218,7 @@ char* VQSTR_DirSlashRemove(char* s, char c) {
   VQ_TRY
     if (!s || !*s) return s;
     char* last = lastChar(s);
-    if (VQSTR_CharLen(last) == 1 && *last == c) *last = 0;
+    if (charLen(last) == 1 && *last == c) *last = 0;
     return s;
   VQ_CATCH("vqString", s)
 }

@@ -10,14 +10,25 @@ vqTokens::vqTokens(const char* delims)
       count(0),
       delimiters(new char[VQTOKENS_MAX_LINE + 1]()),
       work(new char[VQTOKENS_MAX_LINE + 1]()),
-      used(0) {
-  if (delims) VQSTR_Copy(delimiters, delims, VQTOKENS_MAX_LINE + 1);
+      used(0),
+      isDelimiter(new unsigned char[256]()) {
+  if (delims) setDelimiters(delims);
 }
 
 vqTokens::~vqTokens() {
   delete[] tokens;
   delete[] delimiters;
   delete[] work;
+  delete[] isDelimiter;
+}
+
+// Callers pass the same set line after line; the flag table is rebuilt only when it changes.
+void vqTokens::setDelimiters(const char* delims) {
+  if (strcmp(delimiters, delims) == 0) return;
+  VQSTR_Copy(delimiters, delims, VQTOKENS_MAX_LINE + 1);
+  memset(isDelimiter, 0, 256);
+  for (const unsigned char* d = reinterpret_cast<const unsigned char*>(delimiters); *d; ++d)
+    isDelimiter[*d] = 1;
 }
 
 int vqTokens::Parse(const char* line, const char* delims) {
@@ -30,28 +41,54 @@ int vqTokens::Parse(int maxFields, const char* line, const char* delims) {
     memset(tokens, 0, used * sizeof(char*));
     used = 0;
     if (!line) return 0;
-    if (delims) VQSTR_Copy(delimiters, delims, VQTOKENS_MAX_LINE + 1);
+    if (delims) setDelimiters(delims);
     if (maxFields > VQTOKENS_MAX_FIELDS) maxFields = VQTOKENS_MAX_FIELDS;
 
-    // The line may be one of our own fields; VQSTR_Copy moves overlapping text safely.
-    VQSTR_Copy(work, line, VQTOKENS_MAX_LINE + 1);
-
-    int hits = 0, filled = 0;
-    char* p = work;
-    for (int k = 0; k < maxFields; ++k) {
-      tokens[k] = p;
-      used = k + 1;
-      char* d = const_cast<char*>(VQSTR_FindAny(p, delimiters));
-      if (d) {
-        if (d != p) ++filled;
-        *d = 0;
-        p = d + 1;
+    // Copy and split in one pass. The line may be one of our own fields: it then starts at or
+    // after the working copy, so a forward copy never overwrites what it has still to read.
+    // Only single-byte characters are delimiters; a double-byte character that would not fit
+    // whole ends the copy.
+    int hits = 0, filled = 0, k = 0;
+    char* w = work;
+    char* const end = work + VQTOKENS_MAX_LINE;
+    char* field = work;
+    if (maxFields > 0) {
+      tokens[0] = work;
+      used = 1;
+    }
+    const char* s = line;
+    while (*s) {
+      unsigned char c = static_cast<unsigned char>(*s);
+      size_t n = c < 0x80 ? 1 : VQSTR_CharLen(s);
+      if (w + n > end) break;
+      if (n == 2) {
+        w[0] = s[0];
+        w[1] = s[1];
+        w += 2;
+        s += 2;
+        continue;
+      }
+      ++s;
+      if (k < maxFields && isDelimiter[c]) {
+        if (w != field) ++filled;
+        *w++ = 0;
         ++hits;
-      } else if (*p) {
-        ++filled;
-        p += strlen(p);  // the next slot gets the empty rest
+        field = w;
+        if (++k < maxFields) {
+          tokens[k] = w;
+          used = k + 1;
+        }
       } else {
-        break;
+        *w++ = static_cast<char>(c);
+      }
+    }
+    *w = 0;
+    // The last slot reached holds the rest; a non-empty rest leaves one more slot with the empty end.
+    if (k < maxFields && *field) {
+      ++filled;
+      if (k + 1 < maxFields) {
+        tokens[k + 1] = w;
+        used = k + 2;
       }
     }
     count = hits > filled ? hits : filled;

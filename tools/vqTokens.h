@@ -32,4 +32,7 @@ class VQTOOLS_API vqTokens {
   char* delimiters;   // VQTOKENS_MAX_LINE + 1 bytes
   char* work;         // VQTOKENS_MAX_LINE + 1 bytes
   int used;           // slots the last parse filled; the rest are null
+  unsigned char* isDelimiter; // 256 flags for the bytes of the delimiter set
+
+  void setDelimiters(const char* delims);
 };

@@ -197,6 +197,12 @@ TEST(String, DoubleByteCharactersStayWhole) {
   strcpy(buf, "\x95\x5C\\a\\");
   EXPECT_STREQ("\x95\x5C" "a", VQSTR_StripChar(buf, '\\'));
 
+  // A CR or LF that is the second byte of a character stays; a space after a lead byte is its second byte.
+  checkEdits("StripCRLF", VQSTR_StripCRLF,
+             {{"\x95\r\n", "\x95\r"}, {"a\r\x95\nb\n", "a\x95\nb"}, {"\x95\n\r", "\x95\n"}, {"\r\x95", "\x95"}});
+  checkEdits("Squish", VQSTR_Squish,
+             {{"\x81  \x81   ", "\x81  \x81  "}, {"  \x81\x40  x", " \x81\x40 x"}, {"a \x95", "a \x95"}});
+
   const char* text = "\x95\x5C\\";
   EXPECT_EQ(text + 2, VQSTR_FindChar(text, '\\'));
   EXPECT_EQ(text + 2, VQSTR_FindAny(text, "/\\"));

@@ -127,6 +127,35 @@ TEST(Tokens, DoubleByteCharactersAreNeverSplit) {
   EXPECT_EQ(size_t(VQTOKENS_MAX_LINE - 1), strlen(t[0]));
 }
 
+TEST(Tokens, ChangingTheDelimiterSetTakesEffectAtOnce) {
+  vqTokens t(" ");
+  struct Step {
+    const char* line;
+    const char* delims;
+    int count;
+    const char* slots;
+  } steps[] = {
+      {"a b,c", nullptr, 2, "a|b,c|"}, {"a b,c", ",", 2, "a b|c|"},  {"a b,c", nullptr, 2, "a b|c|"},
+      {"a b,c", ", ", 3, "a|b|c"},     {"a b,c", "", 1, "a b,c||"},  {"a\xA7" "b", "\xA7", 2, "a|b|"},
+      {"a b,c", " ", 2, "a|b,c|"},
+  };
+  for (const Step& s : steps) {
+    EXPECT_EQ(s.count, t.Parse(s.line, s.delims)) << "'" << s.line << "' at '" << (s.delims ? s.delims : "(kept)") << "'";
+    EXPECT_EQ(s.slots, slots(t, 3)) << "'" << s.line << "' at '" << (s.delims ? s.delims : "(kept)") << "'";
+  }
+}
+
+TEST(Tokens, SlotsPastTheCountHoldWhatTheWalkLeft) {
+  // The field limit stops the walk: slots past it are empty even when the line goes on.
+  vqTokens t(" ");
+  EXPECT_EQ(1, t.Parse(1, "a b c", nullptr));
+  EXPECT_EQ("a|||", slots(t, 4));
+  // Adjacent delimiters: the count stops short of the last field, but its slot still holds it.
+  EXPECT_EQ(2, t.Parse("a,,b", ","));
+  EXPECT_STREQ("b", t[2]);
+  EXPECT_STREQ("", t[3]);
+}
+
 TEST(Tokens, SingleByteCodePageSplitsAtEveryBackslash) {
   VQSTR_LEADBYTE_TEST old = VQSTR_SetLeadByteTest(nullptr);
   vqTokens t("\\");
