@@ -8,6 +8,7 @@
 
 #include "ftpScriptServer.h"
 #include "ftpTestSupport.h"
+#include "scriptedPeer.h"
 #include "vqFtpEngine.h"
 
 using namespace fhtest;
@@ -431,4 +432,72 @@ TEST(FtpScript, LocalWriteFailureIsAFailureEvenAfter226) {
   EXPECT_STREQ("226 Done.", s.e->GetLastReply()) << "the server itself reported success";
   // The session stays usable.
   EXPECT_EQ(0u, s.e->FTP_SendCmd("NOOP", 0));
+}
+
+namespace {
+// A listener whose accept queue is already full: a further connect on loopback is never answered.
+struct deafListener {
+  SOCKET listener = INVALID_SOCKET;
+  std::vector<SOCKET> fillers;
+  unsigned int port = 0;
+  deafListener() {
+    listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = inet_addr("127.0.0.1");
+    bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(listener, 0);
+    int len = sizeof a;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    for (int i = 0; i < 3; ++i) {
+      SOCKET f = socket(AF_INET, SOCK_STREAM, 0);
+      u_long nonBlocking = 1;
+      ioctlsocket(f, FIONBIO, &nonBlocking);
+      connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+      fillers.push_back(f);
+    }
+    Sleep(200);
+  }
+  ~deafListener() {
+    for (SOCKET f : fillers) closesocket(f);
+    closesocket(listener);
+  }
+};
+}  // namespace
+
+TEST(FtpScript, ConnectThatGetsNoAnswerEndsAfterTheTimeOut) {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  scriptedPeer silent;
+  silent.Pause(30000);
+  ASSERT_TRUE(silent.Start());
+  deafListener deaf;
+  struct Case {
+    const char* name;
+    unsigned int port;
+    unsigned long result;
+    const char* text;
+  } cases[] = {
+      // Connected, but no greeting within the time-out: the connect failed for want of a response.
+      {"silent after accept", silent.Port(), 1003, "No response from the remote server."},
+      // The connection itself is never completed.
+      {"never accepted", deaf.port, 1001, "The operation timed out."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    session s(c.port, 2);
+    DWORD t0 = GetTickCount();
+    unsigned long r = s.e->FTP_Connect();
+    DWORD took = GetTickCount() - t0;
+    EXPECT_EQ(c.result, r) << s.rec.log();
+    EXPECT_EQ(c.result, s.e->GetLastRetCode());
+    EXPECT_NE(std::string::npos, std::string(s.e->FTP_ErrorString(r)).find(c.text)) << s.e->FTP_ErrorString(r);
+    EXPECT_EQ(0, s.e->FTP_IsOpen());
+    // Bounds are generous: only "not at once, and not forever" is checked here.
+    EXPECT_GE(took, 1500u);
+    EXPECT_LT(took, 15000u);
+    printf("[ measured ] %s: %lu ms with a time-out of 2 s\n", c.name, static_cast<unsigned long>(took));
+  }
+  WSACleanup();
 }
