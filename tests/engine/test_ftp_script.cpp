@@ -501,3 +501,39 @@ TEST(FtpScript, ConnectThatGetsNoAnswerEndsAfterTheTimeOut) {
   }
   WSACleanup();
 }
+
+namespace {
+// The engine's hidden window, found by the engine pointer it carries.
+HWND engineWindow(vqFtpEngine* e) {
+  for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, "vqFtpEngine", nullptr)) != nullptr;)
+    if (GetWindowLongPtrA(w, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(e)) return w;
+  return nullptr;
+}
+}  // namespace
+
+TEST(FtpScript, KeepAliveTimerOnlyKeepsItselfRunning) {
+  const UINT_PTR kKeepAlive = 1234;
+  for (unsigned int minutes : {1u, 0u}) {
+    SCOPED_TRACE(minutes);
+    ftpScriptServer srv(kGreeting, [](ftpScriptServer&, const std::string& l) {
+      return l.compare(0, 5, "USER ") == 0 ? std::string("230 In.") : plainAnswer(l);
+    });
+    session s(srv.Port());
+    s.e->SetKeepAlive(minutes);
+    ASSERT_EQ(0u, s.e->FTP_Connect());
+    HWND w = engineWindow(s.e);
+    ASSERT_NE(nullptr, w);
+    // KillTimer succeeds only for a running timer; each check stops it again.
+    EXPECT_EQ(minutes > 0, KillTimer(w, kKeepAlive) != 0) << "armed after the connect";
+    const size_t before = srv.Lines().size();
+    SendMessageA(w, WM_TIMER, kKeepAlive, 0);
+    EXPECT_EQ(minutes > 0, KillTimer(w, kKeepAlive) != 0) << "re-armed by its own tick";
+    EXPECT_EQ(0u, s.e->FTP_SendCmd("NOOP", 0));
+    EXPECT_EQ(minutes > 0, KillTimer(w, kKeepAlive) != 0) << "re-armed after a command";
+    Sleep(200);
+    EXPECT_EQ(before + 1, srv.Lines().size()) << "the tick itself sent nothing: " << joined(srv.Lines());
+    s.e->FTP_Disconnect();
+    SendMessageA(w, WM_TIMER, kKeepAlive, 0);
+    EXPECT_FALSE(KillTimer(w, kKeepAlive)) << "a closed session lets the timer stop";
+  }
+}
