@@ -240,7 +240,10 @@ namespace {
 // A server with one file, "/data.bin", of 5000 known bytes; passive and active data connections.
 struct dataServer {
   std::string file;
+  std::string stored;  // what STOR received
   bool refusePort = false, refuseRest = false, neverConnect = false, silentDele = false;
+  bool holdStor = false, holdRetr = false;  // answer 150 and wait for an ABOR
+  bool transferring = false;
   const char* pasvAddress = "127,0,0,1";
   unsigned long rest = 0;
   dataServer() {
@@ -261,6 +264,10 @@ struct dataServer {
     }
     if (l == "RETR /data.bin") {
       if (neverConnect) return "150 Opening data connection.";
+      if (holdRetr) {
+        transferring = true;
+        return "150 Opening data connection.";
+      }
       unsigned long from = rest;
       rest = 0;
       s.Then([&s, this, from] { return s.SendData(file.substr(from)) ? "226 Done." : "425 No data connection."; });
@@ -269,6 +276,21 @@ struct dataServer {
     if (l == "LIST") {
       s.Then([&s] { return s.SendData("-rw-r--r-- 1 u g 5000 Jan 1 2020 data.bin\r\n") ? "226 Done." : "425 No."; });
       return "150 Here it comes.";
+    }
+    if (l.compare(0, 5, "STOR ") == 0) {
+      if (holdStor) {
+        transferring = true;
+        return "150 Ok to send data.";
+      }
+      s.Then([&s, this] {
+        stored = s.ReceiveData();
+        return "226 Transfer complete.";
+      });
+      return "150 Ok to send data.";
+    }
+    if (l.compare(0, 4, "ABOR") == 0 && transferring) {
+      transferring = false;
+      return "426 Transfer aborted.\r\n226 Abort successful.";
     }
     if (l.compare(0, 5, "DELE ") == 0) return silentDele ? "" : "250 Deleted.";
     return plainAnswer(l);
@@ -535,5 +557,55 @@ TEST(FtpScript, KeepAliveTimerOnlyKeepsItselfRunning) {
     s.e->FTP_Disconnect();
     SendMessageA(w, WM_TIMER, kKeepAlive, 0);
     EXPECT_FALSE(KillTimer(w, kKeepAlive)) << "a closed session lets the timer stop";
+  }
+}
+
+TEST(FtpScript, SiteToSiteFallsBackThroughALocalFileWhenPortIsRefused) {
+  dataServer from, to;
+  from.refusePort = to.refusePort = true;
+  ftpScriptServer src(kGreeting, [&from](ftpScriptServer& s, const std::string& l) { return from.answer(s, l); });
+  ftpScriptServer dst(kGreeting, [&to](ftpScriptServer& s, const std::string& l) { return to.answer(s, l); });
+  session a(src.Port()), b(dst.Port());
+  ASSERT_EQ(0u, a.e->FTP_Connect());
+  ASSERT_EQ(0u, b.e->FTP_Connect());
+  EXPECT_EQ(0u, a.e->FTP_STS(b.e, "/data.bin", "/copy.bin", 0, 5000)) << a.rec.log() << b.rec.log();
+  EXPECT_EQ(from.file, to.stored);
+  EXPECT_EQ(std::string::npos, a.rec.log().find("Waiting for FXP transfer to complete..."));
+  std::vector<std::string> sl = src.Lines(), dl = dst.Lines();
+  // Both directions were offered before the copy went through this machine.
+  EXPECT_EQ(1, countLines(sl, "PORT ")) << joined(sl);
+  EXPECT_EQ(1, countLines(dl, "PORT ")) << joined(dl);
+  EXPECT_EQ(1, countLines(sl, "RETR /data.bin")) << joined(sl);
+  EXPECT_EQ(1, countLines(dl, "STOR /copy.bin")) << joined(dl);
+  EXPECT_EQ(0u, a.e->FTP_SendCmd("NOOP", 0));
+  EXPECT_STREQ("200 NOOP ok.", a.e->GetLastReply());
+  EXPECT_EQ(0u, b.e->FTP_SendCmd("NOOP", 0));
+  EXPECT_STREQ("200 NOOP ok.", b.e->GetLastReply());
+}
+
+TEST(FtpScript, CancelledSiteToSiteCopyAbortsBothSides) {
+  dataServer from, to;
+  from.holdRetr = to.holdStor = true;
+  ftpScriptServer src(kGreeting, [&from](ftpScriptServer& s, const std::string& l) { return from.answer(s, l); });
+  ftpScriptServer dst(kGreeting, [&to](ftpScriptServer& s, const std::string& l) { return to.answer(s, l); });
+  session a(src.Port()), b(dst.Port());
+  ASSERT_EQ(0u, a.e->FTP_Connect());
+  ASSERT_EQ(0u, b.e->FTP_Connect());
+  int ticks = 0;
+  a.rec.decide = [&ticks](_sock_notification_* n) -> unsigned long {
+    return n->type == VQNOTIFY_RECEIVE && ++ticks >= 3 ? 1 : 0;
+  };
+  DWORD t0 = GetTickCount();
+  EXPECT_EQ(1u, a.e->FTP_STS(b.e, "/data.bin", "/copy.bin", 0, 5000)) << a.rec.log();
+  a.rec.decide = nullptr;
+  EXPECT_LT(GetTickCount() - t0, 4000u) << "no reply was waited for until the time-out";
+  EXPECT_EQ(3, ticks);
+  EXPECT_NE(std::string::npos, std::string(a.e->GetLastReply()).find(" = Operation canceled by local user."));
+  EXPECT_EQ(1, countLines(src.Lines(), "ABOR")) << joined(src.Lines());
+  EXPECT_EQ(1, countLines(dst.Lines(), "ABOR")) << joined(dst.Lines());
+  // Both sessions read every reply of the abort and go on.
+  for (session* s : {&a, &b}) {
+    EXPECT_EQ(0u, s->e->FTP_SendCmd("NOOP", 0)) << s->rec.log();
+    EXPECT_STREQ("200 NOOP ok.", s->e->GetLastReply());
   }
 }
