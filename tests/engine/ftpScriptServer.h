@@ -69,6 +69,20 @@ public:
     closesocket(s);
     return done == data.size();
   }
+  // For handlers: accepts the client's data connection and reads it to its end (10 s at most).
+  std::string ReceiveData() {
+    std::string data;
+    SOCKET s = dataConnection();
+    if (s == INVALID_SOCKET) return data;
+    char buf[8192];
+    while (readable(s, 10000)) {
+      int n = recv(s, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      data.append(buf, static_cast<size_t>(n));
+    }
+    closesocket(s);
+    return data;
+  }
   // For handlers: work to do after the reply went out (send data, then the closing reply it returns).
   void Then(std::function<std::string()> after) { m_then = after; }
   // For handlers: the address of a PORT argument.

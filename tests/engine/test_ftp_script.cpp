@@ -8,6 +8,7 @@
 
 #include "ftpScriptServer.h"
 #include "ftpTestSupport.h"
+#include "scriptedPeer.h"
 #include "vqFtpEngine.h"
 
 using namespace fhtest;
@@ -239,7 +240,10 @@ namespace {
 // A server with one file, "/data.bin", of 5000 known bytes; passive and active data connections.
 struct dataServer {
   std::string file;
+  std::string stored;  // what STOR received
   bool refusePort = false, refuseRest = false, neverConnect = false, silentDele = false;
+  bool holdStor = false, holdRetr = false;  // answer 150 and wait for an ABOR
+  bool transferring = false;
   const char* pasvAddress = "127,0,0,1";
   unsigned long rest = 0;
   dataServer() {
@@ -260,6 +264,10 @@ struct dataServer {
     }
     if (l == "RETR /data.bin") {
       if (neverConnect) return "150 Opening data connection.";
+      if (holdRetr) {
+        transferring = true;
+        return "150 Opening data connection.";
+      }
       unsigned long from = rest;
       rest = 0;
       s.Then([&s, this, from] { return s.SendData(file.substr(from)) ? "226 Done." : "425 No data connection."; });
@@ -268,6 +276,21 @@ struct dataServer {
     if (l == "LIST") {
       s.Then([&s] { return s.SendData("-rw-r--r-- 1 u g 5000 Jan 1 2020 data.bin\r\n") ? "226 Done." : "425 No."; });
       return "150 Here it comes.";
+    }
+    if (l.compare(0, 5, "STOR ") == 0) {
+      if (holdStor) {
+        transferring = true;
+        return "150 Ok to send data.";
+      }
+      s.Then([&s, this] {
+        stored = s.ReceiveData();
+        return "226 Transfer complete.";
+      });
+      return "150 Ok to send data.";
+    }
+    if (l.compare(0, 4, "ABOR") == 0 && transferring) {
+      transferring = false;
+      return "426 Transfer aborted.\r\n226 Abort successful.";
     }
     if (l.compare(0, 5, "DELE ") == 0) return silentDele ? "" : "250 Deleted.";
     return plainAnswer(l);
@@ -431,4 +454,158 @@ TEST(FtpScript, LocalWriteFailureIsAFailureEvenAfter226) {
   EXPECT_STREQ("226 Done.", s.e->GetLastReply()) << "the server itself reported success";
   // The session stays usable.
   EXPECT_EQ(0u, s.e->FTP_SendCmd("NOOP", 0));
+}
+
+namespace {
+// A listener whose accept queue is already full: a further connect on loopback is never answered.
+struct deafListener {
+  SOCKET listener = INVALID_SOCKET;
+  std::vector<SOCKET> fillers;
+  unsigned int port = 0;
+  deafListener() {
+    listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = inet_addr("127.0.0.1");
+    bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(listener, 0);
+    int len = sizeof a;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    for (int i = 0; i < 3; ++i) {
+      SOCKET f = socket(AF_INET, SOCK_STREAM, 0);
+      u_long nonBlocking = 1;
+      ioctlsocket(f, FIONBIO, &nonBlocking);
+      connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+      fillers.push_back(f);
+    }
+    Sleep(200);
+  }
+  ~deafListener() {
+    for (SOCKET f : fillers) closesocket(f);
+    closesocket(listener);
+  }
+};
+}  // namespace
+
+TEST(FtpScript, ConnectThatGetsNoAnswerEndsAfterTheTimeOut) {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  scriptedPeer silent;
+  silent.Pause(30000);
+  ASSERT_TRUE(silent.Start());
+  deafListener deaf;
+  struct Case {
+    const char* name;
+    unsigned int port;
+    unsigned long result;
+    const char* text;
+  } cases[] = {
+      // Connected, but no greeting within the time-out: the connect failed for want of a response.
+      {"silent after accept", silent.Port(), 1003, "No response from the remote server."},
+      // The connection itself is never completed.
+      {"never accepted", deaf.port, 1001, "The operation timed out."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    session s(c.port, 2);
+    DWORD t0 = GetTickCount();
+    unsigned long r = s.e->FTP_Connect();
+    DWORD took = GetTickCount() - t0;
+    EXPECT_EQ(c.result, r) << s.rec.log();
+    EXPECT_EQ(c.result, s.e->GetLastRetCode());
+    EXPECT_NE(std::string::npos, std::string(s.e->FTP_ErrorString(r)).find(c.text)) << s.e->FTP_ErrorString(r);
+    EXPECT_EQ(0, s.e->FTP_IsOpen());
+    // Bounds are generous: only "not at once, and not forever" is checked here.
+    EXPECT_GE(took, 1500u);
+    EXPECT_LT(took, 15000u);
+    printf("[ measured ] %s: %lu ms with a time-out of 2 s\n", c.name, static_cast<unsigned long>(took));
+  }
+  WSACleanup();
+}
+
+namespace {
+// The engine's hidden window, found by the engine pointer it carries.
+HWND engineWindow(vqFtpEngine* e) {
+  for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, "vqFtpEngine", nullptr)) != nullptr;)
+    if (GetWindowLongPtrA(w, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(e)) return w;
+  return nullptr;
+}
+}  // namespace
+
+TEST(FtpScript, KeepAliveTimerOnlyKeepsItselfRunning) {
+  const UINT_PTR kKeepAlive = 1234;
+  for (unsigned int minutes : {1u, 0u}) {
+    SCOPED_TRACE(minutes);
+    ftpScriptServer srv(kGreeting, [](ftpScriptServer&, const std::string& l) {
+      return l.compare(0, 5, "USER ") == 0 ? std::string("230 In.") : plainAnswer(l);
+    });
+    session s(srv.Port());
+    s.e->SetKeepAlive(minutes);
+    ASSERT_EQ(0u, s.e->FTP_Connect());
+    HWND w = engineWindow(s.e);
+    ASSERT_NE(nullptr, w);
+    // KillTimer succeeds only for a running timer; each check stops it again.
+    EXPECT_EQ(minutes > 0, KillTimer(w, kKeepAlive) != 0) << "armed after the connect";
+    const size_t before = srv.Lines().size();
+    SendMessageA(w, WM_TIMER, kKeepAlive, 0);
+    EXPECT_EQ(minutes > 0, KillTimer(w, kKeepAlive) != 0) << "re-armed by its own tick";
+    EXPECT_EQ(0u, s.e->FTP_SendCmd("NOOP", 0));
+    EXPECT_EQ(minutes > 0, KillTimer(w, kKeepAlive) != 0) << "re-armed after a command";
+    Sleep(200);
+    EXPECT_EQ(before + 1, srv.Lines().size()) << "the tick itself sent nothing: " << joined(srv.Lines());
+    s.e->FTP_Disconnect();
+    SendMessageA(w, WM_TIMER, kKeepAlive, 0);
+    EXPECT_FALSE(KillTimer(w, kKeepAlive)) << "a closed session lets the timer stop";
+  }
+}
+
+TEST(FtpScript, SiteToSiteFallsBackThroughALocalFileWhenPortIsRefused) {
+  dataServer from, to;
+  from.refusePort = to.refusePort = true;
+  ftpScriptServer src(kGreeting, [&from](ftpScriptServer& s, const std::string& l) { return from.answer(s, l); });
+  ftpScriptServer dst(kGreeting, [&to](ftpScriptServer& s, const std::string& l) { return to.answer(s, l); });
+  session a(src.Port()), b(dst.Port());
+  ASSERT_EQ(0u, a.e->FTP_Connect());
+  ASSERT_EQ(0u, b.e->FTP_Connect());
+  EXPECT_EQ(0u, a.e->FTP_STS(b.e, "/data.bin", "/copy.bin", 0, 5000)) << a.rec.log() << b.rec.log();
+  EXPECT_EQ(from.file, to.stored);
+  EXPECT_EQ(std::string::npos, a.rec.log().find("Waiting for FXP transfer to complete..."));
+  std::vector<std::string> sl = src.Lines(), dl = dst.Lines();
+  // Both directions were offered before the copy went through this machine.
+  EXPECT_EQ(1, countLines(sl, "PORT ")) << joined(sl);
+  EXPECT_EQ(1, countLines(dl, "PORT ")) << joined(dl);
+  EXPECT_EQ(1, countLines(sl, "RETR /data.bin")) << joined(sl);
+  EXPECT_EQ(1, countLines(dl, "STOR /copy.bin")) << joined(dl);
+  EXPECT_EQ(0u, a.e->FTP_SendCmd("NOOP", 0));
+  EXPECT_STREQ("200 NOOP ok.", a.e->GetLastReply());
+  EXPECT_EQ(0u, b.e->FTP_SendCmd("NOOP", 0));
+  EXPECT_STREQ("200 NOOP ok.", b.e->GetLastReply());
+}
+
+TEST(FtpScript, CancelledSiteToSiteCopyAbortsBothSides) {
+  dataServer from, to;
+  from.holdRetr = to.holdStor = true;
+  ftpScriptServer src(kGreeting, [&from](ftpScriptServer& s, const std::string& l) { return from.answer(s, l); });
+  ftpScriptServer dst(kGreeting, [&to](ftpScriptServer& s, const std::string& l) { return to.answer(s, l); });
+  session a(src.Port()), b(dst.Port());
+  ASSERT_EQ(0u, a.e->FTP_Connect());
+  ASSERT_EQ(0u, b.e->FTP_Connect());
+  int ticks = 0;
+  a.rec.decide = [&ticks](_sock_notification_* n) -> unsigned long {
+    return n->type == VQNOTIFY_RECEIVE && ++ticks >= 3 ? 1 : 0;
+  };
+  DWORD t0 = GetTickCount();
+  EXPECT_EQ(1u, a.e->FTP_STS(b.e, "/data.bin", "/copy.bin", 0, 5000)) << a.rec.log();
+  a.rec.decide = nullptr;
+  EXPECT_LT(GetTickCount() - t0, 4000u) << "no reply was waited for until the time-out";
+  EXPECT_EQ(3, ticks);
+  EXPECT_NE(std::string::npos, std::string(a.e->GetLastReply()).find(" = Operation canceled by local user."));
+  EXPECT_EQ(1, countLines(src.Lines(), "ABOR")) << joined(src.Lines());
+  EXPECT_EQ(1, countLines(dst.Lines(), "ABOR")) << joined(dst.Lines());
+  // Both sessions read every reply of the abort and go on.
+  for (session* s : {&a, &b}) {
+    EXPECT_EQ(0u, s->e->FTP_SendCmd("NOOP", 0)) << s->rec.log();
+    EXPECT_STREQ("200 NOOP ok.", s->e->GetLastReply());
+  }
 }

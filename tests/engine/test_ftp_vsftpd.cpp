@@ -334,3 +334,38 @@ TEST_F(FtpServers, EnginesAtWorkTogetherKeepTheirOwnTemporaryFiles) {
   EXPECT_EQ(0, wrongA.load());
   EXPECT_EQ(0, wrongB.load());
 }
+
+TEST_F(FtpServers, CancelDuringUploadStopsAndTheSessionGoesOn) {
+  std::string body;
+  for (int i = 0; i < 4 * 1048576; ++i) body += static_cast<char>('a' + (i / 7) % 26);
+  std::string local = dir + "\\up-cancel.bin";
+  writeFile(local, body);
+  for (int passive = 1; passive >= 0; --passive) {
+    SCOPED_TRACE(passive ? "passive" : "active");
+    vqFtpEngine* e = open("FTP_A_PORT", passive != 0);
+    releaser hold{e};
+    ASSERT_EQ(0u, e->FTP_Connect());
+    std::string name = passive ? "cancel-p.bin" : "cancel-a.bin";
+    rec.notes.clear();
+    rec.progress.clear();
+    rec.decide = [](_sock_notification_* n) -> unsigned long {
+      return n->type == VQNOTIFY_SEND && n->current >= 65536 ? 1 : 0;
+    };
+    EXPECT_EQ(1u, e->FTP_PutFile(("/incoming/" + name).c_str(), local.c_str(), 1)) << rec.log();
+    rec.decide = nullptr;
+    EXPECT_NE(std::string::npos, std::string(e->GetLastReply()).find(" = Operation canceled by local user."))
+        << e->GetLastReply();
+    EXPECT_NE(std::string::npos, rec.log().find("ABOR\r\n"));
+    ASSERT_FALSE(rec.progress.empty());
+    EXPECT_LT(rec.progress.back(), body.size()) << "the upload stopped at the cancel";
+    EXPECT_LT(readFile(root("FTP_A_ROOT") + "\\incoming\\" + name).size(), body.size());
+    // Every reply of the abort was read, and the next transfer works.
+    EXPECT_EQ(1, e->FTP_IsOpen());
+    EXPECT_EQ(0u, e->FTP_SendCmd("NOOP", 0)) << rec.log();
+    EXPECT_STREQ("200 NOOP ok.", e->GetLastReply());
+    EXPECT_EQ(0u, e->FTP_PutFile(("/incoming/again-" + name).c_str(), local.c_str(), 1)) << rec.log();
+    EXPECT_TRUE(body == readFile(root("FTP_A_ROOT") + "\\incoming\\again-" + name));
+    e->FTP_DELE(("/incoming/" + name).c_str());
+    e->FTP_DELE(("/incoming/again-" + name).c_str());
+  }
+}
