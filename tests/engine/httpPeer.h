@@ -5,6 +5,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "peerSocket.h"
+
 #include <stdlib.h>
 
 #include <atomic>
@@ -42,16 +44,7 @@ class httpPeer {
 
   bool Start() {
     if (!m_started) return false;
-    m_listen = socket(AF_INET, SOCK_STREAM, 0);
-    if (m_listen == INVALID_SOCKET) return false;
-    sockaddr_in addr = {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-    if (bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return false;
-    if (listen(m_listen, 4) != 0) return false;
-    int len = sizeof addr;
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
+    if (!peerListen(m_listen, m_port)) return false;
     m_thread = std::thread([this] { run(); });
     return true;
   }
@@ -74,17 +67,7 @@ class httpPeer {
   }
 
  private:
-  bool waitReadable(SOCKET s, int maxMs) {
-    for (int waited = 0; waited < maxMs && !m_stop; waited += 50) {
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(s, &readable);
-      timeval tv = {0, 50000};
-      int r = select(0, &readable, nullptr, nullptr, &tv);
-      if (r != 0) return r > 0;
-    }
-    return false;
-  }
+  bool waitReadable(SOCKET s, int maxMs) { return peerWaitReadable(s, maxMs, m_stop); }
 
   static size_t contentLength(const std::vector<std::string>& head) {
     for (const std::string& line : head)

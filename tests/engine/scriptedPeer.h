@@ -5,6 +5,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "peerSocket.h"
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -37,17 +39,7 @@ class scriptedPeer {
 
   // Listens on an ephemeral port of 127.0.0.1 and starts playing to the first client.
   bool Start() {
-    m_listen = socket(AF_INET, SOCK_STREAM, 0);
-    if (m_listen == INVALID_SOCKET) return false;
-    sockaddr_in addr = {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-    addr.sin_port = 0;
-    if (bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return false;
-    if (listen(m_listen, 4) != 0) return false;
-    int len = sizeof addr;
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
+    if (!peerListen(m_listen, m_port)) return false;
     m_thread = std::thread([this] { run(); });
     return true;
   }
@@ -79,18 +71,7 @@ class scriptedPeer {
     return *this;
   }
 
-  // Waits for s to become readable, giving up when the peer is being destroyed.
-  bool waitReadable(SOCKET s, int maxMs) {
-    for (int waited = 0; waited < maxMs && !m_stop; waited += 50) {
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(s, &readable);
-      timeval tv = {0, 50000};
-      int r = select(0, &readable, nullptr, nullptr, &tv);
-      if (r != 0) return r > 0;
-    }
-    return false;
-  }
+  bool waitReadable(SOCKET s, int maxMs) { return peerWaitReadable(s, maxMs, m_stop); }
 
   void record(std::string& pending) {
     std::lock_guard<std::mutex> hold(m_mutex);
