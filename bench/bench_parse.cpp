@@ -1,8 +1,11 @@
 // Listing parse rate: writes a listing of N lines in the style of a UNIX, VMS or Windows NT server,
 // then times the parse run and the enumeration and prints lines per second and peak memory.
 // The peer in the same run is an I/O floor: the same listing read line by line and one record of
-// the stored size written per line, through the same C runtime and buffer sizes, without parsing.
-//   bench_parse unix|vms|nt <lines> <folder>
+// the stored size written per line, through the same C runtime, file creation and block size,
+// without parsing.
+//   bench_parse unix|vms|nt <lines> <folder> [keep|reuse]
+// 'keep' leaves the listing in the folder and 'reuse' parses a kept one without writing it again
+// (for profiling the parse alone).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -12,7 +15,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <psapi.h>
+#include <sys/stat.h>
 #else
 #include <sys/resource.h>
 #endif
@@ -80,30 +86,52 @@ void writeLine(FILE* f, const std::string& kind, long k) {
   }
 }
 
-// The floor: read every line, write one stored-size record per line. Returns the lines read.
+// Creates a new file the way the parse run does (a truncated file can cost a flush when closed).
+FILE* createNew(const std::string& path) {
+  remove(path.c_str());
+#ifdef _WIN32
+  int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  FILE* f = fd < 0 ? nullptr : _fdopen(fd, "wb");
+#else
+  FILE* f = fopen(path.c_str(), "wbx");
+#endif
+  return f ? f : fopen(path.c_str(), "wb");
+}
+
+// The floor: read every line, write one stored-size record per line, in the parse run's block
+// size. Returns the lines read.
 long ioFloor(const std::string& listing, const std::string& out) {
   FILE* in = fopen(listing.c_str(), "rb");
-  FILE* o = fopen(out.c_str(), "wb");
+  FILE* o = createNew(out);
   long lines = 0;
   if (in && o) {
-    setvbuf(o, nullptr, _IOFBF, 1 << 16);
+    setvbuf(o, nullptr, _IONBF, 0);
+    std::string block(1 << 18, '\0');
+    size_t used = 0;
     std::string buf(1 << 16, '\0');
     char record[VQ_ITEMID_STORED_SIZE];
     memset(record, 0, sizeof record);
     size_t have = 0, got;
-    while ((got = fread(&buf[have], 1, buf.size() - have, in)) > 0) {
+    bool ok = true;
+    while (ok && (got = fread(&buf[have], 1, buf.size() - have, in)) > 0) {
       const char* p = buf.data();
       const char* end = p + have + got;
       for (const char* lf; (lf = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)))); p = lf + 1) {
         size_t take = lf - p < 8 ? static_cast<size_t>(lf - p) : 8;
         memcpy(record, p, take); // something of the line in each record, as the parse run has
-        if (fwrite(record, 1, sizeof record, o) != sizeof record)
-          break;
+        if (used + sizeof record > block.size()) {
+          ok = fwrite(block.data(), 1, used, o) == used;
+          used = 0;
+        }
+        memcpy(&block[used], record, sizeof record);
+        used += sizeof record;
         ++lines;
       }
       have = static_cast<size_t>(end - p); // a line cut by the buffer end moves to its front
       memmove(&buf[0], p, have);
     }
+    if (ok && used)
+      fwrite(block.data(), 1, used, o);
   }
   if (in)
     fclose(in);
@@ -124,17 +152,20 @@ int main(int argc, char** argv) {
   long lines = atol(argv[2]);
   std::string listing = std::string(argv[3]) + "/bench-" + kind + ".vqLS";
   _VQ_HOSTTYPE host = kind == "vms" ? VQ_HOST_OPENVMS : kind == "nt" ? VQ_HOST_WINNT351D : VQ_HOST_UNIX;
+  const std::string mode = argc > 4 ? argv[4] : "";
 
-  FILE* f = fopen(listing.c_str(), "wb");
-  if (!f) {
-    fprintf(stderr, "cannot write %s\n", listing.c_str());
-    return 1;
+  if (mode != "reuse") {
+    FILE* f = fopen(listing.c_str(), "wb");
+    if (!f) {
+      fprintf(stderr, "cannot write %s\n", listing.c_str());
+      return 1;
+    }
+    if (kind == "unix")
+      fprintf(f, "total %ld\n", lines);
+    for (long k = 0; k < lines; ++k)
+      writeLine(f, kind, k);
+    fclose(f);
   }
-  if (kind == "unix")
-    fprintf(f, "total %ld\n", lines);
-  for (long k = 0; k < lines; ++k)
-    writeLine(f, kind, k);
-  fclose(f);
 
   vqDirParser parser(host);
   parser.SetToday(2026, 6, 15);
@@ -145,6 +176,12 @@ int main(int argc, char** argv) {
   if (result != 0 || count != static_cast<unsigned long>(lines)) {
     fprintf(stderr, "parse gave %lu with %lu records of %ld lines\n", result, count, lines);
     return 1;
+  }
+  if (mode == "reuse") {
+    printf("%-4s %8ld lines  parse %10.0f lines/s\n", kind.c_str(), lines,
+           lines / std::chrono::duration<double>(t1 - t0).count());
+    remove(parser.GetOutfileName());
+    return 0;
   }
 
   _FTPITEMID item;
@@ -177,6 +214,7 @@ int main(int argc, char** argv) {
          kind.c_str(), lines, parseRate, floorRate, parseRate / floorRate, read / enumSec, peakMegabytes(),
          checksum % 10);
   remove(parser.GetOutfileName());
-  remove(listing.c_str());
+  if (mode != "keep")
+    remove(listing.c_str());
   return 0;
 }

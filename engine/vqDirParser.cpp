@@ -4,12 +4,19 @@
 // every copy into the record is bounded by its field, numbers saturate instead of overflowing.
 #ifdef _WIN32
 #include <windows.h> // before the portable FILETIME, which the Windows headers do not test for
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #endif
 #include "vqDirParser.h"
 #include "vqListFormatUtil.h"
 
+#include <stdint.h>
 #include <string.h>
 #include <time.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "vqCatch.h"
 #include "vqString.h"
@@ -19,6 +26,22 @@ namespace {
 
 const int kMaxRead = 254;           // characters taken from the listing per read
 const size_t kReadBuffer = 1 << 16; // file buffering of the run
+const size_t kWriteBuffer = 1 << 18; // records are written in blocks of this size
+
+const uint64_t kOnes = 0x0101010101010101ULL;
+const uint64_t kHighs = 0x8080808080808080ULL;
+
+// Some byte of x is below 14: NUL, tab, line feed, carriage return and the like need a closer look.
+inline bool hasControl(uint64_t x) { return ((x - kOnes * 14) & ~x & kHighs) != 0; }
+
+// What one read puts into the line.
+struct LineRead {
+  size_t consumed = 0;  // bytes taken from the file; 0 at the end
+  size_t written = 0;   // characters added to the line
+  bool carriageReturn = false;
+  bool highBytes = false; // a byte of 0x80 or above
+  int first = -1;          // the first character read: '\n' for a line end, '\r' for a lone CR
+};
 
 // Reads the listing like a text-mode fgets with a 255-byte buffer (CR LF counts as one line feed),
 // but in binary on every platform so that a Ctrl-Z byte or a NUL does not end the listing early.
@@ -27,46 +50,74 @@ public:
   explicit LineReader(FILE* f) : m_f(f), m_buf(new unsigned char[kReadBuffer]), m_pos(0), m_len(0) {}
   ~LineReader() { delete[] m_buf; }
 
-  // Copies up to maxChars characters, through the first line feed, into out (NUL-terminated).
-  // Returns the number of bytes consumed from the file; 0 at the end.
-  size_t Read(char* out, size_t maxChars) {
-    size_t consumed = 0, n = 0;
+  // Takes up to maxChars characters through the first line feed from the listing and copies them
+  // into out, at most room characters: the copy ends before the line feed or a NUL byte, tabs
+  // become blanks. out is terminated.
+  LineRead Read(char* out, size_t maxChars, size_t room) {
+    LineRead r;
+    size_t n = 0, w = 0;
+    bool open = true; // no NUL byte yet
+    uint64_t high = 0;
     while (n < maxChars) {
       if (!Fill())
         break;
-      // Ordinary bytes are copied in one run; only CR and LF need a closer look.
       const unsigned char* src = m_buf + m_pos;
       size_t run = m_len - m_pos;
       if (run > maxChars - n)
         run = maxChars - n;
       size_t k = 0;
+      if (n == 0 && src[0] != '\n' && src[0] != '\r')
+        r.first = src[0];
+      // Ordinary bytes eight at a time; anything below 14 goes through the loop after.
+      if (open) {
+        while (k + 8 <= run && w + 8 <= room) {
+          uint64_t x;
+          memcpy(&x, src + k, 8);
+          if (hasControl(x))
+            break;
+          high |= x;
+          memcpy(out + w, src + k, 8);
+          w += 8;
+          k += 8;
+        }
+      }
       for (; k < run; ++k) {
         unsigned char c = src[k];
         if (c == '\n' || c == '\r')
           break;
-        out[n + k] = static_cast<char>(c);
+        high |= c;
+        if (!open)
+          continue;
+        if (c == 0)
+          open = false;
+        else if (w < room)
+          out[w++] = static_cast<char>(c == '\t' ? ' ' : c);
       }
       n += k;
       m_pos += k;
-      consumed += k;
+      r.consumed += k;
       if (k == run)
         continue;
       int c = Get();
-      ++consumed;
+      ++r.consumed;
       if (c == '\r' && Peek() == '\n') {
         Get();
-        ++consumed;
+        ++r.consumed;
         c = '\n';
       }
-      out[n++] = static_cast<char>(c);
+      if (n++ == 0)
+        r.first = c;
       if (c == '\n')
         break;
+      r.carriageReturn = true; // a lone CR stays in the line
+      if (open && w < room)
+        out[w++] = '\r';
     }
-    out[n] = 0;
-    m_lastLength = n;
-    return consumed;
+    out[w] = 0;
+    r.written = w;
+    r.highBytes = (high & kHighs) != 0;
+    return r;
   }
-  size_t LastLength() const { return m_lastLength; }
 
 private:
   LineReader(const LineReader&) = delete;
@@ -84,23 +135,63 @@ private:
   FILE* m_f;
   unsigned char* m_buf;
   size_t m_pos, m_len;
-  size_t m_lastLength = 0;
+};
+
+// Appends records to the parsed-listing file in large blocks.
+class RecordWriter {
+public:
+  explicit RecordWriter(FILE* f) : m_f(f), m_buf(new char[kWriteBuffer]), m_used(0) {}
+  ~RecordWriter() { delete[] m_buf; }
+  bool Add(const void* record, size_t size) {
+    if (m_used + size > kWriteBuffer && !Flush())
+      return false;
+    vqCopyBytes(m_buf + m_used, record, size);
+    m_used += size;
+    return true;
+  }
+  bool Flush() {
+    if (m_used && fwrite(m_buf, 1, m_used, m_f) != m_used)
+      return false;
+    m_used = 0;
+    return fflush(m_f) == 0;
+  }
+
+private:
+  RecordWriter(const RecordWriter&) = delete;
+  RecordWriter& operator=(const RecordWriter&) = delete;
+  FILE* m_f;
+  char* m_buf;
+  size_t m_used;
 };
 
 // A server's "not found" answer in place of a listing: " not found" or " cannot find the file"
-// anywhere in the line, looked for in one pass.
-int isNotFoundMessage(const char* line) {
-  static const char kNotFound[] = "not found";
-  static const char kCannotFind[] = "cannot find the file";
-  for (const char* p = line; *p; ++p) {
-    if (*p != ' ')
-      continue;
-    if (p[1] == 'n' && strncmp(p + 1, kNotFound, sizeof kNotFound - 1) == 0)
+// anywhere in the line. Both contain an 'f' at a fixed place, and 'f' is rarer than a blank.
+int isNotFoundMessage(const char* line, size_t len) {
+  static const char kNotFound[] = " not found";
+  static const char kCannotFind[] = " cannot find the file";
+  const size_t notLen = sizeof kNotFound - 1, cannotLen = sizeof kCannotFind - 1;
+  const uint64_t fs = kOnes * 'f';
+  size_t k = 0;
+  for (;;) {
+    // Next 'f', eight bytes at a time while they are all inside the line.
+    while (k + 8 <= len) {
+      uint64_t x;
+      memcpy(&x, line + k, 8);
+      x ^= fs;
+      if ((x - kOnes) & ~x & kHighs)
+        break;
+      k += 8;
+    }
+    while (k < len && line[k] != 'f')
+      ++k;
+    if (k >= len)
+      return 0;
+    if (k >= 5 && k - 5 + notLen <= len && memcmp(line + k - 5, kNotFound, notLen) == 0)
       return 1;
-    if (p[1] == 'c' && strncmp(p + 1, kCannotFind, sizeof kCannotFind - 1) == 0)
+    if (k >= 8 && k - 8 + cannotLen <= len && memcmp(line + k - 8, kCannotFind, cannotLen) == 0)
       return 1;
+    ++k;
   }
-  return 0;
 }
 
 class FileCloser {
@@ -116,6 +207,30 @@ public:
 private:
   FILE* m_f;
 };
+
+// Deletes a file; a folder of that name stays (remove() would take an empty one).
+void removeFile(const char* path) {
+#ifdef _WIN32
+  _unlink(path);
+#else
+  unlink(path);
+#endif
+}
+
+// Creates path, failing when it exists.
+FILE* openNewFile(const char* path) {
+#ifdef _WIN32
+  int fd = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0)
+    return nullptr;
+  FILE* f = _fdopen(fd, "wb");
+  if (!f)
+    _close(fd);
+  return f;
+#else
+  return fopen(path, "wbx");
+#endif
+}
 
 void todayLocal(int& year, int& month, int& day) {
   time_t now = time(nullptr);
@@ -145,6 +260,14 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_item(new _FTPITEMID()),
       m_tokens(new vqTokens(" ")),
       m_fieldCount(0),
+      m_plainFields(0),
+      m_linePlain(0),
+      m_leadBytes(0),
+      m_lineLength(0),
+      m_fieldText(new char[VQ_DIRPARSE_BUFSIZE + 2]()),
+      m_fieldStart(new const char*[VQTOKENS_MAX_FIELDS]()),
+      m_fieldRawPos(new int[VQTOKENS_MAX_FIELDS]()),
+      m_itemTouched(1),
       m_rawColumnStart(0),
       m_rawLength(0),
       m_statusCb(nullptr),
@@ -159,6 +282,9 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_year(1970), m_month(1), m_day(1) {}
 
 vqDirParser::~vqDirParser() {
+  delete[] m_fieldRawPos;
+  delete[] m_fieldStart;
+  delete[] m_fieldText;
   delete m_tokens;
   delete m_item;
   delete m_note;
@@ -228,57 +354,74 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
   if (fseek(in, 0, SEEK_SET) != 0)
     return 1010;
 
-  FILE* out = fopen(m_outfile, "wb");
+  // A new file rather than the old one cut to nothing: some file systems write a truncated file
+  // out to disk when it is closed, which costs more than the parse. When the old file cannot be
+  // removed (another reader holds it), opening it for writing still empties it.
+  removeFile(m_outfile);
+  FILE* out = openNewFile(m_outfile);
+  if (!out)
+    out = fopen(m_outfile, "wb");
   if (!out)
     return 1002;
   FileCloser closeOut(out);
-  setvbuf(out, nullptr, _IOFBF, kReadBuffer);
+  setvbuf(out, nullptr, _IONBF, 0); // RecordWriter hands over whole blocks
+  RecordWriter writer(out);
 
   if (m_fixedYear > 0)
     m_year = m_fixedYear, m_month = m_fixedMonth, m_day = m_fixedDay;
   else
     todayLocal(m_year, m_month, m_day);
+  m_leadBytes = 0;
+  for (int c = 0x80; c < 0x100 && !m_leadBytes; ++c)
+    m_leadBytes = VQSTR_IsLeadByte(static_cast<unsigned char>(c));
 
   LineReader reader(in);
+  m_itemTouched = 1;
   m_bytesRead = 0;
   m_line[0] = 0;
   int firstLine = 1;
   int stop = 0;
   int result = 0;
+  int keptPlain = 1;
   char piece[kMaxRead + 2];
 
   while (!stop) {
-    size_t consumed = reader.Read(piece, kMaxRead);
-    if (consumed == 0)
-      break;
-    m_bytesRead += static_cast<unsigned long>(consumed);
-
-    // A wrapped entry (result 101) gets its next line joined to what it kept.
-    size_t have = 0;
-    if (result == 101) {
-      have = vqTextLength(m_line);
-      if (have > 0 && m_line[have - 1] != ' ' && piece[0] != ' ' && piece[0] != '\t' &&
-          piece[0] != '\n' && have < VQ_DIRPARSE_BUFSIZE - 1)
-        m_line[have++] = ' ';
-    }
-    // The piece up to its line feed (or a NUL byte), tabs as blanks, in one pass; the kept part of
-    // a wrapped entry went through the same when it was read.
-    for (size_t k = 0; k < have; ++k)
-      if (m_line[k] == '\t')
-        m_line[k] = ' ';
-    char* to = m_line + have;
-    const size_t room = VQ_DIRPARSE_BUFSIZE - have - 1;
-    for (size_t k = 0; k < room; ++k) {
-      char c = piece[k]; // the piece is terminated long before room runs out
-      if (c == 0 || c == '\n')
+    // A wrapped entry (result 101) gets its next line joined to what it kept, with a blank between
+    // unless either side already has one there.
+    size_t have = result == 101 ? vqTextLength(m_line) : 0;
+    LineRead got;
+    if (have == 0) {
+      got = reader.Read(m_line, kMaxRead, VQ_DIRPARSE_BUFSIZE - 1);
+      if (got.consumed == 0)
         break;
-      *to++ = c == '\t' ? ' ' : c;
+      m_lineLength = got.written;
+      keptPlain = 1;
+    } else {
+      got = reader.Read(piece, kMaxRead, kMaxRead);
+      if (got.consumed == 0)
+        break;
+      if (m_line[have - 1] != ' ' && got.first != ' ' && got.first != '\t' && got.first != '\n' &&
+          have < VQ_DIRPARSE_BUFSIZE - 1)
+        m_line[have++] = ' ';
+      size_t take = got.written < VQ_DIRPARSE_BUFSIZE - have - 1 ? got.written : VQ_DIRPARSE_BUFSIZE - have - 1;
+      memcpy(m_line + have, piece, take);
+      m_line[have + take] = 0;
+      m_lineLength = have + take;
     }
-    *to = 0;
+    m_bytesRead += static_cast<unsigned long>(got.consumed);
+    m_linePlain = keptPlain && !got.carriageReturn && !(got.highBytes && m_leadBytes);
+    keptPlain = m_linePlain;
     if (m_line[0] == 0)
       continue; // blank line: the previous result stands
 
-    memset(m_item, 0, sizeof *m_item);
+    // Outside the stored part only a link's target and the callbacks write: the whole record is
+    // cleared only after them.
+    if (m_itemTouched) {
+      vqClearBytes(m_item, sizeof *m_item);
+      m_itemTouched = m_statusCb != nullptr;
+    } else {
+      vqClearBytes(reinterpret_cast<char*>(m_item) + VQ_ITEMID_STORED_OFFSET, VQ_ITEMID_STORED_SIZE);
+    }
     m_item->cb = VQ_ITEMID_SIZE;
     m_item->cbStored = VQ_ITEMID_STORED_SIZE;
     m_item->kind = VQ_KIND_OBJECT;
@@ -289,7 +432,7 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
       m_statusCb(m_note, m_item, m_statusUser);
     }
 
-    if (isNotFoundMessage(m_line))
+    if (isNotFoundMessage(m_line, m_lineLength))
       result = 0;
     else
       result = _parseCurLine(m_line, firstLine, stop);
@@ -310,13 +453,12 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
         stop = 1;
     }
     if (entry) {
-      if (fwrite(reinterpret_cast<const char*>(m_item) + VQ_ITEMID_STORED_OFFSET, 1,
-                 VQ_ITEMID_STORED_SIZE, out) != VQ_ITEMID_STORED_SIZE)
+      if (!writer.Add(reinterpret_cast<const char*>(m_item) + VQ_ITEMID_STORED_OFFSET, VQ_ITEMID_STORED_SIZE))
         return 1002;
       ++count;
     }
   }
-  if (fflush(out) != 0)
+  if (!writer.Flush())
     return 1002;
   return static_cast<unsigned long>(result);
   VQ_CATCH("vqDirParser", 1099UL)
@@ -340,7 +482,7 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
   case VQ_HOST_MULTINET:
   case VQ_HOST_VMS:
   case VQ_HOST_MULTINET34:
-    if (vqFindText(line, "no files found") || vqFindText(line, "Total of "))
+    if (_find(line, "no files found") || _find(line, "Total of "))
       return 0;
     r = m_hostType == VQ_HOST_MULTINET ? _parseMULTINET(line, first)
         : m_hostType == VQ_HOST_VMS    ? _parseVMS(line, first)
@@ -349,7 +491,7 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
   case VQ_HOST_MACOS: r = _parseMACOS(line, first); break;
   case VQ_HOST_VM: r = _parseVM(line, first); break;
   case VQ_HOST_NETWARE:
-    if (vqFindText(line, "total 0")) {
+    if (_find(line, "total 0")) {
       firstLine = 0;
       return 0;
     }
@@ -357,14 +499,14 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
     break;
   case VQ_HOST_OS2: r = _parseOS2(line, first); break;
   case VQ_HOST_HELLSOFT:
-    if (vqFindText(line, "total: 0"))
+    if (_find(line, "total: 0"))
       return 0;
     r = _parseHELLSOFT(line, first);
     break;
   case VQ_HOST_FTPSOFT: r = _parseFTPSOFT(line, first); break;
   case VQ_HOST_VMSA55:
   case VQ_HOST_OPENVMS:
-    if (vqFindText(line, "no files found") || vqFindText(line, "Total of ") || vqFindText(line, "Directory "))
+    if (_find(line, "no files found") || _find(line, "Total of ") || _find(line, "Directory "))
       return 0;
     r = m_hostType == VQ_HOST_VMSA55 ? _parseVMSA55(line, first) : _parseOPENVMS(line, first);
     break;

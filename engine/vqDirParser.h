@@ -66,10 +66,13 @@ private:
 
   // Shared steps of the formats.
   void _copyRaw(const char* line, int rawColumnStart);
-  static int _firstLineReject(const char* line, int firstLine);
+  int _firstLineReject(const char* line, int firstLine) const;
   int _isDotEntry(const char* line) const;
   int _split(char* line);
+  int _splitPlain(char* line);
   const char* _field(int i) const;
+  size_t _lineLength(const char* line) const;
+  const char* _find(const char* line, const char* needle) const;
 
   void _doparse_perms();
   void _doparse_date(int& i);
@@ -89,6 +92,17 @@ private:
   _FTPITEMID* m_item;
   vqTokens* m_tokens; // one per parser, so parses on different threads never share it
   int m_fieldCount;
+  // Plain lines (no carriage return, no double-byte characters) are split without the
+  // tokenizer: each field is copied once into m_fieldText and remembers where it starts in
+  // the line, which is also where it starts in the raw copy.
+  int m_plainFields;     // the fields of the current line come from _splitPlain
+  int m_linePlain;       // the current line qualifies for _splitPlain
+  int m_leadBytes;       // the code page has double-byte lead bytes
+  size_t m_lineLength;   // length of the text in m_line, or kUnknownLength once it was changed
+  char* m_fieldText;
+  const char** m_fieldStart;
+  int* m_fieldRawPos;
+  int m_itemTouched;     // something may have written outside the record's stored part
   int m_rawColumnStart; // where the squished columns begin in m_raw
   size_t m_rawLength;   // length of the text in m_raw
 

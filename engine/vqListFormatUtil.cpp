@@ -2,6 +2,9 @@
 
 #include <ctype.h>
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
   if (!dst || dstSize == 0)
@@ -15,6 +18,30 @@ size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
   }
   dst[n] = 0;
   return n;
+}
+
+void vqClearBytes(void* p, size_t n) {
+  char* c = static_cast<char*>(p);
+  size_t k = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; k + 16 <= n; k += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(c + k), zero);
+#endif
+  for (; k < n; ++k)
+    c[k] = 0;
+}
+
+void vqCopyBytes(void* dst, const void* src, size_t n) {
+  char* d = static_cast<char*>(dst);
+  const char* s = static_cast<const char*>(src);
+  size_t k = 0;
+#if defined(__SSE2__)
+  for (; k + 16 <= n; k += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k)));
+#endif
+  for (; k < n; ++k)
+    d[k] = s[k];
 }
 
 void vqAppendText(char* dst, size_t dstSize, const char* src) {
@@ -39,6 +66,42 @@ const char* vqFindText(const char* hay, const char* needle) {
       return hay;
   }
   return nullptr;
+}
+
+const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle) {
+  const size_t needleLen = strlen(needle);
+  if (needleLen == 0)
+    return hay;
+  if (needleLen > hayLen)
+    return nullptr;
+  if (needleLen == 1) {
+    const void* at = memchr(hay, needle[0], hayLen);
+    return static_cast<const char*>(at);
+  }
+  const uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+  const unsigned char a = static_cast<unsigned char>(needle[0]), b = static_cast<unsigned char>(needle[1]);
+  const uint64_t first = ones * a, second = ones * b;
+  const size_t last = hayLen - needleLen; // last place the needle can start
+  size_t k = 0;
+  for (;;) {
+    // Skip blocks of eight places where the needle's first two characters do not start.
+    while (k + 9 <= hayLen) {
+      uint64_t x, y;
+      memcpy(&x, hay + k, 8);
+      memcpy(&y, hay + k + 1, 8);
+      uint64_t z = (x ^ first) | (y ^ second);
+      if ((z - ones) & ~z & highs)
+        break;
+      k += 8;
+    }
+    while (k <= last && !(static_cast<unsigned char>(hay[k]) == a && static_cast<unsigned char>(hay[k + 1]) == b))
+      ++k;
+    if (k > last)
+      return nullptr;
+    if (memcmp(hay + k + 2, needle + 2, needleLen - 2) == 0)
+      return hay + k;
+    ++k;
+  }
 }
 
 int vqHasLineBreak(const char* s) {

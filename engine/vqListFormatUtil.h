@@ -11,6 +11,11 @@ size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars);
 // Appends like vqCopyText at the end of dst's current text.
 void vqAppendText(char* dst, size_t dstSize, const char* src);
 
+// memset(p, 0, n) and memcpy for the record-sized blocks of every listing line, sixteen bytes a
+// store: the string instructions compilers put in for these start slowly.
+void vqClearBytes(void* p, size_t n);
+void vqCopyBytes(void* dst, const void* src, size_t n);
+
 // Leading decimal integer as atoi reads it (blanks, sign, digits), clamped to +-1,000,000,000.
 int vqLeadInt(const char* s);
 // Leading decimal integer times mult, as a 32-bit size: negative gives 0, too large saturates.
@@ -19,6 +24,8 @@ uint32_t vqLeadSize(const char* s, uint32_t mult);
 // strstr and strpbrk(s, "\r\n") for listing lines. Some C runtimes prepare a search table on every
 // call, which costs more than the search itself on lines this short.
 const char* vqFindText(const char* hay, const char* needle);
+// vqFindText for a text of known length (no NUL inside), eight bytes at a time.
+const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle);
 int vqHasLineBreak(const char* s);
 // strlen of a text that cannot be longer than a listing line, without a runtime call.
 size_t vqTextLength(const char* s);

@@ -36,7 +36,6 @@ int monthNum(const char* s) {
   return VQDATE_MonthNum(word);
 }
 
-int hasFolderWord(const char* line) { return vqFindText(line, " folder ") || vqFindText(line, " FOLDER "); }
 
 // Base name of a path (after the last '/').
 const char* baseName(const char* path) {
@@ -92,16 +91,30 @@ void trimBlanks(char* s) {
 // ---- shared steps ----
 
 void vqDirParser::_copyRaw(const char* line, int rawColumnStart) {
-  m_rawLength = vqCopyText(m_raw, VQ_DIRPARSE_BUFSIZE, line, VQ_DIRPARSE_BUFSIZE - 1);
+  if (line == m_line && m_lineLength < VQ_DIRPARSE_BUFSIZE) {
+    memcpy(m_raw, line, m_lineLength + 1);
+    m_rawLength = m_lineLength;
+  } else {
+    m_rawLength = vqCopyText(m_raw, VQ_DIRPARSE_BUFSIZE, line, VQ_DIRPARSE_BUFSIZE - 1);
+  }
   m_rawColumnStart = rawColumnStart;
 }
 
-int vqDirParser::_firstLineReject(const char* line, int firstLine) {
-  return firstLine && (vqFindText(line, " unreadable") || vqFindText(line, " denied"));
+size_t vqDirParser::_lineLength(const char* line) const {
+  return line == m_line && m_lineLength < VQ_DIRPARSE_BUFSIZE ? m_lineLength : vqTextLength(line);
+}
+
+const char* vqDirParser::_find(const char* line, const char* needle) const {
+  return line == m_line && m_lineLength < VQ_DIRPARSE_BUFSIZE ? vqFindTextIn(line, m_lineLength, needle)
+                                                              : vqFindText(line, needle);
+}
+
+int vqDirParser::_firstLineReject(const char* line, int firstLine) const {
+  return firstLine && (_find(line, " unreadable") || _find(line, " denied"));
 }
 
 int vqDirParser::_isDotEntry(const char* line) const {
-  size_t n = vqTextLength(line);
+  size_t n = _lineLength(line);
   while (n >= 3 && (line[n - 1] == '\n' || line[n - 1] == '\r' || line[n - 1] == ' ' || line[n - 1] == '\t'))
     --n;
   size_t start = n;
@@ -123,6 +136,12 @@ int vqDirParser::_isDotEntry(const char* line) const {
 }
 
 int vqDirParser::_split(char* line) {
+  // The line text changes from here on; its length is counted again when needed.
+  const bool plain = m_linePlain && line >= m_line && line <= m_line + VQ_DIRPARSE_BUFSIZE;
+  m_lineLength = static_cast<size_t>(-1);
+  if (plain)
+    return _splitPlain(line);
+  m_plainFields = 0;
   if (vqHasLineBreak(line))
     VQSTR_StripCRLF(line);
   VQSTR_Squish(line);
@@ -130,14 +149,53 @@ int vqDirParser::_split(char* line) {
   m_fieldCount = m_tokens->Parse(line, " ");
   if (m_fieldCount < 0)
     m_fieldCount = 0;
-  if (m_fieldCount > 1024)
-    m_fieldCount = 1024;
+  if (m_fieldCount > VQTOKENS_MAX_FIELDS)
+    m_fieldCount = VQTOKENS_MAX_FIELDS;
   return m_fieldCount;
 }
 
+// Squishes and trims the line in place and splits it at its blanks in one pass, for lines without
+// line breaks or double-byte characters; gives the same fields as the general way.
+int vqDirParser::_splitPlain(char* line) {
+  m_plainFields = 1;
+  const char* src = line;
+  char* out = line;
+  char* text = m_fieldText;
+  int count = 0;
+  for (;;) {
+    while (*src == ' ')
+      ++src;
+    if (!*src)
+      break;
+    if (out != line)
+      *out++ = ' ';
+    const char* word = src;
+    if (count < VQTOKENS_MAX_FIELDS) {
+      m_fieldStart[count] = text;
+      m_fieldRawPos[count] = static_cast<int>(word - m_line);
+      for (char c; (c = *src) != 0 && c != ' '; ++src) {
+        *out++ = c;
+        *text++ = c;
+      }
+      *text++ = 0;
+      ++count;
+    } else {
+      for (char c; (c = *src) != 0 && c != ' '; ++src)
+        *out++ = c;
+    }
+  }
+  *out = 0;
+  if (line == m_line)
+    m_lineLength = static_cast<size_t>(out - line);
+  m_fieldCount = count;
+  return count;
+}
+
 const char* vqDirParser::_field(int i) const {
-  if (i < 0 || i >= 1024)
+  if (i < 0 || i >= VQTOKENS_MAX_FIELDS)
     return "";
+  if (m_plainFields)
+    return i < m_fieldCount ? m_fieldStart[i] : "";
   const char* f = (*m_tokens)[i];
   return f ? f : "";
 }
@@ -259,6 +317,21 @@ void vqDirParser::_doparse_date(int& i) {
 void vqDirParser::_doparse_filename(int i) {
   char* name = m_item->name;
   name[0] = 0;
+  if (m_plainFields && i >= 0 && i < m_fieldCount && m_fieldRawPos[i] >= m_rawColumnStart &&
+      static_cast<size_t>(m_fieldRawPos[i]) < m_rawLength) {
+    // The field's place in the raw line is known: the name runs from there, blanks kept.
+    const char* p = m_raw + m_fieldRawPos[i];
+    size_t n = m_rawLength - static_cast<size_t>(m_fieldRawPos[i]);
+    if (n > kNameChars)
+      n = kNameChars;
+    while (n > 0 && p[n - 1] == ' ')
+      --n;
+    memcpy(name, p, n);
+    name[n] = 0;
+    if (m_item->kind == VQ_KIND_FOLDERLINK || m_item->kind == VQ_KIND_OBJECTLINK)
+      _doparse_link();
+    return;
+  }
   const char* first = _field(i);
   size_t firstLen = vqTextLength(first);
   int found = 0;
@@ -332,6 +405,7 @@ void vqDirParser::_doparse_link() {
   target[kNameChars] = 0;
   vqCopyText(m_item->name, sizeof m_item->name, linkName, kNameChars);
   vqCopyText(m_item->url, sizeof m_item->url, target, kNameChars);
+  m_itemTouched = 1;
 
   if (m_linkCb) {
     m_linkCb(m_item, m_linkUser);
@@ -395,7 +469,7 @@ int vqDirParser::_parseWINNT351D(char* line, int firstLine) {
     return 0;
   if (m_ignoreDotDirs && _isDotEntry(line))
     return 0;
-  m_item->kind = (vqFindText(line, "<DIR>") || vqFindText(line, "<dir>")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
+  m_item->kind = (_find(line, "<DIR>") || _find(line, "<dir>")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   _split(line);
   int i = 0;
   _doparse_date(i);
@@ -429,7 +503,7 @@ int vqDirParser::_parseMACOS(char* line, int firstLine) {
   if (m_ignoreDotDirs && _isDotEntry(line))
     return 0;
   int link = tolower(static_cast<unsigned char>(line[0])) == 'l';
-  if (hasFolderWord(line))
+  if ((_find(line, " folder ") || _find(line, " FOLDER ")))
     m_item->kind = link ? VQ_KIND_FOLDERLINK : VQ_KIND_FOLDER;
   else
     m_item->kind = link ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
@@ -521,7 +595,7 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
   vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
   int multiNet = variant == kMultiNet || variant == kMultiNet34;
   const char* dirTest = multiNet ? m_item->name : line;
-  if (vqFindText(dirTest, ".DIR;") || vqFindText(dirTest, ".dir;")) {
+  if (_find(dirTest, ".DIR;") || _find(dirTest, ".dir;")) {
     m_item->kind = VQ_KIND_FOLDER;
     VQSTR_StripVersion(m_item->name);
   }
@@ -585,7 +659,7 @@ int vqDirParser::_parseVM(char* line, int firstLine) {
   if (_firstLineReject(line, firstLine))
     return 0;
   int link = tolower(static_cast<unsigned char>(line[0])) == 'l';
-  if (hasFolderWord(line))
+  if ((_find(line, " folder ") || _find(line, " FOLDER ")))
     m_item->kind = link ? VQ_KIND_FOLDERLINK : VQ_KIND_FOLDER;
   else
     m_item->kind = link ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
@@ -606,7 +680,7 @@ int vqDirParser::_parseVMCMS(char* line, int firstLine) {
   _copyRaw(line, 0);
   if (_firstLineReject(line, firstLine))
     return 0;
-  m_item->kind = hasFolderWord(line) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
+  m_item->kind = (_find(line, " folder ") || _find(line, " FOLDER ")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   if (_split(line) == 0)
     return 0;
   char name[2 * kNameChars + 2];
@@ -625,11 +699,11 @@ int vqDirParser::_parseAS400(char* line, int firstLine) {
   if (_firstLineReject(line, firstLine))
     return 0;
   _split(line);
-  if (!vqFindText(line, "*DIR") && !vqFindText(line, "*DDIR") && !vqFindText(line, "*STMF") && !vqFindText(line, "*LIB") &&
-      !vqFindText(line, "*FLR"))
+  if (!_find(line, "*DIR") && !_find(line, "*DDIR") && !_find(line, "*STMF") && !_find(line, "*LIB") &&
+      !_find(line, "*FLR"))
     return 0;
   size_t len = vqTextLength(line);
-  if (vqFindText(line, "*DIR ") || vqFindText(line, "*LIB ") || vqFindText(line, "*DDIR ") || (len > 0 && line[len - 1] == '/'))
+  if (_find(line, "*DIR ") || _find(line, "*LIB ") || _find(line, "*DDIR ") || (len > 0 && line[len - 1] == '/'))
     m_item->kind = VQ_KIND_FOLDER;
   int lastType = -1;
   for (int k = 0; k < m_fieldCount; ++k)

@@ -160,6 +160,34 @@ TEST(DirParserFile, OutputNameAndOpenFailures) {
   EXPECT_EQ(0u, count);
 }
 
+// A folder listed again replaces its parsed listing, also while a reader still has the old one
+// open: no record of the earlier run may survive behind the new ones.
+TEST(DirParserFile, ListingAgainReplacesTheOldRecords) {
+  std::string listing = writeFile("again.vqLS", "-rw-r--r-- 1 a b 1 Jan 1 2000 one\n"
+                                                "-rw-r--r-- 1 a b 2 Jan 1 2000 two\n"
+                                                "-rw-r--r-- 1 a b 3 Jan 1 2000 three\n");
+  vqDirParser first(VQ_HOST_UNIX), reader(VQ_HOST_UNIX);
+  unsigned long count = 0;
+  ASSERT_EQ(0u, first.DIR_PARSE(listing.c_str(), count));
+  ASSERT_EQ(3u, count);
+  ASSERT_EQ(1, reader.DirEnumOpen(first.GetOutfileName()));
+
+  writeFile("again.vqLS", "-rw-r--r-- 1 a b 9 Jan 1 2000 only\n");
+  vqDirParser second(VQ_HOST_UNIX);
+  EXPECT_EQ(0u, second.DIR_PARSE(listing.c_str(), count));
+  EXPECT_EQ(1u, count);
+  reader.DirEnumClose();
+  vqDirParser check(VQ_HOST_UNIX);
+  ASSERT_EQ(1, check.DirEnumOpen(second.GetOutfileName()));
+  _FTPITEMID item;
+  memset(&item, 0, sizeof item);
+  ASSERT_EQ(1, check.DirEnumFirst(&item));
+  EXPECT_STREQ("only", item.name);
+  EXPECT_EQ(0, check.DirEnumNext(&item));
+  check.DirEnumClose();
+  EXPECT_EQ(size_t(VQ_ITEMID_STORED_SIZE), readFile(second.GetOutfileName()).size());
+}
+
 TEST(DirParserFile, EmptyListingGivesEmptyFile) {
   ParseRun run = parseText(VQ_HOST_UNIX, "");
   EXPECT_EQ(0u, run.result);

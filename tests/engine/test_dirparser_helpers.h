@@ -23,16 +23,24 @@ inline std::string sourcePath(const std::string& rel) {
   return root + "/" + rel;
 }
 
+// One folder per test program, removed with everything in it when the program ends.
 inline std::string tempDir() {
-  static std::string dir;
-  if (dir.empty()) {
+  static struct Folder {
+    std::string path;
+    ~Folder() {
+      std::error_code ignored;
+      if (!path.empty())
+        std::filesystem::remove_all(path, ignored);
+    }
+  } dir;
+  if (dir.path.empty()) {
     std::filesystem::path p =
         std::filesystem::temp_directory_path() /
         ("fh-dirparser-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(p);
-    dir = p.string();
+    dir.path = p.string();
   }
-  return dir;
+  return dir.path;
 }
 
 inline std::string writeFile(const std::string& name, const std::string& bytes) {

@@ -17,6 +17,9 @@ std::string listingPath() {
   return std::string(tmp && *tmp ? tmp : "/tmp") + "/fh-fuzz-dirparser-" + std::to_string(getpid()) + ".vqLS";
 }
 
+// The fuzzer ends through exit(): the listing it wrote goes with it.
+void removeListing() { remove(listingPath().c_str()); }
+
 unsigned long linkCallback(_FTPITEMID* item, void*) {
   item->kind = item->size & 1 ? VQ_KIND_FOLDERLINK : VQ_KIND_OBJECTLINK;
   return 0;
@@ -39,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0)
     return 0;
   static const std::string path = listingPath();
+  static const int cleanup = atexit(removeListing);
+  (void)cleanup;
   const uint8_t control = data[0];
   FILE* f = fopen(path.c_str(), "wb");
   if (!f)
