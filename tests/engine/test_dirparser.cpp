@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "test_dirparser_helpers.h"
+#include "vqString.h"
 
 using namespace dirtest;
 
@@ -87,6 +88,41 @@ TEST(DirParserGolden, EveryHostTypeParsesItsListing) {
       EXPECT_EQ(VQ_ITEMID_SIZE, +got.cb) << where;
     }
   }
+}
+
+namespace {
+int shiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+int singleByte(unsigned char) { return 0; }
+} // namespace
+
+// Plain lines are split by a quick path; lines that may hold double-byte characters by the
+// general one. With a half-width katakana byte (never a lead byte) on every line of every golden
+// listing, the general path under a Shift-JIS code page must give what the quick path gives under
+// a single-byte one, record for record and byte for byte.
+TEST(DirParserGolden, QuickAndGeneralSplitAgree) {
+  VQSTR_LEADBYTE_TEST saved = VQSTR_SetLeadByteTest(singleByte);
+  for (int host = 2000; host <= 2026; ++host) {
+    std::string base = goldenBase(host);
+    std::string listing = readFile(sourcePath("tests/engine/listings/" + base + ".txt"));
+    std::string marked;
+    for (char c : listing) {
+      if (c == '\n')
+        marked += "\xB1";
+      marked += c;
+    }
+    VQSTR_SetLeadByteTest(singleByte);
+    ParseRun quick = parseText(static_cast<_VQ_HOSTTYPE>(host), marked);
+    VQSTR_SetLeadByteTest(shiftJisLead);
+    ParseRun general = parseText(static_cast<_VQ_HOSTTYPE>(host), marked);
+    EXPECT_EQ(quick.result, general.result) << base;
+    EXPECT_EQ(quick.firstLine, general.firstLine) << base;
+    EXPECT_LT(0u, quick.count) << base;
+    ASSERT_EQ(quick.items.size(), general.items.size()) << base;
+    for (size_t k = 0; k < quick.items.size(); ++k)
+      EXPECT_EQ(0, memcmp(&quick.items[k], &general.items[k], sizeof(_FTPITEMID)))
+          << base << " record " << k << " (" << quick.items[k].name << " / " << general.items[k].name << ")";
+  }
+  VQSTR_SetLeadByteTest(saved);
 }
 
 // The parsed-listing file is the stored part of each record, back to back, nothing else.

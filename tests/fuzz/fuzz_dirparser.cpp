@@ -9,6 +9,7 @@
 #include <string>
 
 #include "vqDirParser.h"
+#include "vqString.h"
 
 namespace {
 
@@ -31,6 +32,10 @@ unsigned long statusCallback(_sock_notification_* note, _FTPITEMID*, void* user)
   return note->type == 1004 && *static_cast<int*>(user) && note->current > 4096 ? 1 : 0;
 }
 
+// Shift-JIS lead bytes: odd-sized inputs run as if the system code page were double-byte.
+int shiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+int noLead(unsigned char) { return 0; }
+
 void check(bool ok) {
   if (!ok)
     abort();
@@ -51,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fwrite(data + 1, 1, size - 1, f);
   fclose(f);
 
+  VQSTR_SetLeadByteTest(size % 2 ? shiftJisLead : noLead);
   vqDirParser parser(static_cast<_VQ_HOSTTYPE>(1999 + (control & 31) % 29));
   parser.SetIgnoreDotDirs(control & 0x20 ? 0 : 1);
   parser.SetToday(2026, 6, 15);
