@@ -217,6 +217,36 @@ void removeFile(const char* path) {
 #endif
 }
 
+// "%04d/%02d/%02d %02d:%02d" without the formatted-output machinery, which costs more than the
+// rest of reading a record back.
+void formatSortDate(char* out, size_t size, int y, int mo, int d, int h, int mi) {
+  const int parts[5] = {y, mo, d, h, mi};
+  for (int v : parts)
+    if (v < 0 || v > 99999) {
+      snprintf(out, size, "%04d/%02d/%02d %02d:%02d", y, mo, d, h, mi);
+      return;
+    }
+  char text[32];
+  size_t n = 0;
+  const char seps[5] = {'/', '/', ' ', ':', 0};
+  for (int k = 0; k < 5; ++k) {
+    char digits[8];
+    int len = 0, v = parts[k];
+    do {
+      digits[len++] = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v);
+    for (int pad = k == 0 ? 4 : 2; len < pad;)
+      digits[len++] = '0';
+    while (len)
+      text[n++] = digits[--len];
+    if (seps[k])
+      text[n++] = seps[k];
+  }
+  text[n] = 0;
+  vqCopyText(out, size, text, size - 1);
+}
+
 // Creates path, failing when it exists.
 FILE* openNewFile(const char* path) {
 #ifdef _WIN32
@@ -268,6 +298,7 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_fieldStart(new const char*[VQTOKENS_MAX_FIELDS]()),
       m_fieldRawPos(new int[VQTOKENS_MAX_FIELDS]()),
       m_itemTouched(1),
+      m_enumTexts(nullptr),
       m_rawColumnStart(0),
       m_rawLength(0),
       m_statusCb(nullptr),
@@ -282,6 +313,8 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_year(1970), m_month(1), m_day(1) {}
 
 vqDirParser::~vqDirParser() {
+  DirEnumClose();
+  delete m_enumTexts;
   delete[] m_fieldRawPos;
   delete[] m_fieldStart;
   delete[] m_fieldText;
@@ -533,7 +566,16 @@ int vqDirParser::DirEnumOpen(const char* path) {
   if (!path)
     return 0;
   m_enumFile = fopen(path, "rb");
-  return m_enumFile ? 1 : 0;
+  if (!m_enumFile)
+    return 0;
+  setvbuf(m_enumFile, nullptr, _IOFBF, kReadBuffer); // records are read one by one
+#ifdef _WIN32
+  if (!m_enumTexts)
+    m_enumTexts = new EnumTexts();
+  m_enumTexts->dateKey = -1;
+  memset(m_enumTexts->timeKnown, 0, sizeof m_enumTexts->timeKnown);
+#endif
+  return 1;
   VQ_CATCH("vqDirParser", 0)
 }
 
@@ -571,7 +613,7 @@ int vqDirParser::DirEnumNext(_FTPITEMID* item) {
 
   int y = 0, mo = 0, d = 0, h = 0, mi = 0;
   vqFileTimeToParts(item->modified, y, mo, d, h, mi);
-  snprintf(item->sortDate, sizeof item->sortDate, "%04d/%02d/%02d %02d:%02d", y, mo, d, h, mi);
+  formatSortDate(item->sortDate, sizeof item->sortDate, y, mo, d, h, mi);
   item->dateText[0] = 0;
 #ifdef _WIN32
   SYSTEMTIME st;
@@ -581,12 +623,42 @@ int vqDirParser::DirEnumNext(_FTPITEMID* item) {
   st.wDay = static_cast<WORD>(d);
   st.wHour = static_cast<WORD>(h);
   st.wMinute = static_cast<WORD>(mi);
-  char datePart[32] = "", timePart[32] = "";
-  if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, datePart, sizeof datePart))
-    datePart[0] = 0;
-  if (!GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, timePart, sizeof timePart))
-    timePart[0] = 0;
-  snprintf(item->dateText, sizeof item->dateText, "%s %s", datePart, timePart);
+  // The locale's texts depend only on the date and the minute: each is formatted once per
+  // enumeration (the last date, every minute of the day) for dates the calendar accepts.
+  const bool cacheable = m_enumTexts && y >= 1601 && y <= 30827 && mo >= 1 && mo <= 12 && d >= 1 && d <= 31 &&
+                         h >= 0 && h < 24 && mi >= 0 && mi < 60;
+  char dateBuf[32] = "", timeBuf[32] = "";
+  const char* datePart = dateBuf;
+  const char* timePart = timeBuf;
+  if (cacheable) {
+    const int dateKey = (y * 16 + mo) * 32 + d, minute = h * 60 + mi;
+    if (m_enumTexts->dateKey != dateKey) {
+      if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, m_enumTexts->date,
+                          sizeof m_enumTexts->date))
+        m_enumTexts->date[0] = 0;
+      m_enumTexts->dateKey = dateKey;
+    }
+    if (!m_enumTexts->timeKnown[minute]) {
+      if (!GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, m_enumTexts->times[minute],
+                          sizeof m_enumTexts->times[minute]))
+        m_enumTexts->times[minute][0] = 0;
+      m_enumTexts->timeKnown[minute] = 1;
+    }
+    datePart = m_enumTexts->date;
+    timePart = m_enumTexts->times[minute];
+  } else {
+    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, dateBuf, sizeof dateBuf))
+      dateBuf[0] = 0;
+    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, timeBuf, sizeof timeBuf))
+      timeBuf[0] = 0;
+  }
+  size_t dateLen = strnlen(datePart, 31), timeLen = strnlen(timePart, 31);
+  if (dateLen + 1 + timeLen < sizeof item->dateText) {
+    memcpy(item->dateText, datePart, dateLen);
+    item->dateText[dateLen] = ' ';
+    memcpy(item->dateText + dateLen + 1, timePart, timeLen);
+    item->dateText[dateLen + 1 + timeLen] = 0;
+  }
 #else
   snprintf(item->dateText, sizeof item->dateText, "%04d-%02d-%02d %02d:%02d", y, mo, d, h, mi);
 #endif

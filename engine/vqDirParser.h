@@ -103,6 +103,14 @@ private:
   const char** m_fieldStart;
   int* m_fieldRawPos;
   int m_itemTouched;     // something may have written outside the record's stored part
+  // Display texts already formatted in this enumeration.
+  struct EnumTexts {
+    int dateKey;
+    char date[32];
+    unsigned char timeKnown[24 * 60];
+    char times[24 * 60][32];
+  };
+  EnumTexts* m_enumTexts;
   int m_rawColumnStart; // where the squished columns begin in m_raw
   size_t m_rawLength;   // length of the text in m_raw
 

@@ -506,6 +506,46 @@ TEST(DirParserEnum, ReadsBackAndRewinds) {
   parser.DirEnumClose();
 }
 
+#ifdef _WIN32
+// Display dates are formatted once per date and minute within an enumeration; every record must
+// still show exactly what the locale gives for its own date and time.
+TEST(DirParserEnum, DateTextsMatchTheLocaleForEveryRecord) {
+  std::string listing;
+  const char* lines[] = {
+      "-rw-r--r-- 1 a b 1 Mar 14 2000 a\n",    "-rw-r--r-- 1 a b 1 Mar 14 2000 b\n",
+      "-rw-r--r-- 1 a b 1 Dec 31 1999 c\n",    "-rw-r--r-- 1 a b 1 Mar 14 2000 d\n",
+      "-rw-r--r-- 1 a b 1 Jan 2 10:04 e\n",    "-rw-r--r-- 1 a b 1 Jan 2 23:59 f\n",
+      "-rw-r--r-- 1 a b 1 Jan 2 10:04 g\n",    "-rw-r--r-- 1 a b 1 Feb 29 2024 h\n",
+      "-rw-r--r-- 1 a b 1 Feb 30 2024 invalid\n",
+  };
+  for (const char* l : lines)
+    listing += l;
+  ParseRun run = parseText(VQ_HOST_UNIX, listing);
+  ASSERT_EQ(9u, run.items.size());
+  for (int pass = 0; pass < 2; ++pass) { // a second enumeration starts afresh
+    vqDirParser parser(VQ_HOST_UNIX);
+    ASSERT_EQ(1, parser.DirEnumOpen(run.outfile.c_str()));
+    _FTPITEMID item;
+    memset(&item, 0, sizeof item);
+    int n = 0;
+    for (int more = parser.DirEnumFirst(&item); more; more = parser.DirEnumNext(&item), ++n) {
+      SYSTEMTIME st;
+      memset(&st, 0, sizeof st);
+      FileTimeToSystemTime(&item.modified, &st);
+      st.wSecond = 0;
+      st.wMilliseconds = 0;
+      st.wDayOfWeek = 0;
+      char date[64] = "", time[64] = "";
+      GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date);
+      GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, time, sizeof time);
+      EXPECT_EQ(std::string(date) + " " + time, item.dateText) << item.name;
+    }
+    EXPECT_EQ(9, n);
+    parser.DirEnumClose();
+  }
+}
+#endif
+
 TEST(DirParserFirstLine, KeptFromTheFirstEntryAcrossRuns) {
   std::string a = writeFile("first-a.vqLS", "total 1\n-rw-r--r-- 1 a b 1 Jan 1 2000 one\n");
   std::string b = writeFile("first-b.vqLS", "-rw-r--r-- 1 a b 1 Jan 1 2000 two\n");
