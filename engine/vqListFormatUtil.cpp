@@ -69,7 +69,7 @@ const char* vqFindText(const char* hay, const char* needle) {
 }
 
 const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle) {
-  const size_t needleLen = strlen(needle);
+  const size_t needleLen = vqTextLength(needle);
   if (needleLen == 0)
     return hay;
   if (needleLen > hayLen)
@@ -98,7 +98,10 @@ const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle) {
       ++k;
     if (k > last)
       return nullptr;
-    if (memcmp(hay + k + 2, needle + 2, needleLen - 2) == 0)
+    size_t m = 2;
+    while (m < needleLen && hay[k + m] == needle[m])
+      ++m;
+    if (m == needleLen)
       return hay + k;
     ++k;
   }

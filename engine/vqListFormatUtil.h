@@ -27,6 +27,21 @@ const char* vqFindText(const char* hay, const char* needle);
 // vqFindText for a text of known length (no NUL inside), eight bytes at a time.
 const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle);
 int vqHasLineBreak(const char* s);
+// strchr and strrchr for a character other than NUL in the short texts of a listing line, without
+// a runtime call.
+inline const char* vqFindByte(const char* s, char c) {
+  for (; *s; ++s)
+    if (*s == c)
+      return s;
+  return nullptr;
+}
+inline const char* vqFindLastByte(const char* s, char c) {
+  const char* last = nullptr;
+  for (; *s; ++s)
+    if (*s == c)
+      last = s;
+  return last;
+}
 // strlen of a text that cannot be longer than a listing line, without a runtime call.
 size_t vqTextLength(const char* s);
 int vqContainsNoCase(const char* hay, const char* needle);

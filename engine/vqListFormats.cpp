@@ -15,6 +15,7 @@ namespace {
 
 const size_t kTextChars = 24;  // permText, group, owner
 const size_t kNameChars = 128; // name, link target
+static_assert(2 * kNameChars + 2 <= sizeof(_FTPITEMID::name), "a stored link is name|target");
 
 int isVmsFamily(_VQ_HOSTTYPE t) {
   return t == VQ_HOST_MULTINET || t == VQ_HOST_VMS || t == VQ_HOST_VMSA55 || t == VQ_HOST_OPENVMS ||
@@ -39,14 +40,14 @@ int monthNum(const char* s) {
 
 // Base name of a path (after the last '/').
 const char* baseName(const char* path) {
-  const char* slash = strrchr(path, '/');
+  const char* slash = vqFindLastByte(path, '/');
   return slash ? slash + 1 : path;
 }
 
 // Extension of the base name; a leading dot (".profile", "..") is not one.
 const char* extensionOf(const char* path) {
   const char* base = baseName(path);
-  const char* dot = strrchr(base, '.');
+  const char* dot = vqFindLastByte(base, '.');
   return dot && dot != base ? dot : nullptr;
 }
 
@@ -73,6 +74,14 @@ int longerThan(const char* s, size_t n) {
     if (!s[k])
       return 0;
   return 1;
+}
+
+// '03-14-00', '3/14/00', '14-MAR-2000', '14.03.2000'.
+int hasDateSeparator(const char* s) {
+  for (; *s; ++s)
+    if (*s == '-' || *s == '.' || *s == '/')
+      return 1;
+  return 0;
 }
 
 void trimBlanks(char* s) {
@@ -239,7 +248,7 @@ void vqDirParser::_doparse_perms() {
 void vqDirParser::_doparse_date(int& i) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0;
   const char* f = _field(i);
-  if ((strchr(f, '-') || strchr(f, '.') || strchr(f, '/')) && vqLeadInt(f) != 0) {
+  if (hasDateSeparator(f) && vqLeadInt(f) != 0) {
     // '03-14-00', '3/14/00' or '14-MAR-2000'
     const char* parts[3] = {"", "", ""};
     const char* p = f;
@@ -270,7 +279,7 @@ void vqDirParser::_doparse_date(int& i) {
     f = _field(i);
     if (vqLooksLikeTime(f)) {
       hour = vqLeadInt(f);
-      minute = vqLeadInt(strchr(f, ':') + 1);
+      minute = vqLeadInt(vqFindByte(f, ':') + 1);
       char upper[64];
       vqCopyText(upper, sizeof upper, f, sizeof upper - 1);
       for (char* c = upper; *c; ++c)
@@ -294,7 +303,7 @@ void vqDirParser::_doparse_date(int& i) {
     }
     i += 2;
     f = _field(i);
-    if (strchr(f, ':')) {
+    if (vqFindByte(f, ':')) {
       year = m_year;
       if (month > m_month || (month == m_month && day > m_day))
         --year; // a listed date without a year is never in the future
@@ -305,7 +314,7 @@ void vqDirParser::_doparse_date(int& i) {
     f = _field(i);
     if (vqLooksLikeTime(f)) {
       hour = vqLeadInt(f);
-      minute = vqLeadInt(strchr(f, ':') + 1);
+      minute = vqLeadInt(vqFindByte(f, ':') + 1);
       ++i;
     }
   }
@@ -389,7 +398,7 @@ void vqDirParser::_doparse_link() {
   char target[sizeof m_item->name];
   vqCopyText(linkName, sizeof linkName, m_item->name, sizeof linkName - 1);
   target[0] = 0;
-  if (char* gt = strchr(linkName, '>')) {
+  if (char* gt = const_cast<char*>(vqFindByte(linkName, '>'))) {
     *gt = 0;
     const char* after = gt + 1;
     if (*after == ' ')
@@ -415,7 +424,13 @@ void vqDirParser::_doparse_link() {
         !isReadme(linkName) && (!extensionOf(target) || !extensionOf(linkName)))
       m_item->kind = VQ_KIND_FOLDERLINK;
   }
-  snprintf(m_item->name, sizeof m_item->name, "%s|%s", linkName, target);
+  // "name|target": both are cut to 128 characters above, so the record's name field holds them.
+  size_t nameLen = vqTextLength(linkName), targetLen = vqTextLength(target);
+  char* out = m_item->name;
+  memcpy(out, linkName, nameLen);
+  out[nameLen] = '|';
+  memcpy(out + nameLen + 1, target, targetLen);
+  out[nameLen + 1 + targetLen] = 0;
 }
 
 // ---- formats ----
