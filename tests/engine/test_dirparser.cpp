@@ -348,6 +348,45 @@ TEST(DirParserRules, TotalLines) {
   EXPECT_EQ("-rw-r--r-- 1 a b 1 Jan 1 2000 one", run.firstLine);
 }
 
+// Lines are read eight bytes at a time where no control byte is near: a tab, a NUL or a line end
+// must act the same at every place in such a block.
+TEST(DirParserRules, SameRecordWhereverTheBytesFallInTheReadBlocks) {
+  for (int shift = 0; shift < 18; ++shift) {
+    std::string lead(shift, ' ');
+    std::string where = "shift " + std::to_string(shift);
+    ParseRun run = parseText(VQ_HOST_WINNT351D, lead + "03-14-00  10:04AM\t1234 report\tfinal.txt\r\n" + lead +
+                                                    "03-15-00  11:05AM 99 cut" + std::string(1, '\0') + "dropped\n");
+    ASSERT_EQ(2u, run.items.size()) << where;
+    EXPECT_STREQ("report final.txt", run.items[0].name) << where;
+    EXPECT_EQ(1234u, +run.items[0].size) << where;
+    EXPECT_STREQ("2000/03/14 10:04", run.items[0].sortDate) << where;
+    EXPECT_STREQ("cut", run.items[1].name) << where << ": a NUL ends the line, the rest is not a line";
+  }
+  // A CR LF whose CR is the last character of a 254-character read is still one line end.
+  std::string name(254 - 32, 'w');
+  std::string line = "-rw-r--r-- 1 a b 1 Jan 1 2000 " + name;
+  ASSERT_EQ(252u, line.size());
+  for (const std::string& fill : {std::string("x"), std::string("xy")}) {
+    ParseRun run = parseText(VQ_HOST_UNIX, line + fill + "\r\n-rw-r--r-- 1 a b 2 Jan 1 2000 next\n");
+    ASSERT_EQ(2u, run.items.size()) << fill;
+    EXPECT_STREQ("next", run.items[1].name) << fill;
+  }
+}
+
+// A server's "not found" answer is dropped wherever it stands in the line; a name that only
+// resembles it is kept.
+TEST(DirParserRules, NotFoundAnswersAtAnyPlace) {
+  for (int shift = 0; shift < 17; ++shift) {
+    for (const char* answer : {" not found", " cannot find the file"}) {
+      std::string text = "-rw-r--r-- 1 a b 1 Jan 1 2000 one\n" + std::string(shift, 'x') + answer +
+                         "\n-rw-r--r-- 1 a b 1 Jan 1 2000 not-found\n";
+      ParseRun run = parseText(VQ_HOST_UNIX, text);
+      ASSERT_EQ(2u, run.items.size()) << shift << answer;
+      EXPECT_STREQ("not-found", run.items[1].name);
+    }
+  }
+}
+
 TEST(DirParserRules, LongLinesAreReadInPieces) {
   // 254 characters per read: the tail of a long line is a line of its own.
   std::string name(300, 'n');
