@@ -66,6 +66,8 @@ private:
 
   // Shared steps of the formats.
   void _copyRaw(const char* line, int rawColumnStart);
+  int _startLine(char* line, int firstLine);
+  int _dateNamePerms(int i);
   int _firstLineReject(const char* line, int firstLine) const;
   int _isDotEntry(const char* line) const;
   int _split(char* line);

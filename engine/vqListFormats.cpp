@@ -84,6 +84,12 @@ int hasDateSeparator(const char* s) {
   return 0;
 }
 
+// One of the short texts of the record (permissions, owner, group), cut to its 24 characters.
+template <size_t N>
+void setText(char (&field)[N], const char* text) {
+  vqCopyText(field, N, text, kTextChars);
+}
+
 void trimBlanks(char* s) {
   size_t n = vqTextLength(s);
   while (n > 0 && s[n - 1] == ' ')
@@ -116,6 +122,20 @@ size_t vqDirParser::_lineLength(const char* line) const {
 const char* vqDirParser::_find(const char* line, const char* needle) const {
   return line == m_line && m_lineLength < VQ_DIRPARSE_BUFSIZE ? vqFindTextIn(line, m_lineLength, needle)
                                                               : vqFindText(line, needle);
+}
+
+// Keeps the raw line for the name rule; false for a first line that says the folder cannot be read.
+int vqDirParser::_startLine(char* line, int firstLine) {
+  _copyRaw(line, 0);
+  return !_firstLineReject(line, firstLine);
+}
+
+// Date, then the name from where the date ends, then the permission flags: the common tail.
+int vqDirParser::_dateNamePerms(int i) {
+  _doparse_date(i);
+  _doparse_filename(i);
+  _doparse_perms();
+  return 1;
 }
 
 int vqDirParser::_firstLineReject(const char* line, int firstLine) const {
@@ -439,8 +459,7 @@ int vqDirParser::_parseDEFAULT(char* line, int firstLine) { return _parseUNIX(li
 int vqDirParser::_parseUNIXL8(char* line, int firstLine) { return _parseUNIX(line, firstLine, 0); }
 
 int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   if (m_ignoreDotDirs && _isDotEntry(line))
     return 0;
@@ -457,14 +476,11 @@ int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
     }
   }
   _split(cols);
-  vqCopyText(m_item->owner, sizeof m_item->owner, _field(1), kTextChars);
-  vqCopyText(m_item->group, sizeof m_item->group, _field(2), kTextChars);
+  setText(m_item->owner, _field(1));
+  setText(m_item->group, _field(2));
   m_item->size = vqLeadSize(_field(3), 1);
   int i = 4;
-  _doparse_date(i);
-  _doparse_filename(i);
-  _doparse_perms();
-  return 1;
+  return _dateNamePerms(i);
 }
 
 int vqDirParser::_parseWINNT40(char* line, int firstLine) {
@@ -479,8 +495,7 @@ int vqDirParser::_parseWINNT40(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseWINNT351D(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   if (m_ignoreDotDirs && _isDotEntry(line))
     return 0;
@@ -496,8 +511,7 @@ int vqDirParser::_parseWINNT351D(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseOS2(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   if (m_ignoreDotDirs && _isDotEntry(line))
     return 0;
@@ -512,8 +526,7 @@ int vqDirParser::_parseOS2(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseMACOS(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   if (m_ignoreDotDirs && _isDotEntry(line))
     return 0;
@@ -523,35 +536,27 @@ int vqDirParser::_parseMACOS(char* line, int firstLine) {
   else
     m_item->kind = link ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
   _split(line);
-  vqCopyText(m_item->permText, sizeof m_item->permText, _field(0), kTextChars);
+  setText(m_item->permText, _field(0));
   m_item->size = vqLeadSize(_field(3), 1);
   int i = (m_item->kind == VQ_KIND_FOLDER || m_item->kind == VQ_KIND_FOLDERLINK) ? 3 : 4;
-  _doparse_date(i);
-  _doparse_filename(i);
-  _doparse_perms();
-  return 1;
+  return _dateNamePerms(i);
 }
 
 int vqDirParser::_parseNETWARE(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   m_item->kind = (line[0] == 'd' || line[0] == 'D') ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   _split(line);
-  vqCopyText(m_item->permText, sizeof m_item->permText, _field(1), kTextChars);
-  vqCopyText(m_item->owner, sizeof m_item->owner, _field(2), kTextChars);
-  vqCopyText(m_item->group, sizeof m_item->group, _field(2), kTextChars);
+  setText(m_item->permText, _field(1));
+  setText(m_item->owner, _field(2));
+  setText(m_item->group, _field(2));
   m_item->size = vqLeadSize(_field(3), 1);
   int i = 4;
-  _doparse_date(i);
-  _doparse_filename(i);
-  _doparse_perms();
-  return 1;
+  return _dateNamePerms(i);
 }
 
 int vqDirParser::_parseHELLSOFT(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   m_item->kind = (line[0] == 'd' || line[0] == 'D') ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   if (line[0]) {
@@ -559,20 +564,16 @@ int vqDirParser::_parseHELLSOFT(char* line, int firstLine) {
     m_rawColumnStart = 1;
   }
   _split(line);
-  vqCopyText(m_item->permText, sizeof m_item->permText, _field(0), kTextChars);
-  vqCopyText(m_item->group, sizeof m_item->group, _field(1), kTextChars);
-  vqCopyText(m_item->owner, sizeof m_item->owner, _field(2), kTextChars);
+  setText(m_item->permText, _field(0));
+  setText(m_item->group, _field(1));
+  setText(m_item->owner, _field(2));
   m_item->size = vqLeadSize(_field(3), 1);
   int i = 4;
-  _doparse_date(i);
-  _doparse_filename(i);
-  _doparse_perms();
-  return 1;
+  return _dateNamePerms(i);
 }
 
 int vqDirParser::_parseFTPSOFT(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   _split(line);
   vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
@@ -595,8 +596,7 @@ int vqDirParser::_parseMULTINET34(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   if (_split(line) == 0)
     return 0;
@@ -620,16 +620,16 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
   case kMultiNet:
   case kMultiNet34:
     m_item->size = vqLeadSize(_field(1), 512);
-    vqCopyText(m_item->owner, sizeof m_item->owner, _field(4), kTextChars);
-    vqCopyText(m_item->group, sizeof m_item->group, _field(4), kTextChars);
-    vqCopyText(m_item->permText, sizeof m_item->permText, _field(5), kTextChars);
+    setText(m_item->owner, _field(4));
+    setText(m_item->group, _field(4));
+    setText(m_item->permText, _field(5));
     break;
   case kVms:
     vqCopyText(blocks, sizeof blocks, _field(3), strcspn(_field(3), "/"));
     m_item->size = vqLeadSize(blocks, 512);
-    vqCopyText(m_item->owner, sizeof m_item->owner, "unavailable", kTextChars);
-    vqCopyText(m_item->group, sizeof m_item->group, "unavailable", kTextChars);
-    vqCopyText(m_item->permText, sizeof m_item->permText, _field(4), kTextChars);
+    setText(m_item->owner, "unavailable");
+    setText(m_item->group, "unavailable");
+    setText(m_item->permText, _field(4));
     break;
   case kVmsA55:
     vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
@@ -651,16 +651,16 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
       vqCopyText(m_item->group, sizeof m_item->group, pieces[1], lens[1] < kTextChars ? lens[1] : kTextChars);
       vqCopyText(m_item->owner, sizeof m_item->owner, pieces[2], lens[2] < kTextChars ? lens[2] : kTextChars);
     }
-    vqCopyText(m_item->permText, sizeof m_item->permText, _field(4), kTextChars);
+    setText(m_item->permText, _field(4));
     break;
   case kOpenVms:
     vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
     m_item->size = vqLeadSize(blocks, 512);
     if (count > 2) {
-      vqCopyText(m_item->owner, sizeof m_item->owner, _field(count - 2), kTextChars);
-      vqCopyText(m_item->group, sizeof m_item->group, _field(count - 2), kTextChars);
+      setText(m_item->owner, _field(count - 2));
+      setText(m_item->group, _field(count - 2));
     }
-    vqCopyText(m_item->permText, sizeof m_item->permText, _field(count - 1), kTextChars);
+    setText(m_item->permText, _field(count - 1));
     break;
   }
   int i = 2;
@@ -670,8 +670,7 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
 }
 
 int vqDirParser::_parseVM(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   int link = tolower(static_cast<unsigned char>(line[0])) == 'l';
   if ((_find(line, " folder ") || _find(line, " FOLDER ")))
@@ -680,7 +679,7 @@ int vqDirParser::_parseVM(char* line, int firstLine) {
     m_item->kind = link ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
   if (_split(line) == 0)
     return 0;
-  vqCopyText(m_item->permText, sizeof m_item->permText, _field(0), kTextChars);
+  setText(m_item->permText, _field(0));
   int folder = m_item->kind == VQ_KIND_FOLDER || m_item->kind == VQ_KIND_FOLDERLINK;
   if (!folder)
     m_item->size = vqLeadSize(_field(3), 1);
@@ -692,8 +691,7 @@ int vqDirParser::_parseVM(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseVMCMS(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   m_item->kind = (_find(line, " folder ") || _find(line, " FOLDER ")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   if (_split(line) == 0)
@@ -704,14 +702,13 @@ int vqDirParser::_parseVMCMS(char* line, int firstLine) {
   m_item->size = vqLeadSize(_field(5), 4096);
   int i = 6;
   _doparse_date(i);
-  vqCopyText(m_item->owner, sizeof m_item->owner, _field(m_fieldCount - 1), kTextChars);
-  vqCopyText(m_item->group, sizeof m_item->group, _field(m_fieldCount - 1), kTextChars);
+  setText(m_item->owner, _field(m_fieldCount - 1));
+  setText(m_item->group, _field(m_fieldCount - 1));
   return 1;
 }
 
 int vqDirParser::_parseAS400(char* line, int firstLine) {
-  _copyRaw(line, 0);
-  if (_firstLineReject(line, firstLine))
+  if (!_startLine(line, firstLine))
     return 0;
   _split(line);
   if (!_find(line, "*DIR") && !_find(line, "*DDIR") && !_find(line, "*STMF") && !_find(line, "*LIB") &&
@@ -727,7 +724,7 @@ int vqDirParser::_parseAS400(char* line, int firstLine) {
   // Owner, size, date, time before the object type; a name with blanks adds fields after it.
   int i;
   if (lastType == 4) {
-    vqCopyText(m_item->owner, sizeof m_item->owner, _field(0), kTextChars);
+    setText(m_item->owner, _field(0));
     m_item->size = vqLeadSize(_field(1), 1);
     i = 2;
   } else {
