@@ -23,8 +23,21 @@ macro(fh_add_googletest)
   add_subdirectory(${FH_GTEST_SRC} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endmacro()
 
+# Headers: a library's include/ folder is what other libraries may use; its other folders are
+# private to it (and to its own tests, through <target>_private).
+# fh_private_includes(<target> <folder> ...): the private header folders of a library.
+function(fh_private_includes target)
+  add_library(${target}_private INTERFACE)
+  set(dirs)
+  foreach(d ${ARGN})
+    list(APPEND dirs ${CMAKE_CURRENT_SOURCE_DIR}/${d})
+  endforeach()
+  target_include_directories(${target}_private INTERFACE ${dirs})
+endfunction()
+
 # fh_deliverable(<target> OUTPUT <file name without .dll> EXPORT <define>
 #                SOURCES ... [LIBS ...] [RC <file.rc>] [DEF <file.def>])
+# Call fh_private_includes(<target> ...) first.
 function(fh_deliverable target)
   cmake_parse_arguments(A "" "OUTPUT;EXPORT;RC;DEF" "SOURCES;LIBS" ${ARGN})
   set(srcs ${A_SOURCES})
@@ -41,7 +54,8 @@ function(fh_deliverable target)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${A_OUTPUT})
   target_compile_definitions(${target} PRIVATE ${A_EXPORT})
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:${FH_WARNINGS}>)
-  target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+  target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/resources)
+  target_link_libraries(${target} PRIVATE ${target}_private)
   if(A_LIBS)
     target_link_libraries(${target} PUBLIC ${A_LIBS})
   endif()
