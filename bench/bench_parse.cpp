@@ -50,21 +50,21 @@ void writeLine(FILE* f, const std::string& kind, long k) {
   int month = static_cast<int>(k % 12), day = static_cast<int>(k % 28) + 1;
   if (kind == "unix") {
     switch (k % 10) {
-    case 0:
-      fprintf(f, "drwxr-xr-x   2 ftp      ftp          4096 %s %2d  %d dir_%06ld\n", kMonths[month], day,
-              1990 + static_cast<int>(k % 30), k);
-      break;
-    case 1:
-      fprintf(f, "lrwxrwxrwx   1 root     root           11 %s %2d %02d:%02d link_%06ld -> target/%06ld\n",
-              kMonths[month], day, static_cast<int>(k % 24), static_cast<int>(k % 60), k, k);
-      break;
-    case 2:
-      fprintf(f, "-rw-r--r--   1 ftp      ftp      %8lu %s %2d %02d:%02d name with  spaces %06ld.txt\n", size,
-              kMonths[month], day, static_cast<int>(k % 24), static_cast<int>(k % 60), k);
-      break;
-    default:
-      fprintf(f, "-rw-r--r--   1 ftp      ftp      %8lu %s %2d  %d file_%06ld.tar.gz\n", size, kMonths[month], day,
-              1990 + static_cast<int>(k % 30), k);
+      case 0:
+        fprintf(f, "drwxr-xr-x   2 ftp      ftp          4096 %s %2d  %d dir_%06ld\n", kMonths[month], day,
+                1990 + static_cast<int>(k % 30), k);
+        break;
+      case 1:
+        fprintf(f, "lrwxrwxrwx   1 root     root           11 %s %2d %02d:%02d link_%06ld -> target/%06ld\n",
+                kMonths[month], day, static_cast<int>(k % 24), static_cast<int>(k % 60), k, k);
+        break;
+      case 2:
+        fprintf(f, "-rw-r--r--   1 ftp      ftp      %8lu %s %2d %02d:%02d name with  spaces %06ld.txt\n", size,
+                kMonths[month], day, static_cast<int>(k % 24), static_cast<int>(k % 60), k);
+        break;
+      default:
+        fprintf(f, "-rw-r--r--   1 ftp      ftp      %8lu %s %2d  %d file_%06ld.tar.gz\n", size, kMonths[month], day,
+                1990 + static_cast<int>(k % 30), k);
     }
   } else if (kind == "vms") {
     if (k % 10 == 0)
@@ -118,7 +118,7 @@ long ioFloor(const std::string& listing, const std::string& out) {
       const char* end = p + have + got;
       for (const char* lf; (lf = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)))); p = lf + 1) {
         size_t take = lf - p < 8 ? static_cast<size_t>(lf - p) : 8;
-        memcpy(record, p, take); // something of the line in each record, as the parse run has
+        memcpy(record, p, take);  // something of the line in each record, as the parse run has
         if (used + sizeof record > block.size()) {
           ok = fwrite(block.data(), 1, used, o) == used;
           used = 0;
@@ -127,21 +127,18 @@ long ioFloor(const std::string& listing, const std::string& out) {
         used += sizeof record;
         ++lines;
       }
-      have = static_cast<size_t>(end - p); // a line cut by the buffer end moves to its front
+      have = static_cast<size_t>(end - p);  // a line cut by the buffer end moves to its front
       memmove(&buf[0], p, have);
     }
-    if (ok && used)
-      fwrite(block.data(), 1, used, o);
+    if (ok && used) fwrite(block.data(), 1, used, o);
   }
-  if (in)
-    fclose(in);
-  if (o)
-    fclose(o);
+  if (in) fclose(in);
+  if (o) fclose(o);
   remove(out.c_str());
   return lines;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 4) {
@@ -160,10 +157,8 @@ int main(int argc, char** argv) {
       fprintf(stderr, "cannot write %s\n", listing.c_str());
       return 1;
     }
-    if (kind == "unix")
-      fprintf(f, "total %ld\n", lines);
-    for (long k = 0; k < lines; ++k)
-      writeLine(f, kind, k);
+    if (kind == "unix") fprintf(f, "total %ld\n", lines);
+    for (long k = 0; k < lines; ++k) writeLine(f, kind, k);
     fclose(f);
   }
 
@@ -187,8 +182,7 @@ int main(int argc, char** argv) {
   _FTPITEMID item;
   unsigned long read = 0;
   unsigned long long checksum = 0;
-  if (!parser.DirEnumOpen(parser.GetOutfileName()))
-    return 1;
+  if (!parser.DirEnumOpen(parser.GetOutfileName())) return 1;
   memset(&item, 0, sizeof item);
   for (int more = parser.DirEnumFirst(&item); more; more = parser.DirEnumNext(&item)) {
     ++read;
@@ -209,12 +203,11 @@ int main(int argc, char** argv) {
   double enumSec = std::chrono::duration<double>(t2 - t1).count();
   double floorSec = std::chrono::duration<double>(t4 - t3).count();
   double parseRate = lines / parseSec, floorRate = floorLines / floorSec;
-  printf("%-4s %8ld lines  parse %10.0f lines/s  floor %10.0f lines/s  ratio %.2f   enumerate %10.0f records/s"
-         "   peak %.1f MB  (%llu)\n",
-         kind.c_str(), lines, parseRate, floorRate, parseRate / floorRate, read / enumSec, peakMegabytes(),
-         checksum % 10);
+  printf(
+      "%-4s %8ld lines  parse %10.0f lines/s  floor %10.0f lines/s  ratio %.2f   enumerate %10.0f records/s"
+      "   peak %.1f MB  (%llu)\n",
+      kind.c_str(), lines, parseRate, floorRate, parseRate / floorRate, read / enumSec, peakMegabytes(), checksum % 10);
   remove(parser.GetOutfileName());
-  if (mode != "keep")
-    remove(listing.c_str());
+  if (mode != "keep") remove(listing.c_str());
   return 0;
 }

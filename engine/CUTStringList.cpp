@@ -3,8 +3,7 @@
 #include <new>
 #include <string.h>
 
-CUTStringList::CUTStringList()
-    : m_head(nullptr), m_tail(nullptr), m_count(0), m_cursor(nullptr), m_cursorIndex(-1) {}
+CUTStringList::CUTStringList() : m_head(nullptr), m_tail(nullptr), m_count(0), m_cursor(nullptr), m_cursorIndex(-1) {}
 
 CUTStringList::~CUTStringList() { Clear(); }
 

@@ -195,11 +195,11 @@ const char* vqAppParams::GetTargetDir(unsigned progId) {
   return "";
 }
 
-#define VQ_APP_TEXT(Name)                                                            \
-  const char* vqAppParams::Get##Name() { return m_##Name; }                          \
+#define VQ_APP_TEXT(Name)                                   \
+  const char* vqAppParams::Get##Name() { return m_##Name; } \
   void vqAppParams::Set##Name(const char* text) { _copy(m_##Name, sizeof(m_##Name), text); }
-#define VQ_APP_VALUE(Name, Type)                             \
-  Type vqAppParams::Get##Name() { return m_##Name; }         \
+#define VQ_APP_VALUE(Name, Type)                     \
+  Type vqAppParams::Get##Name() { return m_##Name; } \
   void vqAppParams::Set##Name(Type value) { m_##Name = value; }
 
 VQ_APP_TEXT(EMailAddress)

@@ -45,9 +45,7 @@ void vqCommonParams::_ensureSlash(char* text, unsigned size) {
   }
 }
 
-void vqCommonParams::_lower(char* text) {
-  CharLowerBuffA(text, static_cast<DWORD>(strlen(text)));
-}
+void vqCommonParams::_lower(char* text) { CharLowerBuffA(text, static_cast<DWORD>(strlen(text))); }
 
 char* vqCommonParams::GetDefaultDir(char* out, int size) {
   if (!out) return nullptr;
@@ -151,8 +149,8 @@ void vqCommonParams::_readPassword(const char* name, char* plain) {
     int n = static_cast<signed char>(stored[1]);
     if (n <= 0 || 2u + static_cast<unsigned>(n) > size) return;
     int outLen = kCipherPlainCapacity;
-    if (!m_crypto.NEW_Decrypt(reinterpret_cast<unsigned char*>(stored + 2), n,
-                              reinterpret_cast<unsigned char*>(plain), outLen))
+    if (!m_crypto.NEW_Decrypt(reinterpret_cast<unsigned char*>(stored + 2), n, reinterpret_cast<unsigned char*>(plain),
+                              outLen))
       plain[0] = 0;
   } else if (mark == kScrambledMark) {
     m_crypto.Decrypt(stored + 1, static_cast<int>(storedLen - 1));
@@ -223,8 +221,7 @@ int vqCommonParams::COMMON_LoadParams() {
     int result = _loadparams(VQ_SETTINGS_KEY);
     // An owner without a key of its own has only the global values (an empty path would be the
     // root of HKEY_CURRENT_USER).
-    if (m_ParamsKeyPath[0] && lstrcmpiA(m_ParamsKeyPath, VQ_SETTINGS_KEY) != 0)
-      result = _loadparams(m_ParamsKeyPath);
+    if (m_ParamsKeyPath[0] && lstrcmpiA(m_ParamsKeyPath, VQ_SETTINGS_KEY) != 0) result = _loadparams(m_ParamsKeyPath);
     return result;
   VQ_CATCH(kSource, 0)
 }
@@ -282,11 +279,11 @@ void vqCommonParams::SetParamsKeyPath(const char* path) { _copy(m_ParamsKeyPath,
 const char* vqCommonParams::GetParamsKeyPath() { return m_ParamsKeyPath; }
 unsigned char vqCommonParams::GetProgId() { return m_ProgId; }
 
-#define VQ_TEXT_ACCESS(Name)                                                            \
-  const char* vqCommonParams::Get##Name() { return m_##Name; }                          \
+#define VQ_TEXT_ACCESS(Name)                                   \
+  const char* vqCommonParams::Get##Name() { return m_##Name; } \
   void vqCommonParams::Set##Name(const char* text) { _copy(m_##Name, sizeof(m_##Name), text); }
-#define VQ_VALUE_ACCESS(Name, Type)                             \
-  Type vqCommonParams::Get##Name() { return m_##Name; }         \
+#define VQ_VALUE_ACCESS(Name, Type)                     \
+  Type vqCommonParams::Get##Name() { return m_##Name; } \
   void vqCommonParams::Set##Name(Type value) { m_##Name = value; }
 
 VQ_TEXT_ACCESS(FirewallHost)

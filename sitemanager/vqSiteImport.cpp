@@ -43,13 +43,20 @@ unsigned short portOf(const std::string& text) {
 // WS_FTP's firewall kinds in the order of this product's login schemes.
 unsigned firewallType(unsigned long wsType) {
   switch (wsType) {
-    case 0: return 3;
-    case 1: return 0;
-    case 2: return 1;
-    case 3: return 2;
-    case 4: return 4;
-    case 7: return 6;
-    default: return 0;
+    case 0:
+      return 3;
+    case 1:
+      return 0;
+    case 2:
+      return 1;
+    case 3:
+      return 2;
+    case 4:
+      return 4;
+    case 7:
+      return 6;
+    default:
+      return 0;
   }
 }
 
@@ -72,8 +79,7 @@ struct ProfileKey {
   std::string text(const char* name) {
     char buf[256] = {};
     DWORD type = 0, size = sizeof(buf) - 1;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
-      return "";
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS) return "";
     if (type != REG_SZ && type != REG_EXPAND_SZ) return "";
     buf[size < sizeof(buf) ? size : sizeof(buf) - 1] = 0;
     return buf;
@@ -113,8 +119,7 @@ int vqSiteParams::_importWsFtp(const char* file, const char* target, int depth) 
   std::vector<char> names(kSectionNames, 0);
   DWORD got = GetPrivateProfileSectionNamesA(names.data(), kSectionNames, file);
   if (got == 0) return 1;
-  for (const char* section = names.data(); *section && section < names.data() + got;
-       section += strlen(section) + 1) {
+  for (const char* section = names.data(); *section && section < names.data() + got; section += strlen(section) + 1) {
     if (!lstrcmpiA(section, "FIREWALL") || !lstrcmpiA(section, "_config_")) continue;
     vqSiteParams* site = new vqSiteParams(m_ProgId);
     site->SetSiteSubPath(target);

@@ -56,8 +56,8 @@ bool within(const char* list, const char* fromSub, const char* fromName) {
   std::string to = list;
   while (!to.empty() && to.back() == '\\') to.pop_back();
   if (to.size() < cat.size()) return false;
-  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, to.c_str(), static_cast<int>(cat.size()),
-                     cat.c_str(), static_cast<int>(cat.size())) != CSTR_EQUAL)
+  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, to.c_str(), static_cast<int>(cat.size()), cat.c_str(),
+                     static_cast<int>(cat.size())) != CSTR_EQUAL)
     return false;
   return to.size() == cat.size() || to[cat.size()] == '\\';
 }
@@ -415,8 +415,7 @@ void vqSiteParams::_clearCachesDeep(const char* subPath, const char* name, int d
 int vqSiteParams::SITE_Delete(const char* subPath, const char* name) {
   VQ_TRY
     char sub[TEXT_LEN + 1], site[TEXT_LEN + 1];
-    if (!subPath || !name || !takePath(sub, sizeof(sub), subPath) || !takePath(site, sizeof(site), name))
-      return 0;
+    if (!subPath || !name || !takePath(sub, sizeof(sub), subPath) || !takePath(site, sizeof(site), name)) return 0;
     // Without a name the key would be the whole list.
     if (!sub[0] || !site[0]) return 0;
     _clearCachesDeep(sub, site, 0);
@@ -527,8 +526,7 @@ int vqSiteParams::SITE_Rename(const char* fromSub, const char* fromName, const c
       return 1;
     }
     // The target refused it: the item goes back where it was rather than stay in the scratch list.
-    if (worker.SITE_Copy(VQ_SITES_SCRATCH, fromName, fromSub, fromName))
-      worker.SITE_Delete(VQ_SITES_SCRATCH, fromName);
+    if (worker.SITE_Copy(VQ_SITES_SCRATCH, fromName, fromSub, fromName)) worker.SITE_Delete(VQ_SITES_SCRATCH, fromName);
     return 0;
   VQ_CATCH(kSource, 0)
 }
@@ -549,11 +547,11 @@ void vqSiteParams::SetSiteSubPath(const char* text) {
   trimSlash(m_SiteSubPath);
 }
 
-#define VQ_SITE_TEXT(Name)                                                            \
-  const char* vqSiteParams::Get##Name() { return m_##Name; }                          \
+#define VQ_SITE_TEXT(Name)                                   \
+  const char* vqSiteParams::Get##Name() { return m_##Name; } \
   void vqSiteParams::Set##Name(const char* text) { _copy(m_##Name, sizeof(m_##Name), text); }
-#define VQ_SITE_VALUE(Name, Type)                             \
-  Type vqSiteParams::Get##Name() { return m_##Name; }         \
+#define VQ_SITE_VALUE(Name, Type)                     \
+  Type vqSiteParams::Get##Name() { return m_##Name; } \
   void vqSiteParams::Set##Name(Type value) { m_##Name = value; }
 
 VQ_SITE_TEXT(SiteName)

@@ -12,10 +12,10 @@
 
 namespace {
 class dlgAbout : public vqDialog {
-public:
+ public:
   explicit dlgAbout(const char* path) : vqDialog(vqToolsModule(), IDD_ABOUT), m_version(path) {}
 
-protected:
+ protected:
   BOOL OnInitDialog() override {
     m_version.VerGetInfo();
     const char* product = m_version.VerGetText(vqVersion::ProductName);
@@ -38,7 +38,7 @@ protected:
     return TRUE;
   }
 
-private:
+ private:
   vqVersion m_version;
 };
 }  // namespace

@@ -19,9 +19,7 @@ void defaultReport(const char* text) {
 }
 }  // namespace
 
-VQ_CATCH_REPORTER vqSetCatchReporter(VQ_CATCH_REPORTER reporter) {
-  return g_reporter.exchange(reporter);
-}
+VQ_CATCH_REPORTER vqSetCatchReporter(VQ_CATCH_REPORTER reporter) { return g_reporter.exchange(reporter); }
 
 void vqCatchReport(const char* source, int line) {
   char text[512];

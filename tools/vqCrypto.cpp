@@ -63,9 +63,9 @@ int vqCrypto::NEW_Encrypt(unsigned char* in, int inLen, unsigned char* out, int&
   VQ_TRY
     if (!in || !out || inLen <= 0 || outLen <= 0) return 0;
     std::string hex;
-    CryptoPP::StringSource(in, static_cast<size_t>(inLen), true,
-                           new CryptoPP::LegacyEncryptor(m_passphrase,
-                                                         new CryptoPP::HexEncoder(new CryptoPP::StringSink(hex))));
+    CryptoPP::StringSource(
+        in, static_cast<size_t>(inLen), true,
+        new CryptoPP::LegacyEncryptor(m_passphrase, new CryptoPP::HexEncoder(new CryptoPP::StringSink(hex))));
     int len = static_cast<int>(hex.size());
     if (len > outLen) len = outLen;
     memcpy(out, hex.data(), static_cast<size_t>(len));
@@ -85,9 +85,9 @@ int vqCrypto::NEW_Decrypt(unsigned char* in, int inLen, unsigned char* out, int&
     desBlocks(hex.data(), inLen, false);
     memset(out, 0, static_cast<size_t>(outLen));
     std::string plain;
-    CryptoPP::StringSource(hex.data(), hex.size(), true,
-                           new CryptoPP::HexDecoder(new CryptoPP::LegacyDecryptor(
-                               m_passphrase, new CryptoPP::StringSink(plain))));
+    CryptoPP::StringSource(
+        hex.data(), hex.size(), true,
+        new CryptoPP::HexDecoder(new CryptoPP::LegacyDecryptor(m_passphrase, new CryptoPP::StringSink(plain))));
     int len = static_cast<int>(plain.size());
     if (len > outLen) len = outLen;
     memcpy(out, plain.data(), static_cast<size_t>(len));

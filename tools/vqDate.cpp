@@ -12,15 +12,13 @@
 
 namespace {
 // Windows-1252 text; empty entries match nothing.
-const char* const kEnglish[12] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                  "jul", "aug", "sep", "oct", "nov", "dec"};
-const char* const kFrench[12] = {"janv", "f\xE9v", "mars", "avr", "mai", "juin",
+const char* const kEnglish[12] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
+const char* const kFrench[12] = {"janv", "f\xE9v",  "mars", "avr", "mai", "juin",
                                  "juil", "ao\xFBt", "sept", "oct", "nov", "d\xE9\x63"};
 const char* const kFrenchAlt[12] = {"", "f\xE9vr", "", "", "", "", "", "", "", "", "", ""};
-const char* const kGerman[12] = {"jan", "feb", "m\xE4r", "apr", "mai", "jun",
-                                 "jul", "aug", "sep", "okt", "nov", "dez"};
-const char* const kFinnish[12] = {"tammi", "helmi", "maalis", "huhti", "touko", "kes\xE4",
-                                  "hein\xE4", "elo", "syys", "loka", "marras", "joulu"};
+const char* const kGerman[12] = {"jan", "feb", "m\xE4r", "apr", "mai", "jun", "jul", "aug", "sep", "okt", "nov", "dez"};
+const char* const kFinnish[12] = {"tammi",    "helmi", "maalis", "huhti", "touko",  "kes\xE4",
+                                  "hein\xE4", "elo",   "syys",   "loka",  "marras", "joulu"};
 const char* const kDays[7] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
 
 // A date part of at most 63 characters holds at most 64 fields.

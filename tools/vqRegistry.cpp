@@ -17,9 +17,7 @@ const REGSAM kAccess = 0x2001F;
 const char kSource[] = "vqRegistry";
 
 // Terminates text of `got` bytes inside a buffer of `size` bytes.
-void terminate(char* buf, unsigned size, DWORD got) {
-  buf[got < size ? got : size - 1] = 0;
-}
+void terminate(char* buf, unsigned size, DWORD got) { buf[got < size ? got : size - 1] = 0; }
 }  // namespace
 
 vqRegistry::vqRegistry() : m_key(nullptr), m_result(0), m_lastSize(0) {}
@@ -53,8 +51,7 @@ int vqRegistry::RegOpenWrite(HKEY root, const char* path) {
     HKEY key = nullptr;
     DWORD disposition = 0;
     char cls[] = "REG_SZ";
-    m_result = ::RegCreateKeyExA(root, path, 0, cls, REG_OPTION_NON_VOLATILE, kAccess, nullptr, &key,
-                                 &disposition);
+    m_result = ::RegCreateKeyExA(root, path, 0, cls, REG_OPTION_NON_VOLATILE, kAccess, nullptr, &key, &disposition);
     if (m_result != ERROR_SUCCESS) return 0;
     m_key = key;
     return 1;
@@ -141,8 +138,8 @@ int vqRegistry::RegPutStr(const char* name, const char* text) {
     size_t len = strnlen(text, MAX_STR);
     memcpy(stored, text, len);
     stored[len] = 0;
-    m_result = ::RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored),
-                                static_cast<DWORD>(len + 1));
+    m_result =
+        ::RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), static_cast<DWORD>(len + 1));
     return m_result == ERROR_SUCCESS ? 1 : 0;
   VQ_CATCH(kSource, 0)
 }
@@ -187,8 +184,8 @@ int vqRegistry::RegPutNum(const char* name, unsigned long n) {
     if (!m_key) return 0;
     char text[32];
     int len = snprintf(text, sizeof(text), "%lu", n);
-    m_result = ::RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                static_cast<DWORD>(len + 1));
+    m_result =
+        ::RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(len + 1));
     return m_result == ERROR_SUCCESS ? 1 : 0;
   VQ_CATCH(kSource, 0)
 }
@@ -231,16 +228,13 @@ int vqRegistry::RegEnumKeyA(int index, char* buf, unsigned size) {
     }
     memset(buf, 0, size);
     DWORD len = size;
-    m_result = ::RegEnumKeyExA(m_key, static_cast<DWORD>(index), buf, &len, nullptr, nullptr, nullptr,
-                               nullptr);
+    m_result = ::RegEnumKeyExA(m_key, static_cast<DWORD>(index), buf, &len, nullptr, nullptr, nullptr, nullptr);
     buf[size - 1] = 0;
     return m_result == ERROR_SUCCESS ? 1 : 0;
   VQ_CATCH(kSource, 0)
 }
 
-int vqRegistry::RegEnumStr(int index, char* buf, unsigned size) {
-  return RegEnumKeyA(index, buf, size);
-}
+int vqRegistry::RegEnumStr(int index, char* buf, unsigned size) { return RegEnumKeyA(index, buf, size); }
 
 int vqRegistry::RegEnumVal(int index, char* name, unsigned nameSize, char* data, unsigned dataSize) {
   VQ_TRY

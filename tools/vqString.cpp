@@ -15,9 +15,7 @@ std::atomic<VQSTR_LEADBYTE_TEST> g_leadByte{singleByte};
 // time, and asking the system for every byte is far slower than a table look-up.
 std::atomic<unsigned char> g_leadTable[128];
 
-inline bool isLead(unsigned char c) {
-  return c >= 0x80 && g_leadTable[c - 0x80].load(std::memory_order_relaxed);
-}
+inline bool isLead(unsigned char c) { return c >= 0x80 && g_leadTable[c - 0x80].load(std::memory_order_relaxed); }
 
 // Bytes in the character at s: 0 at the terminator, 2 for a lead byte with a byte after it.
 inline size_t charLen(const char* s) {
@@ -184,9 +182,7 @@ char* VQSTR_TrimLeft(char* s) {
   VQ_CATCH("vqString", s)
 }
 
-char* VQSTR_Trim(char* s) {
-  return VQSTR_TrimLeft(VQSTR_TrimRight(s));
-}
+char* VQSTR_Trim(char* s) { return VQSTR_TrimLeft(VQSTR_TrimRight(s)); }
 
 char* VQSTR_StripVersion(char* s) {
   VQ_TRY

@@ -27,13 +27,10 @@ void vqTokens::setDelimiters(const char* delims) {
   if (strcmp(delimiters, delims) == 0) return;
   VQSTR_Copy(delimiters, delims, VQTOKENS_MAX_LINE + 1);
   memset(isDelimiter, 0, 256);
-  for (const unsigned char* d = reinterpret_cast<const unsigned char*>(delimiters); *d; ++d)
-    isDelimiter[*d] = 1;
+  for (const unsigned char* d = reinterpret_cast<const unsigned char*>(delimiters); *d; ++d) isDelimiter[*d] = 1;
 }
 
-int vqTokens::Parse(const char* line, const char* delims) {
-  return Parse(VQTOKENS_MAX_FIELDS, line, delims);
-}
+int vqTokens::Parse(const char* line, const char* delims) { return Parse(VQTOKENS_MAX_FIELDS, line, delims); }
 
 int vqTokens::Parse(int maxFields, const char* line, const char* delims) {
   VQ_TRY

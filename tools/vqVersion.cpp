@@ -12,9 +12,9 @@
 #include "vqMsg.h"
 
 namespace {
-const char* const kKeys[vqVersion::KeyCount] = {
-    "Comments", "CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright",
-    "LegalTrademarks", "OriginalFilename", "PrivateBld", "ProductName", "ProductVersion", "SpecialBld"};
+const char* const kKeys[vqVersion::KeyCount] = {"Comments",     "CompanyName",    "FileDescription", "FileVersion",
+                                                "InternalName", "LegalCopyright", "LegalTrademarks", "OriginalFilename",
+                                                "PrivateBld",   "ProductName",    "ProductVersion",  "SpecialBld"};
 // The names resource compilers write for the two abbreviated keys; read when the short one is absent.
 const char* fallbackKey(vqVersion::Key key) {
   return key == vqVersion::PrivateBld ? "PrivateBuild" : key == vqVersion::SpecialBld ? "SpecialBuild" : nullptr;
@@ -35,9 +35,7 @@ void vqVersion::Clear() {
   memset(m_fixed, 0, sizeof m_fixed);
 }
 
-const char* vqVersion::VerGetText(Key key) const {
-  return key >= 0 && key < KeyCount ? m_text[key] : "";
-}
+const char* vqVersion::VerGetText(Key key) const { return key >= 0 && key < KeyCount ? m_text[key] : ""; }
 
 unsigned short vqVersion::VerGetFileVersion(int part) const { return part >= 1 && part <= 4 ? m_fileVer[part - 1] : 0; }
 unsigned short vqVersion::VerGetProductVersion(int part) const {
@@ -80,8 +78,7 @@ int vqVersion::VerGetInfo(const char* path) {
 
     WORD* trans = nullptr;
     UINT len = 0;
-    if (VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&trans), &len) &&
-        len >= 4)
+    if (VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&trans), &len) && len >= 4)
       VerLanguageNameA(trans[0], m_language, TextSize);
     for (int k = 0; k < KeyCount; ++k) ReadText(block.data(), static_cast<Key>(k));
 

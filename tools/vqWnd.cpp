@@ -17,8 +17,7 @@ void vqWnd::Attach(HWND hwnd) {
 
 // Cleared before the object dies so no late message reaches a half-destroyed object.
 void vqWnd::Detach() {
-  if (m_hWnd && IsWindow(m_hWnd) && FromHandle(m_hWnd) == this)
-    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+  if (m_hWnd && IsWindow(m_hWnd) && FromHandle(m_hWnd) == this) SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
   m_hWnd = nullptr;
 }
 
@@ -36,8 +35,8 @@ bool vqWnd::RegisterWindowClass(HINSTANCE module, const char* className, UINT st
   return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND vqWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
-                     int cx, int cy, HWND parent, HINSTANCE module) {
+HWND vqWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int cx, int cy,
+                     HWND parent, HINSTANCE module) {
   return CreateWindowExA(exStyle, className, title, style, x, y, cx, cy, parent, nullptr, module, this);
 }
 

@@ -230,8 +230,8 @@ int VQFTP_IsAsciiName(const char* name, const char* asciiList) {
   return lower(asciiList).find(probe) != std::string::npos ? 1 : 0;
 }
 
-int VQFTP_BuildListCommand(const char* verb, const char* directory, const char* mask, const char* switches,
-                           char* out, size_t outSize) {
+int VQFTP_BuildListCommand(const char* verb, const char* directory, const char* mask, const char* switches, char* out,
+                           size_t outSize) {
   if (out && outSize) out[0] = 0;
   if (!verb || !out || outSize == 0) return 1;
   std::string cmd(verb);

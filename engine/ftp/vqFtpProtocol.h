@@ -13,7 +13,7 @@ VQENGINE_API int VQFTP_ReplyCode(const char* line);
 
 // Collects one reply, single or multi-line ("ddd-" opens it, a line "ddd " with the same code closes it).
 class VQENGINE_API vqFtpReplyFrame {
-public:
+ public:
   vqFtpReplyFrame();
   ~vqFtpReplyFrame();
   // Feeds the next line (without its line end); returns 1 when the reply is complete.
@@ -26,7 +26,7 @@ public:
   const char* Text() const;
   void Reset();
 
-private:
+ private:
   vqFtpReplyFrame(const vqFtpReplyFrame&) = delete;
   vqFtpReplyFrame& operator=(const vqFtpReplyFrame&) = delete;
   int m_code;
@@ -61,13 +61,12 @@ VQENGINE_API void VQFTP_GuessSystem(const char* sysType, char* sysDir, vqSystemG
 VQENGINE_API int VQFTP_IsAsciiName(const char* name, const char* asciiList);
 
 // "LIST" or "NLST" with, where not empty, the directory, the switches and the mask. 0 or 1 (too long).
-VQENGINE_API int VQFTP_BuildListCommand(const char* verb, const char* directory, const char* mask,
-                                        const char* switches, char* out, size_t outSize);
+VQENGINE_API int VQFTP_BuildListCommand(const char* verb, const char* directory, const char* mask, const char* switches,
+                                        char* out, size_t outSize);
 
 // The index-th (from 0) path that creating every level of path sends with MKD. VMS paths
 // (device:[a.b.c]) grow inside their brackets. Returns 1 and fills out when there is such a step.
-VQENGINE_API int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int index, char* out,
-                               size_t outSize);
+VQENGINE_API int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int index, char* out, size_t outSize);
 
 // 1 when the text holds CR or LF: such a name would smuggle a second command onto the control line.
 VQENGINE_API int VQFTP_HasLineBreak(const char* text);

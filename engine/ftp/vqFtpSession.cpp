@@ -115,13 +115,39 @@ void VQENG_SetPrompts(VQFTP_LOGIN_PROMPT login, VQFTP_IRD_PROMPT ird, void* cont
 }
 
 vqFtpEngine::vqFtpEngine()
-    : m_cancel(0), m_timerWnd(nullptr), m_refs(1), m_username("anonymous"), m_password(kGuestPassword),
-      m_portNum(21), m_hostType(VQ_HOST_AUTO), m_isVirtualHost(0), m_fwPort(21), m_fwType(VQ_FW_USERWITHLOGIN),
-      m_fwPassive(0), m_fwEnabled(0), m_hostDelim("/"), m_retryWait(0), m_retryCount(10), m_rBufSize(4096),
-      m_sBufSize(4096), m_timeout(30000), m_keepAlive(0), m_storeInfo(0), m_storeFWInfo(0), m_transferType(-1),
-      m_callback(nullptr), m_user1(nullptr), m_user2(nullptr), m_control(new vqFtpSocket),
-      m_data(new vqFtpSocket), m_oldSockets(new vqFtpSocket*[kOldSlots]()), m_oldCount(0), m_lastReplyCode(0),
-      m_connectBlock(nullptr), m_abortAsked(0), m_abortDone(0) {
+    : m_cancel(0),
+      m_timerWnd(nullptr),
+      m_refs(1),
+      m_username("anonymous"),
+      m_password(kGuestPassword),
+      m_portNum(21),
+      m_hostType(VQ_HOST_AUTO),
+      m_isVirtualHost(0),
+      m_fwPort(21),
+      m_fwType(VQ_FW_USERWITHLOGIN),
+      m_fwPassive(0),
+      m_fwEnabled(0),
+      m_hostDelim("/"),
+      m_retryWait(0),
+      m_retryCount(10),
+      m_rBufSize(4096),
+      m_sBufSize(4096),
+      m_timeout(30000),
+      m_keepAlive(0),
+      m_storeInfo(0),
+      m_storeFWInfo(0),
+      m_transferType(-1),
+      m_callback(nullptr),
+      m_user1(nullptr),
+      m_user2(nullptr),
+      m_control(new vqFtpSocket),
+      m_data(new vqFtpSocket),
+      m_oldSockets(new vqFtpSocket*[kOldSlots]()),
+      m_oldCount(0),
+      m_lastReplyCode(0),
+      m_connectBlock(nullptr),
+      m_abortAsked(0),
+      m_abortDone(0) {
   memset(&m_notify, 0, sizeof m_notify);
   memset(m_localName, 0, sizeof m_localName);
   memset(m_localAddress, 0, sizeof m_localAddress);
@@ -654,10 +680,11 @@ unsigned long vqFtpEngine::FTP_Connect() {
     }
     if (m_cancel == 1) return finish(1);
     const std::string stars65(65, '*'), stars66(66, '*');
-    _sock_dumpmessage(0, "%s\n LocalHost: %s\n   Address: %s\n      Port: %u\n%s\n%s\n%s: %s\n   Address: %s\n      Port: %u\n%s\n",
-                      stars65.c_str(), m_localName, m_localAddress, static_cast<unsigned>(ntohs(m_localAddr.sin_port)),
-                      stars65.c_str(), stars66.c_str(), m_fwEnabled ? "  Firewall" : "RemoteHost", target.c_str(),
-                      m_remoteAddress, port, stars66.c_str());
+    _sock_dumpmessage(
+        0, "%s\n LocalHost: %s\n   Address: %s\n      Port: %u\n%s\n%s\n%s: %s\n   Address: %s\n      Port: %u\n%s\n",
+        stars65.c_str(), m_localName, m_localAddress, static_cast<unsigned>(ntohs(m_localAddr.sin_port)),
+        stars65.c_str(), stars66.c_str(), m_fwEnabled ? "  Firewall" : "RemoteHost", target.c_str(), m_remoteAddress,
+        port, stars66.c_str());
 
     result = 1099;
     for (unsigned int attempt = 1; attempt <= attempts && result != 0 && result != 1; ++attempt) {

@@ -184,8 +184,8 @@ unsigned long vqFtpEngine::_sock_abort() {
   return r;
 }
 
-unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile, unsigned int mode,
-                                       unsigned long size, int resume) {
+unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile, unsigned int mode, unsigned long size,
+                                       int resume) {
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
     if (unsigned long r = _refuseLineBreak(remote)) return r;

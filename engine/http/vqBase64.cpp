@@ -50,13 +50,9 @@ const char* vqBase64::Encode(const void* data, size_t length) {
   return m_text.c_str();
 }
 
-const char* vqBase64::Encode(const char* text) {
-  return Encode(text, text ? strlen(text) : 0);
-}
+const char* vqBase64::Encode(const char* text) { return Encode(text, text ? strlen(text) : 0); }
 
-size_t vqBase64::DecodedBound(const char* text) {
-  return text ? strlen(text) / 4 * 3 + 3 : 0;
-}
+size_t vqBase64::DecodedBound(const char* text) { return text ? strlen(text) / 4 * 3 + 3 : 0; }
 
 size_t vqBase64::Decode(const char* text, unsigned char* buffer, size_t size) const {
   if (!text || !*text || !buffer) return 0;

@@ -212,8 +212,7 @@ int vqHttpEngine::_abandon() {
   return 1;
 }
 
-int vqHttpEngine::_sendCmd(const char* method, const char* path, int readBody, const char* localFile,
-                           int* fileResult) {
+int vqHttpEngine::_sendCmd(const char* method, const char* path, int readBody, const char* localFile, int* fileResult) {
   _primeTags();
   int result = _exchange(method, path, readBody, localFile, fileResult);
   if (result == 407) {
@@ -323,8 +322,8 @@ int vqHttpEngine::_readLine(std::string& line) {
     if (n <= 0) break;
     any = true;
     line.append(buffer, static_cast<size_t>(n));
-    if (buffer[n - 1] == '\n') break;       // whole line
-    if (n < kLineBuffer - 1) break;         // the stream ended inside the line
+    if (buffer[n - 1] == '\n') break;  // whole line
+    if (n < kLineBuffer - 1) break;    // the stream ended inside the line
     // The rest comes as the next line; never cut between CR and LF.
     if (line.size() >= kMaxLine && line.back() != '\r') break;
   }

@@ -16,7 +16,7 @@ typedef unsigned long (*VQ_SYMLINK_CALLBACK)(_FTPITEMID* item, void* user);
 #define VQ_DIRPARSE_BUFSIZE 10240
 
 class VQENGINE_API vqDirParser {
-public:
+ public:
   explicit vqDirParser(_VQ_HOSTTYPE hostType);
   ~vqDirParser();
 
@@ -38,7 +38,7 @@ public:
   // Zeros (the default) mean today's local date at the start of each run.
   void SetToday(int year, int month, int day);
 
-private:
+ private:
   vqDirParser(const vqDirParser&) = delete;
   vqDirParser& operator=(const vqDirParser&) = delete;
 
@@ -84,27 +84,27 @@ private:
   void _notify(int type, unsigned long result, const char* prefix, const char* line);
 
   _VQ_HOSTTYPE m_hostType;
-  char* m_line;       // current line (a wrapped entry is joined here)
-  char* m_raw;        // current line before squishing; the file-name rule searches it
+  char* m_line;  // current line (a wrapped entry is joined here)
+  char* m_raw;   // current line before squishing; the file-name rule searches it
   char* m_outfile;
   char* m_firstLine;
   char* m_owner;
-  char* m_lineCopy;   // the line as read, for the status callback
+  char* m_lineCopy;  // the line as read, for the status callback
   _sock_notification_* m_note;
   _FTPITEMID* m_item;
-  vqTokens* m_tokens; // one per parser, so parses on different threads never share it
+  vqTokens* m_tokens;  // one per parser, so parses on different threads never share it
   int m_fieldCount;
   // Plain lines (no carriage return, no double-byte characters) are split without the
   // tokenizer: each field is copied once into m_fieldText and remembers where it starts in
   // the line, which is also where it starts in the raw copy.
-  int m_plainFields;     // the fields of the current line come from _splitPlain
-  int m_linePlain;       // the current line qualifies for _splitPlain
-  int m_leadBytes;       // the code page has double-byte lead bytes
-  size_t m_lineLength;   // length of the text in m_line, or kUnknownLength once it was changed
+  int m_plainFields;    // the fields of the current line come from _splitPlain
+  int m_linePlain;      // the current line qualifies for _splitPlain
+  int m_leadBytes;      // the code page has double-byte lead bytes
+  size_t m_lineLength;  // length of the text in m_line, or kUnknownLength once it was changed
   char* m_fieldText;
   const char** m_fieldStart;
   int* m_fieldRawPos;
-  int m_itemTouched;     // something may have written outside the record's stored part
+  int m_itemTouched;  // something may have written outside the record's stored part
   // Display texts already formatted in this enumeration.
   struct EnumTexts {
     int dateKey;
@@ -113,8 +113,8 @@ private:
     char times[24 * 60][32];
   };
   EnumTexts* m_enumTexts;
-  int m_rawColumnStart; // where the squished columns begin in m_raw
-  size_t m_rawLength;   // length of the text in m_raw
+  int m_rawColumnStart;  // where the squished columns begin in m_raw
+  size_t m_rawLength;    // length of the text in m_raw
 
   VQ_DIRSTATUS_CALLBACK m_statusCb;
   void* m_statusUser;
@@ -126,5 +126,5 @@ private:
   FILE* m_enumFile;
 
   int m_fixedYear, m_fixedMonth, m_fixedDay;
-  int m_year, m_month, m_day; // "today" of the current run
+  int m_year, m_month, m_day;  // "today" of the current run
 };

@@ -18,16 +18,15 @@ class vqFtpSocket;
 class vqFtpEngine;
 struct vqConnectBlock;
 
-
 // Notification codes.
 enum {
-  VQNOTIFY_COMMAND = 1000,   // a command is about to be sent
-  VQNOTIFY_LOG = 1001,       // one line of the session log
-  VQNOTIFY_RECEIVE = 1002,   // download, listing or site-to-site progress
-  VQNOTIFY_SEND = 1003,      // upload progress
-  VQNOTIFY_STATUS = 1005,    // status text for a progress window
-  VQNOTIFY_RETRY = 1006,     // an attempt failed and another follows
-  VQNOTIFY_ATTEMPT = 1007,   // an attempt begins
+  VQNOTIFY_COMMAND = 1000,  // a command is about to be sent
+  VQNOTIFY_LOG = 1001,      // one line of the session log
+  VQNOTIFY_RECEIVE = 1002,  // download, listing or site-to-site progress
+  VQNOTIFY_SEND = 1003,     // upload progress
+  VQNOTIFY_STATUS = 1005,   // status text for a progress window
+  VQNOTIFY_RETRY = 1006,    // an attempt failed and another follows
+  VQNOTIFY_ATTEMPT = 1007,  // an attempt begins
 };
 
 // Firewall login schemes.
@@ -49,11 +48,11 @@ typedef unsigned long (*VQFTP_CALLBACK)(_sock_notification_* note, void* user1, 
 // The engine's questions to the user. The default shows the login and initial-directory dialogs;
 // tests and unattended runs install their own answers. Each returns IDOK or IDCANCEL.
 struct vqFtpLoginRequest {
-  const char* host;   // shown as the title
+  const char* host;  // shown as the title
   char user[256];
   char password[256];
   char account[256];
-  int save;           // the "save this information" choice
+  int save;  // the "save this information" choice
 };
 typedef int (*VQFTP_LOGIN_PROMPT)(vqFtpLoginRequest* request, void* context);
 // dir holds the failed directory on entry and the chosen one on IDOK (dirSize bytes).
@@ -61,7 +60,7 @@ typedef int (*VQFTP_IRD_PROMPT)(vqFtpEngine* engine, char* dir, size_t dirSize, 
 VQENGINE_API void VQENG_SetPrompts(VQFTP_LOGIN_PROMPT login, VQFTP_IRD_PROMPT ird, void* context);
 
 class VQENGINE_API vqFtpEngine {
-public:
+ public:
   vqFtpEngine();
   ~vqFtpEngine();
   vqFtpEngine(const vqFtpEngine& other);
@@ -160,8 +159,8 @@ public:
   unsigned long FTP_GetFile(const char* remote, const char* localFile, unsigned int mode, unsigned long size,
                             int resume);
   unsigned long FTP_PutFile(const char* remote, const char* localFile, unsigned int mode);
-  unsigned long FTP_STS(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath,
-                        int throughLocal, unsigned long size);
+  unsigned long FTP_STS(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath, int throughLocal,
+                        unsigned long size);
 
   // Text of a result code with the last command and reply; valid until the next call.
   const char* FTP_ErrorString(unsigned long code);
@@ -170,7 +169,7 @@ public:
   // Timer ticks of the hidden window.
   void _onTimer(UINT_PTR id);
 
-protected:
+ protected:
   // Records WSAGetLastError and its text in the notification.
   void _sock_setwinsockerror();
   // Stores code as the last result with its text; returns code.
@@ -182,7 +181,7 @@ protected:
   std::string m_resultText;
   _sock_notification_ m_notify;
 
-private:
+ private:
   friend DWORD WINAPI _vqFtpConnectThread(LPVOID);
 
   unsigned long _sock_sendcmd(const char* format, ...);
@@ -264,4 +263,3 @@ private:
   volatile LONG m_abortAsked;
   volatile LONG m_abortDone;
 };
-

@@ -12,8 +12,8 @@ struct _sock_notification_ {
   char sockErrorText[1025];  // its text
   char message[2049];        // log line or status text, at most 2048 characters
   char reserved1[8];
-  unsigned int current;      // bytes so far, or the attempt number
-  unsigned int total;        // total bytes, or the number of attempts
+  unsigned int current;  // bytes so far, or the attempt number
+  unsigned int total;    // total bytes, or the number of attempts
   char reserved2[1041];
 };
 #pragma pack(pop)

@@ -151,7 +151,6 @@ class VQENGINE_API vqWsEngine {
 
 // Host look-ups used before a session connects; 0 or 1004 (host name could not be resolved).
 // name holds at least 132 characters, address at least 32; socketAddress keeps its port.
-extern "C" VQENGINE_API unsigned long VQENG_GetLocalHostInfo(char* name, char* address,
-                                                             sockaddr_in* socketAddress);
+extern "C" VQENGINE_API unsigned long VQENG_GetLocalHostInfo(char* name, char* address, sockaddr_in* socketAddress);
 extern "C" VQENGINE_API unsigned long VQENG_GetRemoteHostInfo(const char* host, char* address,
                                                               sockaddr_in* socketAddress);

@@ -7,13 +7,11 @@
 #endif
 
 size_t vqCopyText(char* dst, size_t dstSize, const char* src, size_t maxChars) {
-  if (!dst || dstSize == 0)
-    return 0;
+  if (!dst || dstSize == 0) return 0;
   size_t n = 0;
   if (src) {
     size_t limit = maxChars < dstSize - 1 ? maxChars : dstSize - 1;
-    while (n < limit && src[n])
-      ++n;
+    while (n < limit && src[n]) ++n;
     memmove(dst, src, n);
   }
   dst[n] = 0;
@@ -25,11 +23,9 @@ void vqClearBytes(void* p, size_t n) {
   size_t k = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
-  for (; k + 16 <= n; k += 16)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(c + k), zero);
+  for (; k + 16 <= n; k += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(c + k), zero);
 #endif
-  for (; k < n; ++k)
-    c[k] = 0;
+  for (; k < n; ++k) c[k] = 0;
 }
 
 void vqCopyBytes(void* dst, const void* src, size_t n) {
@@ -40,40 +36,32 @@ void vqCopyBytes(void* dst, const void* src, size_t n) {
   for (; k + 16 <= n; k += 16)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k)));
 #endif
-  for (; k < n; ++k)
-    d[k] = s[k];
+  for (; k < n; ++k) d[k] = s[k];
 }
 
 void vqAppendText(char* dst, size_t dstSize, const char* src) {
   size_t have = strnlen(dst, dstSize);
-  if (have >= dstSize)
-    return;
+  if (have >= dstSize) return;
   vqCopyText(dst + have, dstSize - have, src, dstSize);
 }
 
 const char* vqFindText(const char* hay, const char* needle) {
   const char first = needle[0];
-  if (!first)
-    return hay;
+  if (!first) return hay;
   for (; *hay; ++hay) {
-    if (*hay != first)
-      continue;
+    if (*hay != first) continue;
     const char* a = hay + 1;
     const char* b = needle + 1;
-    while (*b && *a == *b)
-      ++a, ++b;
-    if (!*b)
-      return hay;
+    while (*b && *a == *b) ++a, ++b;
+    if (!*b) return hay;
   }
   return nullptr;
 }
 
 const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle) {
   const size_t needleLen = vqTextLength(needle);
-  if (needleLen == 0)
-    return hay;
-  if (needleLen > hayLen)
-    return nullptr;
+  if (needleLen == 0) return hay;
+  if (needleLen > hayLen) return nullptr;
   if (needleLen == 1) {
     const void* at = memchr(hay, needle[0], hayLen);
     return static_cast<const char*>(at);
@@ -81,7 +69,7 @@ const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle) {
   const uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
   const unsigned char a = static_cast<unsigned char>(needle[0]), b = static_cast<unsigned char>(needle[1]);
   const uint64_t first = ones * a, second = ones * b;
-  const size_t last = hayLen - needleLen; // last place the needle can start
+  const size_t last = hayLen - needleLen;  // last place the needle can start
   size_t k = 0;
   for (;;) {
     // Skip blocks of eight places where the needle's first two characters do not start.
@@ -90,50 +78,39 @@ const char* vqFindTextIn(const char* hay, size_t hayLen, const char* needle) {
       memcpy(&x, hay + k, 8);
       memcpy(&y, hay + k + 1, 8);
       uint64_t z = (x ^ first) | (y ^ second);
-      if ((z - ones) & ~z & highs)
-        break;
+      if ((z - ones) & ~z & highs) break;
       k += 8;
     }
-    while (k <= last && !(static_cast<unsigned char>(hay[k]) == a && static_cast<unsigned char>(hay[k + 1]) == b))
-      ++k;
-    if (k > last)
-      return nullptr;
+    while (k <= last && !(static_cast<unsigned char>(hay[k]) == a && static_cast<unsigned char>(hay[k + 1]) == b)) ++k;
+    if (k > last) return nullptr;
     size_t m = 2;
-    while (m < needleLen && hay[k + m] == needle[m])
-      ++m;
-    if (m == needleLen)
-      return hay + k;
+    while (m < needleLen && hay[k + m] == needle[m]) ++m;
+    if (m == needleLen) return hay + k;
     ++k;
   }
 }
 
 int vqHasLineBreak(const char* s) {
   for (; *s; ++s)
-    if (*s == '\r' || *s == '\n')
-      return 1;
+    if (*s == '\r' || *s == '\n') return 1;
   return 0;
 }
 
 size_t vqTextLength(const char* s) {
   const char* p = s;
-  while (*p)
-    ++p;
+  while (*p) ++p;
   return static_cast<size_t>(p - s);
 }
 
 static long long leadNumber(const char* s) {
-  if (!s)
-    return 0;
-  while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\r' || *s == '\v' || *s == '\f')
-    ++s;
+  if (!s) return 0;
+  while (*s == ' ' || *s == '\t' || *s == '\n' || *s == '\r' || *s == '\v' || *s == '\f') ++s;
   int negative = 0;
-  if (*s == '+' || *s == '-')
-    negative = *s++ == '-';
+  if (*s == '+' || *s == '-') negative = *s++ == '-';
   long long v = 0;
-  const long long cap = 100000000000LL; // far above any 32-bit value; keeps the sum from overflowing
+  const long long cap = 100000000000LL;  // far above any 32-bit value; keeps the sum from overflowing
   while (*s >= '0' && *s <= '9') {
-    if (v < cap)
-      v = v * 10 + (*s - '0');
+    if (v < cap) v = v * 10 + (*s - '0');
     ++s;
   }
   return negative ? -v : v;
@@ -141,19 +118,15 @@ static long long leadNumber(const char* s) {
 
 int vqLeadInt(const char* s) {
   long long v = leadNumber(s);
-  if (v > 1000000000LL)
-    v = 1000000000LL;
-  if (v < -1000000000LL)
-    v = -1000000000LL;
+  if (v > 1000000000LL) v = 1000000000LL;
+  if (v < -1000000000LL) v = -1000000000LL;
   return static_cast<int>(v);
 }
 
 uint32_t vqLeadSize(const char* s, uint32_t mult) {
   long long v = leadNumber(s);
-  if (v <= 0)
-    return 0;
-  if (v > 0xFFFFFFFFLL)
-    return 0xFFFFFFFFu;
+  if (v <= 0) return 0;
+  if (v > 0xFFFFFFFFLL) return 0xFFFFFFFFu;
   unsigned long long total = static_cast<unsigned long long>(v) * mult;
   return total > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(total);
 }
@@ -162,19 +135,16 @@ int vqContainsNoCase(const char* hay, const char* needle) {
   size_t n = strlen(needle);
   for (const char* p = hay; *p; ++p) {
     size_t k = 0;
-    while (k < n && p[k] && tolower(static_cast<unsigned char>(p[k])) ==
-                                tolower(static_cast<unsigned char>(needle[k])))
+    while (k < n && p[k] && tolower(static_cast<unsigned char>(p[k])) == tolower(static_cast<unsigned char>(needle[k])))
       ++k;
-    if (k == n)
-      return 1;
+    if (k == n) return 1;
   }
   return n == 0;
 }
 
 int vqEqualNoCase(const char* a, const char* b) {
   while (*a && *b) {
-    if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b)))
-      return 0;
+    if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b))) return 0;
     ++a, ++b;
   }
   return *a == *b;
@@ -182,30 +152,24 @@ int vqEqualNoCase(const char* a, const char* b) {
 
 static const char* digits(const char* s) {
   const char* p = s;
-  while (*p >= '0' && *p <= '9')
-    ++p;
+  while (*p >= '0' && *p <= '9') ++p;
   return p == s ? nullptr : p;
 }
 
 int vqLooksLikeTime(const char* s) {
   const char* p = digits(s);
-  if (!p || *p != ':')
-    return 0;
+  if (!p || *p != ':') return 0;
   p = digits(p + 1);
-  if (!p)
-    return 0;
+  if (!p) return 0;
   if (*p == ':') {
     p = digits(p + 1);
-    if (!p)
-      return 0;
-    if (*p == '.') { // hundredths, as VMS lists them
+    if (!p) return 0;
+    if (*p == '.') {  // hundredths, as VMS lists them
       p = digits(p + 1);
-      if (!p)
-        return 0;
+      if (!p) return 0;
     }
   }
-  if (*p == 0)
-    return 1;
+  if (*p == 0) return 1;
   return (toupper(static_cast<unsigned char>(p[0])) == 'A' || toupper(static_cast<unsigned char>(p[0])) == 'P') &&
          toupper(static_cast<unsigned char>(p[1])) == 'M' && p[2] == 0;
 }
@@ -215,28 +179,25 @@ int vqIsUnixTotal(const char* line) {
   size_t len = strnlen(line, 6);
   for (size_t k = 0; k < 6; ++k) {
     char c = k < len ? line[k] : ' ';
-    if (tolower(static_cast<unsigned char>(c)) != total[k])
-      return 0;
+    if (tolower(static_cast<unsigned char>(c)) != total[k]) return 0;
   }
   return 1;
 }
 
 void vqParsedListingName(const char* listing, char* out, size_t outSize) {
   static const char ext[] = ".vqD";
-  if (!out || outSize == 0)
-    return;
+  if (!out || outSize == 0) return;
   size_t len = strlen(listing);
   size_t cut = len;
   for (size_t k = len; k > 0; --k) {
     char c = listing[k - 1];
-    if (c == '/' || c == '\\')
-      break;
+    if (c == '/' || c == '\\') break;
     if (c == '.') {
       cut = k - 1;
       break;
     }
   }
-  if (cut + sizeof ext > outSize) { // no room for the whole name: leave it empty so creation fails
+  if (cut + sizeof ext > outSize) {  // no room for the whole name: leave it empty so creation fails
     out[0] = 0;
     return;
   }
@@ -252,21 +213,20 @@ static long long daysFrom1601(int y, int m, int d) {
   const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   const long long since1970 = era * 146097 + doe - 719468;
-  return since1970 + 134774; // 1601-01-01 lies 134774 days before 1970-01-01
+  return since1970 + 134774;  // 1601-01-01 lies 134774 days before 1970-01-01
 }
 
 static int daysInMonth(int y, int m) {
   static const int dim[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
-    return 29;
+  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return 29;
   return dim[m - 1];
 }
 
 int vqFileTimeFromParts(int year, int month, int day, int hour, int minute, void* ft) {
   FILETIME value = {0, 0};
   memcpy(ft, &value, sizeof value);
-  if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 ||
-      day > daysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59)
+  if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour < 0 ||
+      hour > 23 || minute < 0 || minute > 59)
     return 0;
   unsigned long long t = static_cast<unsigned long long>(daysFrom1601(year, month, day)) * 86400ULL +
                          static_cast<unsigned long long>(hour) * 3600ULL +
@@ -282,14 +242,14 @@ void vqFileTimeToParts(FILETIME ft, int& year, int& month, int& day, int& hour, 
   unsigned long long t = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
   unsigned long long secs = t / 10000000ULL;
   long long days = static_cast<long long>(secs / 86400ULL);
-  if (days > 10675199LL) { // past 30827-12-31
+  if (days > 10675199LL) {  // past 30827-12-31
     year = month = day = hour = minute = 0;
     return;
   }
   unsigned long long rest = secs % 86400ULL;
   hour = static_cast<int>(rest / 3600);
   minute = static_cast<int>(rest % 3600 / 60);
-  long long z = days - 134774 + 719468; // shift to days since 0000-03-01
+  long long z = days - 134774 + 719468;  // shift to days since 0000-03-01
   const long long era = (z >= 0 ? z : z - 146096) / 146097;
   const long long doe = z - era * 146097;
   const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;

@@ -31,15 +31,13 @@ int vqHasLineBreak(const char* s);
 // a runtime call.
 inline const char* vqFindByte(const char* s, char c) {
   for (; *s; ++s)
-    if (*s == c)
-      return s;
+    if (*s == c) return s;
   return nullptr;
 }
 inline const char* vqFindLastByte(const char* s, char c) {
   const char* last = nullptr;
   for (; *s; ++s)
-    if (*s == c)
-      last = s;
+    if (*s == c) last = s;
   return last;
 }
 // strlen of a text that cannot be longer than a listing line, without a runtime call.

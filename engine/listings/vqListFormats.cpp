@@ -13,8 +13,8 @@
 
 namespace {
 
-const size_t kTextChars = 24;  // permText, group, owner
-const size_t kNameChars = 128; // name, link target
+const size_t kTextChars = 24;   // permText, group, owner
+const size_t kNameChars = 128;  // name, link target
 static_assert(2 * kNameChars + 2 <= sizeof(_FTPITEMID::name), "a stored link is name|target");
 
 int isVmsFamily(_VQ_HOSTTYPE t) {
@@ -29,14 +29,12 @@ int monthNum(const char* s) {
   if (s[0] && s[1] && s[2] && !s[3]) {
     char a = static_cast<char>(s[0] | 0x20), b = static_cast<char>(s[1] | 0x20), c = static_cast<char>(s[2] | 0x20);
     for (int m = 0; m < 12; ++m)
-      if (kMonths[m * 3] == a && kMonths[m * 3 + 1] == b && kMonths[m * 3 + 2] == c)
-        return m + 1;
+      if (kMonths[m * 3] == a && kMonths[m * 3 + 1] == b && kMonths[m * 3 + 2] == c) return m + 1;
   }
   char word[64];
   vqCopyText(word, sizeof word, s, sizeof word - 1);
   return VQDATE_MonthNum(word);
 }
-
 
 // Base name of a path (after the last '/').
 const char* baseName(const char* path) {
@@ -60,27 +58,23 @@ int isReadme(const char* path) {
   const char* base = baseName(path);
   const char* ext = extensionOf(path);
   size_t stem = ext ? static_cast<size_t>(ext - base) : vqTextLength(base);
-  if (stem != 6)
-    return 0;
+  if (stem != 6) return 0;
   for (size_t k = 0; k < 6; ++k)
-    if (tolower(static_cast<unsigned char>(base[k])) != "readme"[k])
-      return 0;
+    if (tolower(static_cast<unsigned char>(base[k])) != "readme"[k]) return 0;
   return 1;
 }
 
 // vqTextLength(s) > n, reading no further than needed.
 int longerThan(const char* s, size_t n) {
   for (size_t k = 0; k <= n; ++k)
-    if (!s[k])
-      return 0;
+    if (!s[k]) return 0;
   return 1;
 }
 
 // '03-14-00', '3/14/00', '14-MAR-2000', '14.03.2000'.
 int hasDateSeparator(const char* s) {
   for (; *s; ++s)
-    if (*s == '-' || *s == '.' || *s == '/')
-      return 1;
+    if (*s == '-' || *s == '.' || *s == '/') return 1;
   return 0;
 }
 
@@ -92,16 +86,13 @@ void setText(char (&field)[N], const char* text) {
 
 void trimBlanks(char* s) {
   size_t n = vqTextLength(s);
-  while (n > 0 && s[n - 1] == ' ')
-    s[--n] = 0;
+  while (n > 0 && s[n - 1] == ' ') s[--n] = 0;
   size_t k = 0;
-  while (s[k] == ' ')
-    ++k;
-  if (k)
-    memmove(s, s + k, n - k + 1);
+  while (s[k] == ' ') ++k;
+  if (k) memmove(s, s + k, n - k + 1);
 }
 
-} // namespace
+}  // namespace
 
 // ---- shared steps ----
 
@@ -144,22 +135,18 @@ int vqDirParser::_firstLineReject(const char* line, int firstLine) const {
 
 int vqDirParser::_isDotEntry(const char* line) const {
   size_t n = _lineLength(line);
-  while (n >= 3 && (line[n - 1] == '\n' || line[n - 1] == '\r' || line[n - 1] == ' ' || line[n - 1] == '\t'))
-    --n;
+  while (n >= 3 && (line[n - 1] == '\n' || line[n - 1] == '\r' || line[n - 1] == ' ' || line[n - 1] == '\t')) --n;
   size_t start = n;
   size_t k = n;
-  while (k > 0 && line[k - 1] != ' ')
-    --k;
+  while (k > 0 && line[k - 1] != ' ') --k;
   if (k > 0) {
     start = k;
   } else {
     k = n;
-    while (k > 0 && line[k - 1] != '\t')
-      --k;
+    while (k > 0 && line[k - 1] != '\t') --k;
     start = k;
   }
-  while (start < n && (line[start] == ' ' || line[start] == '\t'))
-    ++start;
+  while (start < n && (line[start] == ' ' || line[start] == '\t')) ++start;
   size_t len = n - start;
   return (len == 1 && line[start] == '.') || (len == 2 && line[start] == '.' && line[start + 1] == '.');
 }
@@ -168,18 +155,14 @@ int vqDirParser::_split(char* line) {
   // The line text changes from here on; its length is counted again when needed.
   const bool plain = m_linePlain && line >= m_line && line <= m_line + VQ_DIRPARSE_BUFSIZE;
   m_lineLength = static_cast<size_t>(-1);
-  if (plain)
-    return _splitPlain(line);
+  if (plain) return _splitPlain(line);
   m_plainFields = 0;
-  if (vqHasLineBreak(line))
-    VQSTR_StripCRLF(line);
+  if (vqHasLineBreak(line)) VQSTR_StripCRLF(line);
   VQSTR_Squish(line);
   VQSTR_Trim(line);
   m_fieldCount = m_tokens->Parse(line, " ");
-  if (m_fieldCount < 0)
-    m_fieldCount = 0;
-  if (m_fieldCount > VQTOKENS_MAX_FIELDS)
-    m_fieldCount = VQTOKENS_MAX_FIELDS;
+  if (m_fieldCount < 0) m_fieldCount = 0;
+  if (m_fieldCount > VQTOKENS_MAX_FIELDS) m_fieldCount = VQTOKENS_MAX_FIELDS;
   return m_fieldCount;
 }
 
@@ -192,12 +175,9 @@ int vqDirParser::_splitPlain(char* line) {
   char* text = m_fieldText;
   int count = 0;
   for (;;) {
-    while (*src == ' ')
-      ++src;
-    if (!*src)
-      break;
-    if (out != line)
-      *out++ = ' ';
+    while (*src == ' ') ++src;
+    if (!*src) break;
+    if (out != line) *out++ = ' ';
     const char* word = src;
     if (count < VQTOKENS_MAX_FIELDS) {
       m_fieldStart[count] = text;
@@ -209,22 +189,18 @@ int vqDirParser::_splitPlain(char* line) {
       *text++ = 0;
       ++count;
     } else {
-      for (char c; (c = *src) != 0 && c != ' '; ++src)
-        *out++ = c;
+      for (char c; (c = *src) != 0 && c != ' '; ++src) *out++ = c;
     }
   }
   *out = 0;
-  if (line == m_line)
-    m_lineLength = static_cast<size_t>(out - line);
+  if (line == m_line) m_lineLength = static_cast<size_t>(out - line);
   m_fieldCount = count;
   return count;
 }
 
 const char* vqDirParser::_field(int i) const {
-  if (i < 0 || i >= VQTOKENS_MAX_FIELDS)
-    return "";
-  if (m_plainFields)
-    return i < m_fieldCount ? m_fieldStart[i] : "";
+  if (i < 0 || i >= VQTOKENS_MAX_FIELDS) return "";
+  if (m_plainFields) return i < m_fieldCount ? m_fieldStart[i] : "";
   const char* f = (*m_tokens)[i];
   return f ? f : "";
 }
@@ -238,8 +214,7 @@ void vqDirParser::_doparse_perms() {
     char prot[sizeof m_item->permText];
     size_t n = 0;
     for (const char* p = m_item->permText; *p && n < sizeof prot - 1; ++p)
-      if (*p != '(' && *p != ')')
-        prot[n++] = *p;
+      if (*p != '(' && *p != ')') prot[n++] = *p;
     prot[n] = 0;
     const char* part = prot;
     for (int field = 0; field < 4 && part; ++field) {
@@ -256,7 +231,7 @@ void vqDirParser::_doparse_perms() {
     }
     return;
   }
-  const char* t = m_item->permText; // zero-filled beyond its text, so positions 1 to 9 are readable
+  const char* t = m_item->permText;  // zero-filled beyond its text, so positions 1 to 9 are readable
   for (int k = 0; k < 3; ++k) {
     flags[k * 4 + 0] = t[1 + k * 3] != '-';
     flags[k * 4 + 1] = t[2 + k * 3] != '-';
@@ -275,12 +250,10 @@ void vqDirParser::_doparse_date(int& i) {
     for (int k = 0; k < 3; ++k) {
       parts[k] = p;
       const char* next = p;
-      while (*next && *next != '-' && *next != '/')
-        ++next;
+      while (*next && *next != '-' && *next != '/') ++next;
       if (!*next) {
         p = next;
-        for (int j = k + 1; j < 3; ++j)
-          parts[j] = p;
+        for (int j = k + 1; j < 3; ++j) parts[j] = p;
         break;
       }
       p = next + 1;
@@ -302,12 +275,11 @@ void vqDirParser::_doparse_date(int& i) {
       minute = vqLeadInt(vqFindByte(f, ':') + 1);
       char upper[64];
       vqCopyText(upper, sizeof upper, f, sizeof upper - 1);
-      for (char* c = upper; *c; ++c)
-        *c = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
+      for (char* c = upper; *c; ++c) *c = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
       if (vqFindText(upper, "PM") && hour < 12)
         hour += 12;
       else if (vqFindText(upper, "AM") && hour == 12)
-        hour = 0; // 12:30AM is half past midnight
+        hour = 0;  // 12:30AM is half past midnight
 
       ++i;
     }
@@ -326,7 +298,7 @@ void vqDirParser::_doparse_date(int& i) {
     if (vqFindByte(f, ':')) {
       year = m_year;
       if (month > m_month || (month == m_month && day > m_day))
-        --year; // a listed date without a year is never in the future
+        --year;  // a listed date without a year is never in the future
     } else {
       year = vqLeadInt(f);
       ++i;
@@ -338,8 +310,7 @@ void vqDirParser::_doparse_date(int& i) {
       ++i;
     }
   }
-  if (year >= 0 && year < 100)
-    year += year > m_year % 100 ? 1900 : 2000;
+  if (year >= 0 && year < 100) year += year > m_year % 100 ? 1900 : 2000;
   vqFileTimeFromParts(year, month, day, hour, minute, reinterpret_cast<char*>(m_item) + offsetof(_FTPITEMID, modified));
 }
 
@@ -351,14 +322,11 @@ void vqDirParser::_doparse_filename(int i) {
     // The field's place in the raw line is known: the name runs from there, blanks kept.
     const char* p = m_raw + m_fieldRawPos[i];
     size_t n = m_rawLength - static_cast<size_t>(m_fieldRawPos[i]);
-    if (n > kNameChars)
-      n = kNameChars;
-    while (n > 0 && p[n - 1] == ' ')
-      --n;
+    if (n > kNameChars) n = kNameChars;
+    while (n > 0 && p[n - 1] == ' ') --n;
     memcpy(name, p, n);
     name[n] = 0;
-    if (m_item->kind == VQ_KIND_FOLDERLINK || m_item->kind == VQ_KIND_OBJECTLINK)
-      _doparse_link();
+    if (m_item->kind == VQ_KIND_FOLDERLINK || m_item->kind == VQ_KIND_OBJECTLINK) _doparse_link();
     return;
   }
   const char* first = _field(i);
@@ -370,13 +338,10 @@ void vqDirParser::_doparse_filename(int i) {
     size_t rawLen = m_rawLength;
     size_t pos = static_cast<size_t>(m_rawColumnStart) < rawLen ? static_cast<size_t>(m_rawColumnStart) : rawLen;
     const char* p = m_raw + pos;
-    while (*p == ' ')
-      ++p;
+    while (*p == ' ') ++p;
     for (int k = 0; k < i && *p; ++k) {
-      while (*p && *p != ' ')
-        ++p;
-      while (*p == ' ')
-        ++p;
+      while (*p && *p != ' ') ++p;
+      while (*p == ' ') ++p;
     }
     if (strncmp(p, first, firstLen) == 0 && (p[firstLen] == ' ' || p[firstLen] == 0)) {
       vqCopyText(name, sizeof m_item->name, p, kNameChars);
@@ -399,18 +364,15 @@ void vqDirParser::_doparse_filename(int i) {
     }
   }
   if (found) {
-    if (vqHasLineBreak(name))
-      VQSTR_StripCRLF(name);
+    if (vqHasLineBreak(name)) VQSTR_StripCRLF(name);
     trimBlanks(name);
   } else {
     for (int k = i; k < m_fieldCount && vqTextLength(name) < kNameChars; ++k) {
-      if (k > i)
-        vqAppendText(name, sizeof m_item->name, " ");
+      if (k > i) vqAppendText(name, sizeof m_item->name, " ");
       vqAppendText(name, sizeof m_item->name, _field(k));
     }
   }
-  if (m_item->kind == VQ_KIND_FOLDERLINK || m_item->kind == VQ_KIND_OBJECTLINK)
-    _doparse_link();
+  if (m_item->kind == VQ_KIND_FOLDERLINK || m_item->kind == VQ_KIND_OBJECTLINK) _doparse_link();
 }
 
 void vqDirParser::_doparse_link() {
@@ -421,12 +383,10 @@ void vqDirParser::_doparse_link() {
   if (char* gt = const_cast<char*>(vqFindByte(linkName, '>'))) {
     *gt = 0;
     const char* after = gt + 1;
-    if (*after == ' ')
-      ++after;
-    vqCopyText(target, sizeof target, after, sizeof target - 1); // 'a -> b -> c' keeps 'b -> c'
+    if (*after == ' ') ++after;
+    vqCopyText(target, sizeof target, after, sizeof target - 1);  // 'a -> b -> c' keeps 'b -> c'
     size_t n = vqTextLength(linkName);
-    if (n > 0 && linkName[n - 1] == '-')
-      linkName[--n] = 0;
+    if (n > 0 && linkName[n - 1] == '-') linkName[--n] = 0;
     trimBlanks(linkName);
     trimBlanks(target);
   }
@@ -459,10 +419,8 @@ int vqDirParser::_parseDEFAULT(char* line, int firstLine) { return _parseUNIX(li
 int vqDirParser::_parseUNIXL8(char* line, int firstLine) { return _parseUNIX(line, firstLine, 0); }
 
 int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
-  if (!_startLine(line, firstLine))
-    return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
+  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
   char type = static_cast<char>(tolower(static_cast<unsigned char>(line[0])));
   m_item->kind = type == 'd' ? VQ_KIND_FOLDER : type == 'l' ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
   vqCopyText(m_item->permText, sizeof m_item->permText, line, 10);
@@ -470,7 +428,7 @@ int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
   if (longerThan(line, 10)) {
     cols = line + 10;
     m_rawColumnStart = 10;
-    if (plusMark && *cols == '+') { // access-list mark after the permissions
+    if (plusMark && *cols == '+') {  // access-list mark after the permissions
       *cols = ' ';
       m_rawColumnStart = 11;
     }
@@ -489,16 +447,13 @@ int vqDirParser::_parseWINNT40(char* line, int firstLine) {
     return 0;
   }
   char c = static_cast<char>(tolower(static_cast<unsigned char>(line[0])));
-  if (c == '-' || c == 'd' || c == 'l')
-    return _parseUNIX(line, firstLine, 1);
+  if (c == '-' || c == 'd' || c == 'l') return _parseUNIX(line, firstLine, 1);
   return _parseWINNT351D(line, firstLine);
 }
 
 int vqDirParser::_parseWINNT351D(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
+  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
   m_item->kind = (_find(line, "<DIR>") || _find(line, "<dir>")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   _split(line);
   int i = 0;
@@ -511,10 +466,8 @@ int vqDirParser::_parseWINNT351D(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseOS2(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
+  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
   _split(line);
   m_item->kind = vqEqualNoCase(_field(1), "dir") ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   m_item->size = vqLeadSize(_field(0), 1);
@@ -526,10 +479,8 @@ int vqDirParser::_parseOS2(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseMACOS(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
+  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
   int link = tolower(static_cast<unsigned char>(line[0])) == 'l';
   if ((_find(line, " folder ") || _find(line, " FOLDER ")))
     m_item->kind = link ? VQ_KIND_FOLDERLINK : VQ_KIND_FOLDER;
@@ -543,8 +494,7 @@ int vqDirParser::_parseMACOS(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseNETWARE(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
   m_item->kind = (line[0] == 'd' || line[0] == 'D') ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   _split(line);
   setText(m_item->permText, _field(1));
@@ -556,8 +506,7 @@ int vqDirParser::_parseNETWARE(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseHELLSOFT(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
   m_item->kind = (line[0] == 'd' || line[0] == 'D') ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   if (line[0]) {
     line[0] = ' ';
@@ -573,8 +522,7 @@ int vqDirParser::_parseHELLSOFT(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseFTPSOFT(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
   _split(line);
   vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
   m_item->kind = vqEqualNoCase(_field(1), "<dir>") ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
@@ -591,20 +539,15 @@ int vqDirParser::_parseMULTINET(char* line, int firstLine) { return _parseVMSFam
 int vqDirParser::_parseVMS(char* line, int firstLine) { return _parseVMSFamily(line, firstLine, kVms); }
 int vqDirParser::_parseVMSA55(char* line, int firstLine) { return _parseVMSFamily(line, firstLine, kVmsA55); }
 int vqDirParser::_parseOPENVMS(char* line, int firstLine) { return _parseVMSFamily(line, firstLine, kOpenVms); }
-int vqDirParser::_parseMULTINET34(char* line, int firstLine) {
-  return _parseVMSFamily(line, firstLine, kMultiNet34);
-}
+int vqDirParser::_parseMULTINET34(char* line, int firstLine) { return _parseVMSFamily(line, firstLine, kMultiNet34); }
 
 int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
-  if (!_startLine(line, firstLine))
-    return 0;
-  if (_split(line) == 0)
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
+  if (_split(line) == 0) return 0;
   if (!*_field(1) && !*_field(2) && !*_field(3)) {
     // A name too long for its column stands alone; its details follow on the next line. The
     // very first line of a MultiNet or VMS listing may instead be a lone directory heading.
-    if (firstLine && (variant == kMultiNet || variant == kVms || variant == kMultiNet34))
-      line[0] = 0;
+    if (firstLine && (variant == kMultiNet || variant == kVms || variant == kMultiNet34)) line[0] = 0;
     return 101;
   }
   vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
@@ -617,51 +560,50 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
   const int count = m_fieldCount;
   char blocks[64];
   switch (variant) {
-  case kMultiNet:
-  case kMultiNet34:
-    m_item->size = vqLeadSize(_field(1), 512);
-    setText(m_item->owner, _field(4));
-    setText(m_item->group, _field(4));
-    setText(m_item->permText, _field(5));
-    break;
-  case kVms:
-    vqCopyText(blocks, sizeof blocks, _field(3), strcspn(_field(3), "/"));
-    m_item->size = vqLeadSize(blocks, 512);
-    setText(m_item->owner, "unavailable");
-    setText(m_item->group, "unavailable");
-    setText(m_item->permText, _field(4));
-    break;
-  case kVmsA55:
-    vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
-    m_item->size = vqLeadSize(blocks, 512);
-    if (count > 2) {
-      // '[GROUP,OWNER]'
-      const char* uic = _field(count - 2);
-      const char* pieces[3] = {"", "", ""};
-      size_t lens[3] = {0, 0, 0};
-      const char* p = uic;
-      for (int k = 0; k < 3; ++k) {
-        size_t len = strcspn(p, "[],");
-        pieces[k] = p;
-        lens[k] = len;
-        if (!p[len])
-          break;
-        p += len + 1;
+    case kMultiNet:
+    case kMultiNet34:
+      m_item->size = vqLeadSize(_field(1), 512);
+      setText(m_item->owner, _field(4));
+      setText(m_item->group, _field(4));
+      setText(m_item->permText, _field(5));
+      break;
+    case kVms:
+      vqCopyText(blocks, sizeof blocks, _field(3), strcspn(_field(3), "/"));
+      m_item->size = vqLeadSize(blocks, 512);
+      setText(m_item->owner, "unavailable");
+      setText(m_item->group, "unavailable");
+      setText(m_item->permText, _field(4));
+      break;
+    case kVmsA55:
+      vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
+      m_item->size = vqLeadSize(blocks, 512);
+      if (count > 2) {
+        // '[GROUP,OWNER]'
+        const char* uic = _field(count - 2);
+        const char* pieces[3] = {"", "", ""};
+        size_t lens[3] = {0, 0, 0};
+        const char* p = uic;
+        for (int k = 0; k < 3; ++k) {
+          size_t len = strcspn(p, "[],");
+          pieces[k] = p;
+          lens[k] = len;
+          if (!p[len]) break;
+          p += len + 1;
+        }
+        vqCopyText(m_item->group, sizeof m_item->group, pieces[1], lens[1] < kTextChars ? lens[1] : kTextChars);
+        vqCopyText(m_item->owner, sizeof m_item->owner, pieces[2], lens[2] < kTextChars ? lens[2] : kTextChars);
       }
-      vqCopyText(m_item->group, sizeof m_item->group, pieces[1], lens[1] < kTextChars ? lens[1] : kTextChars);
-      vqCopyText(m_item->owner, sizeof m_item->owner, pieces[2], lens[2] < kTextChars ? lens[2] : kTextChars);
-    }
-    setText(m_item->permText, _field(4));
-    break;
-  case kOpenVms:
-    vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
-    m_item->size = vqLeadSize(blocks, 512);
-    if (count > 2) {
-      setText(m_item->owner, _field(count - 2));
-      setText(m_item->group, _field(count - 2));
-    }
-    setText(m_item->permText, _field(count - 1));
-    break;
+      setText(m_item->permText, _field(4));
+      break;
+    case kOpenVms:
+      vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
+      m_item->size = vqLeadSize(blocks, 512);
+      if (count > 2) {
+        setText(m_item->owner, _field(count - 2));
+        setText(m_item->group, _field(count - 2));
+      }
+      setText(m_item->permText, _field(count - 1));
+      break;
   }
   int i = 2;
   _doparse_date(i);
@@ -670,32 +612,27 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
 }
 
 int vqDirParser::_parseVM(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
   int link = tolower(static_cast<unsigned char>(line[0])) == 'l';
   if ((_find(line, " folder ") || _find(line, " FOLDER ")))
     m_item->kind = link ? VQ_KIND_FOLDERLINK : VQ_KIND_FOLDER;
   else
     m_item->kind = link ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
-  if (_split(line) == 0)
-    return 0;
+  if (_split(line) == 0) return 0;
   setText(m_item->permText, _field(0));
   int folder = m_item->kind == VQ_KIND_FOLDER || m_item->kind == VQ_KIND_FOLDERLINK;
-  if (!folder)
-    m_item->size = vqLeadSize(_field(3), 1);
+  if (!folder) m_item->size = vqLeadSize(_field(3), 1);
   int i = folder ? 3 : 4;
   _doparse_date(i);
-  _doparse_filename(i); // the name rule alone decides the name
+  _doparse_filename(i);  // the name rule alone decides the name
   _doparse_perms();
   return 1;
 }
 
 int vqDirParser::_parseVMCMS(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
   m_item->kind = (_find(line, " folder ") || _find(line, " FOLDER ")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
-  if (_split(line) == 0)
-    return 0;
+  if (_split(line) == 0) return 0;
   char name[2 * kNameChars + 2];
   snprintf(name, sizeof name, "%.128s.%.128s", _field(0), _field(1));
   vqCopyText(m_item->name, sizeof m_item->name, name, kNameChars);
@@ -708,8 +645,7 @@ int vqDirParser::_parseVMCMS(char* line, int firstLine) {
 }
 
 int vqDirParser::_parseAS400(char* line, int firstLine) {
-  if (!_startLine(line, firstLine))
-    return 0;
+  if (!_startLine(line, firstLine)) return 0;
   _split(line);
   if (!_find(line, "*DIR") && !_find(line, "*DDIR") && !_find(line, "*STMF") && !_find(line, "*LIB") &&
       !_find(line, "*FLR"))
@@ -719,8 +655,7 @@ int vqDirParser::_parseAS400(char* line, int firstLine) {
     m_item->kind = VQ_KIND_FOLDER;
   int lastType = -1;
   for (int k = 0; k < m_fieldCount; ++k)
-    if (_field(k)[0] == '*')
-      lastType = k;
+    if (_field(k)[0] == '*') lastType = k;
   // Owner, size, date, time before the object type; a name with blanks adds fields after it.
   int i;
   if (lastType == 4) {
@@ -735,12 +670,10 @@ int vqDirParser::_parseAS400(char* line, int firstLine) {
   char* name = m_item->name;
   name[0] = 0;
   for (int k = lastType + 1; k < m_fieldCount && vqTextLength(name) < 132; ++k) {
-    if (k > lastType + 1)
-      vqAppendText(name, sizeof m_item->name, " ");
+    if (k > lastType + 1) vqAppendText(name, sizeof m_item->name, " ");
     vqAppendText(name, sizeof m_item->name, _field(k));
   }
   size_t n = vqTextLength(name);
-  if (n > 0 && name[n - 1] == '/')
-    name[n - 1] = 0;
+  if (n > 0 && name[n - 1] == '/') name[n - 1] = 0;
   return 1;
 }

@@ -4,7 +4,7 @@
 #include "vqWsEngine.h"
 
 class VQENGINE_API vqFtpSocket : public vqWsEngine {
-public:
+ public:
   // Connects like WS_Connect, giving the new socket the receive and send buffer sizes first; a size
   // only ever enlarges the system's buffer. 0 on success, 2 socket failed, 3 connect failed,
   // 1 already open.

@@ -696,16 +696,16 @@ int vqWsEngine::AsyncGetNameFromAddress(const char* address, char*, int) {
   if (!m_notifyWindow || address == nullptr) return 1;
   _cancelLookup();
   unsigned long addr = inet_addr(address);
-  m_lookupRequest = WSAAsyncGetHostByAddr(m_notifyWindow, kMsgName, reinterpret_cast<const char*>(&addr),
-                                          sizeof addr, AF_INET, m_lookupBuffer, sizeof m_lookupBuffer);
+  m_lookupRequest = WSAAsyncGetHostByAddr(m_notifyWindow, kMsgName, reinterpret_cast<const char*>(&addr), sizeof addr,
+                                          AF_INET, m_lookupBuffer, sizeof m_lookupBuffer);
   return m_lookupRequest ? 0 : 1;
 }
 
 int vqWsEngine::AsyncGetAddressFromName(const char* name, char*, int) {
   if (!m_notifyWindow || name == nullptr) return 1;
   _cancelLookup();
-  m_lookupRequest = WSAAsyncGetHostByName(m_notifyWindow, kMsgAddress, afterLastAt(name), m_lookupBuffer,
-                                          sizeof m_lookupBuffer);
+  m_lookupRequest =
+      WSAAsyncGetHostByName(m_notifyWindow, kMsgAddress, afterLastAt(name), m_lookupBuffer, sizeof m_lookupBuffer);
   return m_lookupRequest ? 0 : 1;
 }
 

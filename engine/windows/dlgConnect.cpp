@@ -5,7 +5,8 @@
 #include "vqEngineRes.h"
 #include "vqMsg.h"
 
-dlgConnect::dlgConnect(vqProgressShared* shared) : dlgProgressBase(IDD_PROG_CNCT, shared, VQPROG_KIND_CNCT, IDA_PROG_CONNECT) {}
+dlgConnect::dlgConnect(vqProgressShared* shared)
+    : dlgProgressBase(IDD_PROG_CNCT, shared, VQPROG_KIND_CNCT, IDA_PROG_CONNECT) {}
 
 void dlgConnect::Refresh() {
   vqCnctState s = m_shared->Read(&vqProgressShared::cnct);

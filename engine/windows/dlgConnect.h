@@ -3,9 +3,9 @@
 #include "dlgProgressBase.h"
 
 class dlgConnect : public dlgProgressBase {
-public:
+ public:
   explicit dlgConnect(vqProgressShared* shared);
 
-protected:
+ protected:
   void Refresh() override;
 };

@@ -5,7 +5,8 @@
 #include "vqEngineRes.h"
 #include "vqMsg.h"
 
-dlgDelete::dlgDelete(vqProgressShared* shared) : dlgProgressBase(IDD_PROG_DEL, shared, VQPROG_KIND_DEL, IDA_PROG_DELETE) {}
+dlgDelete::dlgDelete(vqProgressShared* shared)
+    : dlgProgressBase(IDD_PROG_DEL, shared, VQPROG_KIND_DEL, IDA_PROG_DELETE) {}
 
 void dlgDelete::Refresh() {
   vqDelState s = m_shared->Read(&vqProgressShared::del);

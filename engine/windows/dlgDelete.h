@@ -3,9 +3,9 @@
 #include "dlgProgressBase.h"
 
 class dlgDelete : public dlgProgressBase {
-public:
+ public:
   explicit dlgDelete(vqProgressShared* shared);
 
-protected:
+ protected:
   void Refresh() override;
 };

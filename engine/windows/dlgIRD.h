@@ -8,16 +8,16 @@
 class vqFtpEngine;
 
 class VQENGINE_API dlgIRD : public vqDialog {
-public:
+ public:
   enum { DirSize = 1024 };
   dlgIRD(vqFtpEngine* engine, const char* directory);
   const char* GetDirectory() const { return m_dir; }
 
-protected:
+ protected:
   BOOL OnInitDialog() override;
   void OnOK() override;
 
-private:
+ private:
   vqFtpEngine* m_engine;
   char m_dir[DirSize];
 };

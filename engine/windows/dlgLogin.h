@@ -5,7 +5,7 @@
 #include "vqEngineApi.h"
 
 class VQENGINE_API dlgLogin : public vqDialog {
-public:
+ public:
   enum { FieldSize = 256 };
   dlgLogin(const char* host, const char* user, const char* password, const char* account);
 
@@ -14,11 +14,11 @@ public:
   const char* GetAccount() const { return m_account; }
   bool GetSave() const { return m_save; }
 
-protected:
+ protected:
   BOOL OnInitDialog() override;
   void OnOK() override;
 
-private:
+ private:
   char m_host[FieldSize];
   char m_user[FieldSize];
   char m_password[FieldSize];

@@ -44,8 +44,8 @@ void dlgProgress::Refresh() {
   SetTextIfChanged(IDC_PROG_DEST, s.dest);
 
   char filePercent[16], jobPercent[16], text[VQPROG_TEXT + 32];
-  ShowPart(s.fileTotal, s.fileCurrent, s.fileStart, now, IDC_PROG_FILEBAR, IDC_PROG_FILEBYTES,
-           IDC_PROG_FILEELAPSED, IDC_PROG_FILEREMAIN, IDC_PROG_FILEPERCENT, filePercent, sizeof filePercent);
+  ShowPart(s.fileTotal, s.fileCurrent, s.fileStart, now, IDC_PROG_FILEBAR, IDC_PROG_FILEBYTES, IDC_PROG_FILEELAPSED,
+           IDC_PROG_FILEREMAIN, IDC_PROG_FILEPERCENT, filePercent, sizeof filePercent);
   snprintf(text, sizeof text, VQ_TEXT(m_module, IDS_PROG_TITLE), filePercent, s.title);
   SetTitleIfChanged(text);
 

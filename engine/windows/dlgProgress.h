@@ -3,15 +3,15 @@
 #include "dlgProgressBase.h"
 
 class dlgProgress : public dlgProgressBase {
-public:
+ public:
   explicit dlgProgress(vqProgressShared* shared);
   // Types 2 and 3 (download, upload) and 5, 6 (site to site) pick the icon.
   void SetJobIcon(unsigned type);
 
-protected:
+ protected:
   void Refresh() override;
 
-private:
+ private:
   // One part of the window (file or job); returns the percent text.
   void ShowPart(unsigned long total, unsigned long current, long long start, long long now, int bar, int bytes,
                 int elapsed, int remaining, int percent, char* percentText, size_t size);

@@ -6,14 +6,14 @@
 #include "vqProgressState.h"
 
 class dlgProgressBase : public vqDialog {
-public:
+ public:
   // `animation` (an AVI resource of the engine, 0 for none) plays in IDC_PROG_ANIMATE.
   dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind, UINT animation = 0);
   void Update();
   bool IsExpanded() const;
   void ToggleDetails();
 
-protected:
+ protected:
   virtual void Refresh() = 0;
   BOOL OnInitDialog() override;
   BOOL OnCommand(WORD id, WORD code, HWND control) override;
@@ -27,6 +27,6 @@ protected:
   vqProgressKind m_kind;
   UINT m_animation;
 
-private:
+ private:
   bool m_updating;
 };

@@ -35,10 +35,15 @@ void copyText(char* dst, const char* src) { lstrcpynA(dst, src ? src : "", VQPRO
 // The handle: the shared state, the three windows, and a hidden window on the creating thread
 // through which other threads ask for opening, closing and redrawing.
 class vqProgress : public vqWnd {
-public:
+ public:
   vqProgress()
-      : signature(kSignature), type(0), owner(GetCurrentThreadId()), xfer(&shared), cnct(&shared),
-        del(&shared), refreshPending(false) {}
+      : signature(kSignature),
+        type(0),
+        owner(GetCurrentThreadId()),
+        xfer(&shared),
+        cnct(&shared),
+        del(&shared),
+        refreshPending(false) {}
   ~vqProgress() override { signature = 0; }
 
   bool Create() {
@@ -62,7 +67,7 @@ public:
   }
   dlgProgressBase* Window(unsigned t) {
     vqProgressKind k = kindOf(t);
-    return k == VQPROG_KIND_CNCT ? static_cast<dlgProgressBase*>(&cnct)
+    return k == VQPROG_KIND_CNCT  ? static_cast<dlgProgressBase*>(&cnct)
            : k == VQPROG_KIND_DEL ? static_cast<dlgProgressBase*>(&del)
                                   : &xfer;
   }
@@ -83,7 +88,7 @@ public:
   dlgDelete del;
   std::atomic<bool> refreshPending;
 
-protected:
+ protected:
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
     switch (msg) {
       case WM_PROG_OPEN:
@@ -108,7 +113,7 @@ protected:
     return vqWnd::WindowProc(msg, wp, lp);
   }
 
-private:
+ private:
   void OpenWindow(unsigned t) {
     dlgProgressBase* w = Window(t);
     if (!w->GetHwnd() && !w->Create(nullptr)) return;
@@ -218,9 +223,8 @@ int VQPROG_FileSetSource(void* handle, const char* path) {
 }
 
 int VQPROG_FileSetDest(void* handle, const char* path) {
-  return call(handle, kXfer, [&](vqProgressShared& s, unsigned) {
-    _progSplitPath(path, s.xfer.dest, sizeof s.xfer.dest, 1);
-  });
+  return call(handle, kXfer,
+              [&](vqProgressShared& s, unsigned) { _progSplitPath(path, s.xfer.dest, sizeof s.xfer.dest, 1); });
 }
 
 int VQPROG_FileSetTotalBytes(void* handle, unsigned long n) {
@@ -265,15 +269,18 @@ int VQPROG_JobAddTotalBytes(void* handle, unsigned long n) {
 }
 
 int VQPROG_JobSetTotalFiles(void* handle, int n) {
-  return call(handle, kNotCnct, [&](vqProgressShared& s, unsigned t) { (t == 4 ? s.del.totalFiles : s.xfer.totalFiles) = n; });
+  return call(handle, kNotCnct,
+              [&](vqProgressShared& s, unsigned t) { (t == 4 ? s.del.totalFiles : s.xfer.totalFiles) = n; });
 }
 
 int VQPROG_JobAddTotalFiles(void* handle, int n) {
-  return call(handle, kNotCnct, [&](vqProgressShared& s, unsigned t) { (t == 4 ? s.del.totalFiles : s.xfer.totalFiles) += n; });
+  return call(handle, kNotCnct,
+              [&](vqProgressShared& s, unsigned t) { (t == 4 ? s.del.totalFiles : s.xfer.totalFiles) += n; });
 }
 
 int VQPROG_JobSetCurrentFile(void* handle, int n) {
-  return call(handle, kNotCnct, [&](vqProgressShared& s, unsigned t) { (t == 4 ? s.del.currentFile : s.xfer.currentFile) = n; });
+  return call(handle, kNotCnct,
+              [&](vqProgressShared& s, unsigned t) { (t == 4 ? s.del.currentFile : s.xfer.currentFile) = n; });
 }
 
 int VQPROG_CnctSetStatus(void* handle, const char* text) {

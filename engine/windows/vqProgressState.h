@@ -32,7 +32,7 @@ struct vqDelState {
 };
 
 class vqProgressShared {
-public:
+ public:
   vqProgressShared();
   vqProgressShared(const vqProgressShared&) = delete;
   vqProgressShared& operator=(const vqProgressShared&) = delete;
@@ -57,7 +57,7 @@ public:
   vqDelState del;
   std::atomic<bool> cancel[VQPROG_KINDS];
 
-private:
+ private:
   SRWLOCK m_lock;
 };
 

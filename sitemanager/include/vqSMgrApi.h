@@ -1,7 +1,7 @@
 // Export macro of vqSMgr.dll.
 #pragma once
 #ifdef VQSMGR_EXPORTS
-#  define VQSMGR_API __declspec(dllexport)
+#define VQSMGR_API __declspec(dllexport)
 #else
-#  define VQSMGR_API __declspec(dllimport)
+#define VQSMGR_API __declspec(dllimport)
 #endif

@@ -10,8 +10,8 @@ class TempDir {
     char base[MAX_PATH];
     GetTempPathA(sizeof base, base);
     static LONG serial = 0;
-    path_ = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) + "_" +
-            std::to_string(GetTickCount()) + "_" + std::to_string(InterlockedIncrement(&serial));
+    path_ = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount()) +
+            "_" + std::to_string(InterlockedIncrement(&serial));
     CreateDirectoryA(path_.c_str(), nullptr);
   }
   ~TempDir() { removeTree(path_); }

@@ -15,7 +15,7 @@
 namespace fhtest {
 
 class ftpScriptServer {
-public:
+ public:
   // Returns the reply to send (CR LF added per line when missing); "" sends nothing; "<close>"
   // drops the connection.
   typedef std::function<std::string(ftpScriptServer& s, const std::string& line)> handler;
@@ -97,7 +97,7 @@ public:
     }
   }
 
-private:
+ private:
   static void closeSocket(SOCKET& s) {
     if (s != INVALID_SOCKET) closesocket(s);
     s = INVALID_SOCKET;

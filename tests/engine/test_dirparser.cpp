@@ -26,8 +26,7 @@ std::vector<std::string> splitTabs(const std::string& line) {
   for (;;) {
     size_t tab = line.find('\t', start);
     out.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-    if (tab == std::string::npos)
-      return out;
+    if (tab == std::string::npos) return out;
     start = tab + 1;
   }
 }
@@ -37,8 +36,7 @@ std::vector<Expected> readExpected(const std::string& path) {
   std::istringstream in(readFile(path));
   std::string line;
   while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#')
-      continue;
+    if (line.empty() || line[0] == '#') continue;
     std::vector<std::string> f = splitTabs(line);
     EXPECT_EQ(9u, f.size()) << path << ": " << line;
     f.resize(9);
@@ -56,7 +54,7 @@ std::string goldenBase(int host) {
   return "";
 }
 
-} // namespace
+}  // namespace
 
 // Every server kind has a listing and its expected records; the parse must match field by field.
 TEST(DirParserGolden, EveryHostTypeParsesItsListing) {
@@ -93,7 +91,7 @@ TEST(DirParserGolden, EveryHostTypeParsesItsListing) {
 namespace {
 int shiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 int singleByte(unsigned char) { return 0; }
-} // namespace
+}  // namespace
 
 // Plain lines are split by a quick path; lines that may hold double-byte characters by the
 // general one. With a half-width katakana byte (never a lead byte) on every line of every golden
@@ -106,8 +104,7 @@ TEST(DirParserGolden, QuickAndGeneralSplitAgree) {
     std::string listing = readFile(sourcePath("tests/engine/listings/" + base + ".txt"));
     std::string marked;
     for (char c : listing) {
-      if (c == '\n')
-        marked += "\xB1";
+      if (c == '\n') marked += "\xB1";
       marked += c;
     }
     VQSTR_SetLeadByteTest(singleByte);
@@ -128,17 +125,19 @@ TEST(DirParserGolden, QuickAndGeneralSplitAgree) {
 // The parsed-listing file is the stored part of each record, back to back, nothing else.
 TEST(DirParserFile, RecordsAreTheStoredPartOfTheItemId) {
   ParseRun run = parseText(VQ_HOST_UNIX,
-                      "total 2\n"
-                      "-rw-r--r--   1 ann  staff  1234 Mar 14  2000 alpha.txt\n"
-                      "lrwxrwxrwx   1 ann  staff     7 Mar 14  2000 bin -> usr/bin\n");
+                           "total 2\n"
+                           "-rw-r--r--   1 ann  staff  1234 Mar 14  2000 alpha.txt\n"
+                           "lrwxrwxrwx   1 ann  staff     7 Mar 14  2000 bin -> usr/bin\n");
   ASSERT_EQ(2u, run.count);
   std::string path = run.outfile;
   EXPECT_EQ(".vqD", path.substr(path.size() - 4));
   std::string bytes = readFile(path);
   ASSERT_EQ(2u * VQ_ITEMID_STORED_SIZE, bytes.size());
 
-  auto u16 = [&](size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
-                                                           static_cast<unsigned char>(bytes[at + 1]) << 8); };
+  auto u16 = [&](size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
+                                                                             << 8);
+  };
   const size_t base = VQ_ITEMID_STORED_OFFSET;
   for (size_t rec = 0; rec < 2; ++rec) {
     size_t r = rec * VQ_ITEMID_STORED_SIZE;
@@ -162,8 +161,7 @@ TEST(DirParserFile, RecordsAreTheStoredPartOfTheItemId) {
 
   // FILETIME of 2000-03-14 00:00: (952,992,000 + 11,644,473,600) seconds in 100 ns since 1601.
   uint64_t ft = 0;
-  for (int k = 7; k >= 0; --k)
-    ft = ft << 8 | static_cast<unsigned char>(bytes[1259 - base + k]);
+  for (int k = 7; k >= 0; --k) ft = ft << 8 | static_cast<unsigned char>(bytes[1259 - base + k]);
   EXPECT_EQ(125974656000000000ull, ft);
 }
 
@@ -199,9 +197,10 @@ TEST(DirParserFile, OutputNameAndOpenFailures) {
 // A folder listed again replaces its parsed listing, also while a reader still has the old one
 // open: no record of the earlier run may survive behind the new ones.
 TEST(DirParserFile, ListingAgainReplacesTheOldRecords) {
-  std::string listing = writeFile("again.vqLS", "-rw-r--r-- 1 a b 1 Jan 1 2000 one\n"
-                                                "-rw-r--r-- 1 a b 2 Jan 1 2000 two\n"
-                                                "-rw-r--r-- 1 a b 3 Jan 1 2000 three\n");
+  std::string listing = writeFile("again.vqLS",
+                                  "-rw-r--r-- 1 a b 1 Jan 1 2000 one\n"
+                                  "-rw-r--r-- 1 a b 2 Jan 1 2000 two\n"
+                                  "-rw-r--r-- 1 a b 3 Jan 1 2000 three\n");
   vqDirParser first(VQ_HOST_UNIX), reader(VQ_HOST_UNIX);
   unsigned long count = 0;
   ASSERT_EQ(0u, first.DIR_PARSE(listing.c_str(), count));
@@ -237,11 +236,11 @@ struct LineCase {
   const char* what;
   _VQ_HOSTTYPE host;
   const char* text;
-  int kind; // 0: no entry
+  int kind;  // 0: no entry
   const char* name;
   const char* target;
-  const char* date; // sortDate, "-" for no date
-  long long size;   // -1: not checked
+  const char* date;  // sortDate, "-" for no date
+  long long size;    // -1: not checked
 };
 
 TEST(DirParserRules, LineCases) {
@@ -256,16 +255,16 @@ TEST(DirParserRules, LineCases) {
        "notes.txt", "2000/01/01 00:00", 10},
       {"link to readme", VQ_HOST_UNIX, "lrwxrwxrwx 1 a b 6 Jan 1 2000 info -> README", 8, "info", "README",
        "2000/01/01 00:00", 6},
-      {"link name and target both with extensions", VQ_HOST_UNIX, "lrwxrwxrwx 1 a b 6 Jan 1 2000 a.so -> b.so.1",
-       8, "a.so", "b.so.1", "2000/01/01 00:00", 6},
+      {"link name and target both with extensions", VQ_HOST_UNIX, "lrwxrwxrwx 1 a b 6 Jan 1 2000 a.so -> b.so.1", 8,
+       "a.so", "b.so.1", "2000/01/01 00:00", 6},
       {"link to parent", VQ_HOST_UNIX, "lrwxrwxrwx 1 a b 2 Jan 1 2000 up.lnk -> ../pub", 7, "up.lnk", "../pub",
        "2000/01/01 00:00", 2},
       {"arrow in a plain file's name stays", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 10 Jan 1 2000 notes -> notes.txt", 6,
        "notes -> notes.txt", "", "2000/01/01 00:00", 10},
-      {"name equal to the link count", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 1", 6, "1", "",
-       "2000/01/01 00:00", 1},
-      {"name equal to the owner", VQ_HOST_UNIX, "-rw-r--r-- 1 ann b 1 Jan 1 2000 ann", 6, "ann", "",
-       "2000/01/01 00:00", 1},
+      {"name equal to the link count", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 1", 6, "1", "", "2000/01/01 00:00",
+       1},
+      {"name equal to the owner", VQ_HOST_UNIX, "-rw-r--r-- 1 ann b 1 Jan 1 2000 ann", 6, "ann", "", "2000/01/01 00:00",
+       1},
       {"name whose first word recurs", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 a b a", 6, "a b a", "",
        "2000/01/01 00:00", 1},
       {"name with a colon after a year", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 c:d", 6, "c:d", "",
@@ -273,16 +272,15 @@ TEST(DirParserRules, LineCases) {
       {"acl mark", VQ_HOST_UNIX, "-rw-r--r--+ 1 a b 3 Jan 1 2000 acl", 6, "acl", "", "2000/01/01 00:00", 3},
       {"tabs are blanks", VQ_HOST_UNIX, "-rw-r--r--\t1\ta\tb\t3\tJan\t1\t2000\ttabbed", 6, "tabbed", "",
        "2000/01/01 00:00", 3},
-      {"crlf line end", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jan 1 2000 dos\r\n", 6, "dos", "", "2000/01/01 00:00",
+      {"crlf line end", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jan 1 2000 dos\r\n", 6, "dos", "", "2000/01/01 00:00", 3},
+      {"future date is last year", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jun 16 10:00 f", 6, "f", "", "2025/06/16 10:00",
        3},
-      {"future date is last year", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jun 16 10:00 f", 6, "f", "",
-       "2025/06/16 10:00", 3},
       {"today is this year", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Jun 15 10:00 f", 6, "f", "", "2026/06/15 10:00", 3},
       {"day before month", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 14 mar 2000 f", 6, "f", "", "2000/03/14 00:00", 3},
       {"french month", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 14 mars 2000 f", 6, "f", "", "2000/03/14 00:00", 3},
       {"invalid day", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 3 Feb 30 2000 f", 6, "f", "", "-", 3},
-      {"size beyond 32 bits saturates", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 99999999999999 Jan 1 2000 big", 6, "big",
-       "", "2000/01/01 00:00", 4294967295LL},
+      {"size beyond 32 bits saturates", VQ_HOST_UNIX, "-rw-r--r-- 1 a b 99999999999999 Jan 1 2000 big", 6, "big", "",
+       "2000/01/01 00:00", 4294967295LL},
       {"dot entry", VQ_HOST_UNIX, "drwxr-xr-x 2 a b 512 Jan 1 2000 .", 0, "", "", "", -1},
       {"dot-dot entry", VQ_HOST_UNIX, "drwxr-xr-x 2 a b 512 Jan 1 2000 ..", 0, "", "", "", -1},
       {"dot-dot with trailing blanks", VQ_HOST_UNIX, "drwxr-xr-x 2 a b 512 Jan 1 2000 ..   ", 0, "", "", "", -1},
@@ -294,12 +292,11 @@ TEST(DirParserRules, LineCases) {
        "2000/03/14 22:04", 0},
       {"dos date dots only", VQ_HOST_WINNT351D, "03.14.00  10:04PM   12 dotted", 6, "dotted", "", "-", 12},
       {"dos date 99/99/99", VQ_HOST_WINNT351D, "99/99/99  99:99PM   12 odd", 6, "odd", "", "-", 12},
-      {"vms date with month name", VQ_HOST_VMSA55, "A.TXT;1 1/3 14-MAR-2000 [S,A] (RWED,RWED,RE,)", 6, "A.TXT;1",
-       "", "2000/03/14 00:00", 512},
+      {"vms date with month name", VQ_HOST_VMSA55, "A.TXT;1 1/3 14-MAR-2000 [S,A] (RWED,RWED,RE,)", 6, "A.TXT;1", "",
+       "2000/03/14 00:00", 512},
       {"multinet empty listing", VQ_HOST_MULTINET, "Total of 12 files", 0, "", "", "", -1},
       {"multinet no files", VQ_HOST_MULTINET, "%RMS-E-FNF, no files found", 0, "", "", "", -1},
-      {"as400 line without an object type", VQ_HOST_AS400, "QSYS 4096 03/14/00 10:04:12 *MEM name", 0, "", "", "",
-       -1},
+      {"as400 line without an object type", VQ_HOST_AS400, "QSYS 4096 03/14/00 10:04:12 *MEM name", 0, "", "", "", -1},
       {"as400 file with owner", VQ_HOST_AS400, "QSYS 77824 12/31/99 23:59:59 *STMF a b", 6, "a b", "",
        "1999/12/31 23:59", 77824},
       {"netware entries keep dots", VQ_HOST_NETWARE, "d [RWCEAFMS] admin 512 Mar 14 10:04 ..", 5, "..", "",
@@ -327,9 +324,9 @@ TEST(DirParserRules, LineCases) {
 
 TEST(DirParserRules, DotEntriesWhenNotIgnored) {
   ParseRun run = parseText(VQ_HOST_UNIX,
-                      "drwxr-xr-x 2 a b 512 Jan 1 2000 .\n"
-                      "drwxr-xr-x 2 a b 512 Jan 1 2000 ..\n",
-                      0);
+                           "drwxr-xr-x 2 a b 512 Jan 1 2000 .\n"
+                           "drwxr-xr-x 2 a b 512 Jan 1 2000 ..\n",
+                           0);
   ASSERT_EQ(2u, run.items.size());
   EXPECT_STREQ(".", run.items[0].name);
   EXPECT_STREQ("..", run.items[1].name);
@@ -338,10 +335,10 @@ TEST(DirParserRules, DotEntriesWhenNotIgnored) {
 TEST(DirParserRules, TotalLines) {
   // Before the entries it is skipped; after them it ends the run (a second listing follows).
   ParseRun run = parseText(VQ_HOST_UNIX,
-                      "total 12\n"
-                      "-rw-r--r-- 1 a b 1 Jan 1 2000 one\n"
-                      "TOTAL 3\n"
-                      "-rw-r--r-- 1 a b 1 Jan 1 2000 two\n");
+                           "total 12\n"
+                           "-rw-r--r-- 1 a b 1 Jan 1 2000 one\n"
+                           "TOTAL 3\n"
+                           "-rw-r--r-- 1 a b 1 Jan 1 2000 two\n");
   EXPECT_EQ(0u, run.result);
   ASSERT_EQ(1u, run.items.size());
   EXPECT_STREQ("one", run.items[0].name);
@@ -393,14 +390,13 @@ TEST(DirParserRules, LongLinesAreReadInPieces) {
   ParseRun run = parseText(VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 " + name + "\n");
   ASSERT_GE(run.items.size(), 1u);
   EXPECT_EQ(std::string(128, 'n'), run.items[0].name) << "name cut to its 128 characters";
-  for (const _FTPITEMID& it : run.items)
-    EXPECT_LE(strlen(it.name), 128u);
+  for (const _FTPITEMID& it : run.items) EXPECT_LE(strlen(it.name), 128u);
 }
 
 TEST(DirParserRules, WrappedVmsEntryAtEndReturnsContinue) {
   ParseRun run = parseText(VQ_HOST_VMSA55,
-                      "A.TXT;1 1/3 14-MAR-2000 [S,A] (RWED,RWED,RE,)\n"
-                      "A_NAME_THAT_WRAPS_BUT_NEVER_CONTINUES.TXT;1\n");
+                           "A.TXT;1 1/3 14-MAR-2000 [S,A] (RWED,RWED,RE,)\n"
+                           "A_NAME_THAT_WRAPS_BUT_NEVER_CONTINUES.TXT;1\n");
   EXPECT_EQ(101u, run.result);
   EXPECT_EQ(1u, run.count);
   ASSERT_EQ(1u, run.items.size());
@@ -428,9 +424,9 @@ TEST(DirParserRules, YearFromTheClock) {
   int year = t.tm_year + 1900;
   // January 1st is never in the future; December 31st is, unless today is December 31st.
   ParseRun run = parseText(VQ_HOST_UNIX,
-                      "-rw-r--r-- 1 a b 1 Jan 1 10:00 jan\n"
-                      "-rw-r--r-- 1 a b 1 Dec 31 10:00 dec\n",
-                      1, 0);
+                           "-rw-r--r-- 1 a b 1 Jan 1 10:00 jan\n"
+                           "-rw-r--r-- 1 a b 1 Dec 31 10:00 dec\n",
+                           1, 0);
   ASSERT_EQ(2u, run.items.size());
   EXPECT_EQ(std::to_string(year) + "/01/01 10:00", std::string(run.items[0].sortDate));
   int decYear = (t.tm_mon == 11 && t.tm_mday == 31) ? year : year - 1;
@@ -453,8 +449,7 @@ unsigned long statusCb(_sock_notification_* note, _FTPITEMID*, void* user) {
   s->messages.push_back(note->message);
   s->lastCurrent = note->current;
   s->total = note->total;
-  if (note->type == 1004 && s->stopAfter && ++s->stopAfter > 2)
-    return 1;
+  if (note->type == 1004 && s->stopAfter && ++s->stopAfter > 2) return 1;
   return 0;
 }
 
@@ -463,7 +458,7 @@ unsigned long allFileLinks(_FTPITEMID* item, void* user) {
   item->kind = VQ_KIND_OBJECTLINK;
   return 0;
 }
-} // namespace
+}  // namespace
 
 TEST(DirParserCallbacks, StatusNotifications) {
   std::string text = "total 1\n-rw-r--r-- 1 a b 1 Jan 1 2000 one\n";
@@ -487,11 +482,10 @@ TEST(DirParserCallbacks, StatusNotifications) {
 
 TEST(DirParserCallbacks, StatusCallbackStopsTheRun) {
   std::string text;
-  for (int k = 0; k < 5; ++k)
-    text += "-rw-r--r-- 1 a b 1 Jan 1 2000 f" + std::to_string(k) + "\n";
+  for (int k = 0; k < 5; ++k) text += "-rw-r--r-- 1 a b 1 Jan 1 2000 f" + std::to_string(k) + "\n";
   std::string path = writeFile("stop.vqLS", text);
   Seen seen;
-  seen.stopAfter = 1; // answers 1 on the second result
+  seen.stopAfter = 1;  // answers 1 on the second result
   vqDirParser parser(VQ_HOST_UNIX);
   parser.SetStatusCallback(statusCb, &seen);
   unsigned long count = 0;
@@ -551,17 +545,16 @@ TEST(DirParserEnum, ReadsBackAndRewinds) {
 TEST(DirParserEnum, DateTextsMatchTheLocaleForEveryRecord) {
   std::string listing;
   const char* lines[] = {
-      "-rw-r--r-- 1 a b 1 Mar 14 2000 a\n",    "-rw-r--r-- 1 a b 1 Mar 14 2000 b\n",
-      "-rw-r--r-- 1 a b 1 Dec 31 1999 c\n",    "-rw-r--r-- 1 a b 1 Mar 14 2000 d\n",
-      "-rw-r--r-- 1 a b 1 Jan 2 10:04 e\n",    "-rw-r--r-- 1 a b 1 Jan 2 23:59 f\n",
-      "-rw-r--r-- 1 a b 1 Jan 2 10:04 g\n",    "-rw-r--r-- 1 a b 1 Feb 29 2024 h\n",
+      "-rw-r--r-- 1 a b 1 Mar 14 2000 a\n",       "-rw-r--r-- 1 a b 1 Mar 14 2000 b\n",
+      "-rw-r--r-- 1 a b 1 Dec 31 1999 c\n",       "-rw-r--r-- 1 a b 1 Mar 14 2000 d\n",
+      "-rw-r--r-- 1 a b 1 Jan 2 10:04 e\n",       "-rw-r--r-- 1 a b 1 Jan 2 23:59 f\n",
+      "-rw-r--r-- 1 a b 1 Jan 2 10:04 g\n",       "-rw-r--r-- 1 a b 1 Feb 29 2024 h\n",
       "-rw-r--r-- 1 a b 1 Feb 30 2024 invalid\n",
   };
-  for (const char* l : lines)
-    listing += l;
+  for (const char* l : lines) listing += l;
   ParseRun run = parseText(VQ_HOST_UNIX, listing);
   ASSERT_EQ(9u, run.items.size());
-  for (int pass = 0; pass < 2; ++pass) { // a second enumeration starts afresh
+  for (int pass = 0; pass < 2; ++pass) {  // a second enumeration starts afresh
     vqDirParser parser(VQ_HOST_UNIX);
     ASSERT_EQ(1, parser.DirEnumOpen(run.outfile.c_str()));
     _FTPITEMID item;

@@ -17,8 +17,7 @@ namespace dirtest {
 inline std::string sourcePath(const std::string& rel) {
   std::string root = FH_SOURCE_DIR;
 #ifdef _WIN32
-  if (!root.empty() && root[0] == '/')
-    root = "Z:" + root;
+  if (!root.empty() && root[0] == '/') root = "Z:" + root;
 #endif
   return root + "/" + rel;
 }
@@ -29,8 +28,7 @@ inline std::string tempDir() {
     std::string path;
     ~Folder() {
       std::error_code ignored;
-      if (!path.empty())
-        std::filesystem::remove_all(path, ignored);
+      if (!path.empty()) std::filesystem::remove_all(path, ignored);
     }
   } dir;
   if (dir.path.empty()) {
@@ -56,12 +54,10 @@ inline std::string writeFile(const std::string& name, const std::string& bytes) 
 inline std::string readFile(const std::string& path) {
   std::string out;
   FILE* f = fopen(path.c_str(), "rb");
-  if (!f)
-    return out;
+  if (!f) return out;
   char buf[65536];
   size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-    out.append(buf, n);
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
   fclose(f);
   return out;
 }
@@ -95,13 +91,12 @@ inline ParseRun parseWith(vqDirParser& parser, const std::string& listingPath) {
 }
 
 inline ParseRun parseText(_VQ_HOSTTYPE host, const std::string& text, int ignoreDots = 1, int year = 2026,
-                     int month = 6, int day = 15) {
+                          int month = 6, int day = 15) {
   static int serial = 0;
   std::string path = writeFile("listing" + std::to_string(++serial) + ".vqLS", text);
   vqDirParser parser(host);
   parser.SetIgnoreDotDirs(ignoreDots);
-  if (year)
-    parser.SetToday(year, month, day);
+  if (year) parser.SetToday(year, month, day);
   return parseWith(parser, path);
 }
 
@@ -111,11 +106,10 @@ inline bool modifiedIsZero(const _FTPITEMID& item) {
 
 inline std::string flagsText(const _FTPITEMID& item) {
   std::string s;
-  for (unsigned char f : item.permFlags)
-    s += f ? '1' : '0';
+  for (unsigned char f : item.permFlags) s += f ? '1' : '0';
   return s;
 }
 
 inline std::string dateOf(const _FTPITEMID& item) { return modifiedIsZero(item) ? "-" : item.sortDate; }
 
-} // namespace dirtest
+}  // namespace dirtest

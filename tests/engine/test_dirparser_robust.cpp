@@ -20,8 +20,7 @@ void expectBounded(const _FTPITEMID& it, const std::string& where) {
   EXPECT_LT(strnlen(it.dateText, sizeof it.dateText), sizeof it.dateText) << where;
   EXPECT_GE(+it.kind, VQ_KIND_FOLDER) << where;
   EXPECT_LE(+it.kind, VQ_KIND_OBJECTLINK) << where;
-  for (unsigned char f : it.permFlags)
-    EXPECT_LE(f, 1) << where;
+  for (unsigned char f : it.permFlags) EXPECT_LE(f, 1) << where;
 }
 
 void runEverywhere(const std::string& what, const std::string& text) {
@@ -30,8 +29,7 @@ void runEverywhere(const std::string& what, const std::string& text) {
     std::string where = what + " host " + std::to_string(host);
     EXPECT_TRUE(run.result == 0 || run.result == 101) << where << " result " << run.result;
     EXPECT_EQ(run.count, run.items.size()) << where;
-    for (const _FTPITEMID& it : run.items)
-      expectBounded(it, where);
+    for (const _FTPITEMID& it : run.items) expectBounded(it, where);
   }
 }
 
@@ -42,12 +40,11 @@ std::string bytesOf(const char (&literal)[N]) {
 
 std::string repeat(const std::string& s, int n) {
   std::string out;
-  for (int k = 0; k < n; ++k)
-    out += s;
+  for (int k = 0; k < n; ++k) out += s;
   return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(DirParserRobust, HostileLines) {
   const std::string name600(600, 'N');
@@ -69,13 +66,13 @@ TEST(DirParserRobust, HostileLines) {
       {"link without target", "lrwxrwxrwx 1 a b 1 Jan 1 2000 a ->\n"},
       {"link that is only an arrow", "lrwxrwxrwx 1 a b 1 Jan 1 2000 ->\n"},
       {"link with a long target", "lrwxrwxrwx 1 a b 1 Jan 1 2000 a -> " + name600 + "\n"},
-      {"40-digit numbers", "-rw-r--r-- " + digits40 + " a b " + digits40 + " " + digits40 + " " + digits40 + " " +
-                               digits40 + " n\n"},
+      {"40-digit numbers",
+       "-rw-r--r-- " + digits40 + " a b " + digits40 + " " + digits40 + " " + digits40 + " " + digits40 + " n\n"},
       {"negative numbers", "-rw-r--r-- -1 a b -5 Jan -3 -2000 n\n03--14--00 -10:-4PM -12 m\n"},
       {"dates 99/99/99", "99/99/99 99:99PM 99 n\n-rw-r--r-- 1 a b 1 99/99/99 99:99 n\n"},
       {"date parts missing", "--/ 10: 1 n\n/ : 1 n\n-/- :: x\n"},
-      {"long owner and group", "-rw-r--r-- 1 " + std::string(100, 'o') + " " + std::string(100, 'g') +
-                                   " 1 Jan 1 2000 n\n"},
+      {"long owner and group",
+       "-rw-r--r-- 1 " + std::string(100, 'o') + " " + std::string(100, 'g') + " 1 Jan 1 2000 n\n"},
       {"vms protection garbage", "A;1 1 1-JAN-2000 [" + std::string(80, ',') + "] (((((RWED,,,,,,,,,)))))\n"},
       {"vms wrapped names without end", repeat("VERY_LONG_NAME_ALONE.TXT;1\n", 200)},
       {"vms wrapped then long continuation", "NAME.TXT;1\n" + std::string(1000, ' ') + "3 14-MAR-2000\n"},
@@ -83,16 +80,53 @@ TEST(DirParserRobust, HostileLines) {
       {"total lines", "total 1\ntotal 2\ntotal\nTOTAL\n"},
       {"pipes in names", "-rw-r--r-- 1 a b 1 Jan 1 2000 a|b\nlrwxrwxrwx 1 a b 1 Jan 1 2000 c|d -> e|f\n"},
   };
-  for (const auto& c : cases)
-    runEverywhere(c.what, c.text);
+  for (const auto& c : cases) runEverywhere(c.what, c.text);
 }
 
 // Random lines from a small alphabet of listing pieces, under every host type.
 TEST(DirParserRobust, RandomListings) {
-  const char* pieces[] = {" ", "  ", "\t", "\n", "\r\n", "-", "/", ".", ":", ";", "+", "|", "->", ">", "<DIR>",
-                          "d", "l", "drwxr-xr-x", "-rw-r--r--", "Jan", "MAR", "14", "2000", "10:04", "10:04PM",
-                          "03-14-00", "14-MAR-2000", "1/3", "[A,B]", "(RWED,RE,,)", "*DIR", "*STMF", "folder",
-                          "total ", "Total of ", "DIR", "9999999999999", ".DIR;1", "name", "..", "\xff", "\0"};
+  const char* pieces[] = {" ",
+                          "  ",
+                          "\t",
+                          "\n",
+                          "\r\n",
+                          "-",
+                          "/",
+                          ".",
+                          ":",
+                          ";",
+                          "+",
+                          "|",
+                          "->",
+                          ">",
+                          "<DIR>",
+                          "d",
+                          "l",
+                          "drwxr-xr-x",
+                          "-rw-r--r--",
+                          "Jan",
+                          "MAR",
+                          "14",
+                          "2000",
+                          "10:04",
+                          "10:04PM",
+                          "03-14-00",
+                          "14-MAR-2000",
+                          "1/3",
+                          "[A,B]",
+                          "(RWED,RE,,)",
+                          "*DIR",
+                          "*STMF",
+                          "folder",
+                          "total ",
+                          "Total of ",
+                          "DIR",
+                          "9999999999999",
+                          ".DIR;1",
+                          "name",
+                          "..",
+                          "\xff",
+                          "\0"};
   std::mt19937 rng(12345);
   for (int round = 0; round < 40; ++round) {
     std::string text;
@@ -110,8 +144,7 @@ TEST(DirParserRobust, FuzzRegressions) {
   std::filesystem::path dir = sourcePath("tests/engine/fuzz-regressions");
   ASSERT_TRUE(std::filesystem::is_directory(dir));
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    if (!entry.is_regular_file() || entry.path().filename() == "README")
-      continue;
+    if (!entry.is_regular_file() || entry.path().filename() == "README") continue;
     runEverywhere(entry.path().filename().string(), readFile(entry.path().string()));
   }
 }

@@ -41,13 +41,15 @@ TEST(ErrorString, PlainEngineCodes) {
   } cases[] = {
       {0, "The operation completed successfully."},
       {1, "The operation has been canceled by the user."},
-      {1001, "The operation timed out. Either the server is currently not online, or it could be very busy at the "
-             "moment."},
+      {1001,
+       "The operation timed out. Either the server is currently not online, or it could be very busy at the "
+       "moment."},
       {1002, "Unable to open local file. Either the file does not exist, or it is locked by another process."},
       {1005, "Unable to bind socket to address."},
       {1006, "Error opening listener socket."},
-      {1007, "You are no longer connected to the remote server. Either the connection timed out, or was terminated "
-             "by the remote server due to inactivity. Please reconnect to the remote site to continue."},
+      {1007,
+       "You are no longer connected to the remote server. Either the connection timed out, or was terminated "
+       "by the remote server due to inactivity. Please reconnect to the remote site to continue."},
       {1009, "You do not have permission to access this file"},
       {1010, "File not found or currently unavailable."},
       {1013, "Unable to generate directory listing."},
@@ -115,7 +117,8 @@ TEST(ErrorString, ReplyCodesCarryCommandAndResponse) {
   engine.Record("STOR report 100%s.txt", "552-Quota\r\n552 exceeded");
   engine.RecordWinsock(10054);  // reply texts never add Winsock info
   for (const auto& c : cases) {
-    std::string want = std::string(c.phrase) + "\nCommand: STOR report 100%s.txt\nResponse: 552-Quota\r\n552 exceeded\n";
+    std::string want =
+        std::string(c.phrase) + "\nCommand: STOR report 100%s.txt\nResponse: 552-Quota\r\n552 exceeded\n";
     EXPECT_EQ(show(want), show(engine.FTP_ErrorString(c.code))) << "code " << c.code;
   }
 }
@@ -155,8 +158,10 @@ TEST(ErrorString, TextsThatTakeTheReplyAndTheWinsockError) {
     int error;
     const char* text;
   } cases[] = {
-      {1003, "", 0, "Unable to connect to the remote host: ftp.example.com\n\nReason: No response from the remote server."},
-      {1003, "421 Too many users", 0, "Unable to connect to the remote host: ftp.example.com\n\nReason: 421 Too many users"},
+      {1003, "", 0,
+       "Unable to connect to the remote host: ftp.example.com\n\nReason: No response from the remote server."},
+      {1003, "421 Too many users", 0,
+       "Unable to connect to the remote host: ftp.example.com\n\nReason: 421 Too many users"},
       {1003, "421 Too many users", 10060,
        "Unable to connect to the remote host: ftp.example.com\n\nReason: 421 Too many users\nWinsock Info: Connection "
        "timed out. (WinSock Error 274c)"},

@@ -40,11 +40,10 @@ int answerCancel(const char* text, const char*, unsigned, void*) {
 TEST(FtpIrdDialog, AsksForAnotherDirectoryWhenTheSitesOneFails) {
   struct Case {
     const char* typed;
-    const char* ird;      // the site's initial directory afterwards
+    const char* ird;  // the site's initial directory afterwards
     bool boxShown;
   } cases[] = {
-      {"/pub", "/pub", false},
-      {"/bad", "/", true},  // refused, and the user drops the initial directory
+      {"/pub", "/pub", false}, {"/bad", "/", true},  // refused, and the user drops the initial directory
   };
   for (const Case& c : cases) {
     ftpScriptServer srv("220 ready", [](ftpScriptServer&, const std::string& l) {

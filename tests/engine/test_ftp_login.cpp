@@ -95,14 +95,17 @@ TEST(FtpLoginDialog, MissingPasswordIsAskedForAndTheTypedTextsAreSent) {
     e->SetPassword("");
     std::string shownUser, shownPass;
     bool seen = false;
-    unsigned long r = connectAnswering("127.0.0.1", e, [&](HWND dlg) {
-      shownUser = ui::ItemText(dlg, IDC_LOGIN_USER);
-      shownPass = ui::ItemText(dlg, IDC_LOGIN_PASS);
-      ui::SetItemText(dlg, IDC_LOGIN_USER, "typed user");
-      ui::SetItemText(dlg, IDC_LOGIN_PASS, "typed pw");
-      ui::Click(dlg, IDC_LOGIN_SAVE);
-      ui::Click(dlg, c.button);
-    }, &seen);
+    unsigned long r = connectAnswering(
+        "127.0.0.1", e,
+        [&](HWND dlg) {
+          shownUser = ui::ItemText(dlg, IDC_LOGIN_USER);
+          shownPass = ui::ItemText(dlg, IDC_LOGIN_PASS);
+          ui::SetItemText(dlg, IDC_LOGIN_USER, "typed user");
+          ui::SetItemText(dlg, IDC_LOGIN_PASS, "typed pw");
+          ui::Click(dlg, IDC_LOGIN_SAVE);
+          ui::Click(dlg, c.button);
+        },
+        &seen);
     EXPECT_TRUE(seen) << "a dialog titled with the host showed";
     EXPECT_EQ(c.result, r) << e->FTP_ErrorString(r);
     EXPECT_EQ("smith", shownUser);

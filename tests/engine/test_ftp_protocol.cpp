@@ -14,8 +14,8 @@ TEST(FtpReply, CodeOnlyFromThreeLeadingDigits) {
     const char* line;
     int code;
   } cases[] = {
-      {"220 ready", 220}, {"331-more", 331}, {"599", 599}, {"600 no", 0},  {"099 low", 0},
-      {"22 short", 0},    {"", 0},           {"abc", 0},   {" 220 x", 0},  {"2a0 x", 0},
+      {"220 ready", 220}, {"331-more", 331}, {"599", 599}, {"600 no", 0}, {"099 low", 0},
+      {"22 short", 0},    {"", 0},           {"abc", 0},   {" 220 x", 0}, {"2a0 x", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(c.code, VQFTP_ReplyCode(c.line)) << "line [" << c.line << "]";
   EXPECT_EQ(0, VQFTP_ReplyCode(nullptr));
@@ -31,7 +31,9 @@ TEST(FtpReply, FramesSingleAndMultiLineReplies) {
       {{"200 ok"}, 1, 200, "200 ok"},
       {{"220-Welcome", "220-to the host", "220 ready"}, 3, 220, "220-Welcome\r\n220-to the host\r\n220 ready"},
       // inner lines with other codes or the code without a blank do not close the reply
-      {{"230-a", "230-b", "  230 indented", "211 other", "230 done"}, 5, 230,
+      {{"230-a", "230-b", "  230 indented", "211 other", "230 done"},
+       5,
+       230,
        "230-a\r\n230-b\r\n  230 indented\r\n211 other\r\n230 done"},
       {{"150-x", "150x"}, 0, 150, "150-x\r\n150x"},
       // an uncoded line is a complete reply with code 0
@@ -199,7 +201,7 @@ TEST(FtpTransferMode, AsciiListMatchesExtensionsInAnyCase) {
     const char* name;
     int ascii;
   } cases[] = {{"README.TXT", 1}, {"index.html", 1}, {"a.b.htm", 1}, {"archive.zip", 0}, {"Makefile", 0},
-               {"x.ht", 0},       {"x.t", 0},        {"x.", 0},       {"script.PL", 1}};
+               {"x.ht", 0},       {"x.t", 0},        {"x.", 0},      {"script.PL", 1}};
   for (const Case& c : cases) EXPECT_EQ(c.ascii, VQFTP_IsAsciiName(c.name, list)) << "name [" << c.name << "]";
 }
 
@@ -212,7 +214,7 @@ TEST(FtpList, BuildsCommandFromTheNonEmptyParts) {
     const char* cmd;
   } cases[] = {
       {"LIST", "", "*.txt", "-a", "LIST -a *.txt"}, {"LIST", "", "", "", "LIST"},
-      {"NLST", "/pub", "", "", "NLST /pub"},         {"LIST", "/pub", "*.c", "-al", "LIST /pub -al *.c"},
+      {"NLST", "/pub", "", "", "NLST /pub"},        {"LIST", "/pub", "*.c", "-al", "LIST /pub -al *.c"},
       {"LIST", nullptr, nullptr, nullptr, "LIST"},
   };
   for (const Case& c : cases) {

@@ -50,10 +50,11 @@ std::string joined(const std::vector<std::string>& v) {
 }  // namespace
 
 TEST(FtpScript, ThreeLineGreetingAndUserAnsweredWithoutPassword) {
-  ftpScriptServer srv("220-Welcome\r\n220-to the scripted host\r\n220 ready", [](ftpScriptServer&, const std::string& l) {
-    if (l.compare(0, 5, "USER ") == 0) return std::string("230 Logged in without a password.");
-    return plainAnswer(l);
-  });
+  ftpScriptServer srv("220-Welcome\r\n220-to the scripted host\r\n220 ready",
+                      [](ftpScriptServer&, const std::string& l) {
+                        if (l.compare(0, 5, "USER ") == 0) return std::string("230 Logged in without a password.");
+                        return plainAnswer(l);
+                      });
   session s(srv.Port());
   s.e->SetUsername("ANONYMOUS");
   s.e->SetPassword("");
@@ -381,7 +382,8 @@ TEST(FtpScript, ForeignPassiveAddressIsReplacedByTheServersOwn) {
   std::string local = tempDir() + "\\data.bin";
   ASSERT_EQ(0u, s.e->FTP_GetFile("/data.bin", local.c_str(), 1, 5000, 0)) << s.rec.log();
   EXPECT_EQ(d.file, readFile(local));
-  EXPECT_NE(std::string::npos, s.rec.log().find("Passive address 10.99.99.99 is not the server's; connecting to 127.0.0.1"));
+  EXPECT_NE(std::string::npos,
+            s.rec.log().find("Passive address 10.99.99.99 is not the server's; connecting to 127.0.0.1"));
 }
 
 TEST(FtpScript, HostilePassiveReplyIsRefused) {

@@ -15,7 +15,7 @@ using namespace fhtest;
 namespace {
 
 class FtpServers : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     env = servers();
     if (env.empty()) GTEST_SKIP() << "FH_FTP_SERVERS not set: run through ctest, which starts the servers";
@@ -178,7 +178,8 @@ TEST_F(FtpServers, UploadsRenamesAndDeletes) {
 
     std::string tree = passive ? "/incoming/p/q/r" : "/incoming/a/b/c";
     EXPECT_EQ(0u, e->FTP_MKD(tree.c_str()));
-    DWORD attr = GetFileAttributesA((root("FTP_A_ROOT") + (passive ? "\\incoming\\p\\q\\r" : "\\incoming\\a\\b\\c")).c_str());
+    DWORD attr =
+        GetFileAttributesA((root("FTP_A_ROOT") + (passive ? "\\incoming\\p\\q\\r" : "\\incoming\\a\\b\\c")).c_str());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, attr);
     EXPECT_EQ(0u, e->FTP_RMD((tree + "/").c_str()));
   }
@@ -259,8 +260,8 @@ TEST_F(FtpServers, CopiesBetweenServersDirectlyAndThroughALocalFile) {
   };
   for (const Case& c : cases) {
     rec.notes.clear();
-    EXPECT_EQ(0u, c.from->FTP_STS(c.to, c.src, c.dst, c.local, 1048576)) << c.src << " -> " << c.dst << ": "
-                                                                          << c.from->GetLastReply();
+    EXPECT_EQ(0u, c.from->FTP_STS(c.to, c.src, c.dst, c.local, 1048576))
+        << c.src << " -> " << c.dst << ": " << c.from->GetLastReply();
     EXPECT_EQ(bigA, readFile(root(c.dstRootKey) + c.dstFile)) << c.src << " -> " << c.dst;
     std::string log = rec.log();
     const bool direct = log.find("Waiting for FXP transfer to complete...") != std::string::npos;

@@ -64,8 +64,7 @@ class Http : public ::testing::Test {
   httpPeer peer;
 };
 
-const std::vector<std::string> kPrimed = {"Host: 127.0.0.1", "User-Agent: Quillon-DAV-Engine/1.0",
-                                          "Pragma: No-Cache"};
+const std::vector<std::string> kPrimed = {"Host: 127.0.0.1", "User-Agent: Quillon-DAV-Engine/1.0", "Pragma: No-Cache"};
 
 }  // namespace
 
@@ -109,7 +108,7 @@ TEST_F(Http, BodyIsReadForErrorsOrWhenAsked) {
     int result;
     size_t bodyLines;
   } cases[] = {
-      {"HEAD", "200 OK", 200, 0},      {"OPTIONS", "200 OK", 200, 0}, {"HEAD", "404 Not Found", 404, 1},
+      {"HEAD", "200 OK", 200, 0},        {"OPTIONS", "200 OK", 200, 0}, {"HEAD", "404 Not Found", 404, 1},
       {"OPTIONS", "500 Broken", 500, 1}, {"DELETE", "200 OK", 200, 1},
   };
   for (const Case& c : cases) peer.Reply(httpPeer::Answer(c.status, "", "text\r\n"));
@@ -124,13 +123,11 @@ TEST_F(Http, BodyIsReadForErrorsOrWhenAsked) {
   ASSERT_TRUE(peer.WaitDone(5000));
   std::vector<httpRequest> got = peer.Requests();
   ASSERT_EQ(5u, got.size());
-  for (size_t i = 0; i < got.size(); ++i)
-    EXPECT_EQ(std::string(cases[i].method) + " /x HTTP/1.0", got[i].head.at(0));
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(std::string(cases[i].method) + " /x HTTP/1.0", got[i].head.at(0));
 }
 
 TEST_F(Http, RetriesWithBasicAuthorizationAfter401) {
-  peer.Reply(httpPeer::Answer("401 Authorization Required", "WWW-Authenticate: Basic realm=\"x\"\r\n",
-                              "denied\r\n"))
+  peer.Reply(httpPeer::Answer("401 Authorization Required", "WWW-Authenticate: Basic realm=\"x\"\r\n", "denied\r\n"))
       .Reply(httpPeer::Answer("200 OK", "", "welcome\r\n"));
   vqHttpEngine e;
   Connect(e);
@@ -217,7 +214,7 @@ TEST_F(Http, LongCredentialsAreEncodedWhole) {
 
 TEST_F(Http, LinesLongerThanTheLineBufferArriveWhole) {
   std::string header = "X-Long: " + std::string(5000, 'h');
-  std::string body1(2047, 'a');             // fills the buffer exactly
+  std::string body1(2047, 'a');                // fills the buffer exactly
   std::string body2 = std::string(2046, 'b');  // CR lands last in the buffer, LF in the next read
   std::string body3(9000, 'c');
   peer.Reply(httpPeer::Answer("200 OK", header + "\r\n", body1 + "\r\n" + body2 + "\r\n" + body3 + "\r\n"));
@@ -418,8 +415,8 @@ TEST_F(Http, LineEndsInMethodOrPathAreRefusedUnsent) {
   const struct {
     const char* method;
     const char* path;
-  } bad[] = {{"GET", "/a\r\nX-Injected: 1"}, {"GET", "/a\nX-Injected: 1"}, {"GET\r\nX-Injected: 1", "/"},
-             {"GET", "/a\rb"}};
+  } bad[] = {
+      {"GET", "/a\r\nX-Injected: 1"}, {"GET", "/a\nX-Injected: 1"}, {"GET\r\nX-Injected: 1", "/"}, {"GET", "/a\rb"}};
   for (const auto& c : bad) EXPECT_EQ(2, e.HTTP_SendCmd(c.method, c.path, 0)) << c.method << " " << c.path;
   EXPECT_EQ(2, e.HTTP_PUT("/a\r\nX-Injected: 1", file.c_str()));
   EXPECT_EQ(2, e.HTTP_GET("/a\r\nX-Injected: 1", file.c_str()));
@@ -436,10 +433,9 @@ TEST(Dav, MethodsReportSuccessWithoutTraffic) {
   vqDavEngine dav;
   dav.SetServerURL("127.0.0.1");
   dav.SetServerPort(peer.Port());
-  int (vqDavEngine::*methods[])(const char*) = {&vqDavEngine::DAV_PROPFIND, &vqDavEngine::DAV_PROPPATCH,
-                                                &vqDavEngine::DAV_MKCOL,    &vqDavEngine::DAV_COPY,
-                                                &vqDavEngine::DAV_MOVE,     &vqDavEngine::DAV_LOCK,
-                                                &vqDavEngine::DAV_UNLOCK};
+  int (vqDavEngine::*methods[])(const char*) = {
+      &vqDavEngine::DAV_PROPFIND, &vqDavEngine::DAV_PROPPATCH, &vqDavEngine::DAV_MKCOL, &vqDavEngine::DAV_COPY,
+      &vqDavEngine::DAV_MOVE,     &vqDavEngine::DAV_LOCK,      &vqDavEngine::DAV_UNLOCK};
   for (auto m : methods) EXPECT_EQ(200, (dav.*m)("/dav/x"));
   Sleep(200);
   EXPECT_EQ(0, peer.Connections());

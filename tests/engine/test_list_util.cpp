@@ -16,14 +16,13 @@ TEST(ListUtil, FindTextInFindsWhatStrstrFinds) {
   const char alphabet[] = "ab .DIR;";
   auto pick = [&](size_t n) {
     std::string s;
-    for (size_t k = 0; k < n; ++k)
-      s += alphabet[rng() % (sizeof alphabet - 1)];
+    for (size_t k = 0; k < n; ++k) s += alphabet[rng() % (sizeof alphabet - 1)];
     return s;
   };
   for (int round = 0; round < 20000; ++round) {
     std::string hay = pick(rng() % 40);
     std::string needle = pick(1 + rng() % 5);
-    if (round % 2 && !hay.empty()) { // half of the needles are taken from the text
+    if (round % 2 && !hay.empty()) {  // half of the needles are taken from the text
       size_t at = rng() % hay.size();
       needle = hay.substr(at, 1 + rng() % 5);
     }

@@ -17,10 +17,10 @@
 
 namespace {
 class ProgressThread : public vqThread {
-public:
+ public:
   std::atomic<void*> handle{nullptr};
 
-protected:
+ protected:
   bool InitInstance() override {
     handle = VQPROG_Create();
     return handle != nullptr;
@@ -35,7 +35,7 @@ std::string g_faults;
 void recordFault(const char* text) { g_faults += text; }
 
 class Progress : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     g_faults.clear();
     m_oldReporter = vqSetCatchReporter(recordFault);
@@ -70,7 +70,7 @@ protected:
   }
   void* h = nullptr;
 
-private:
+ private:
   ProgressThread m_thread;
   VQ_CATCH_REPORTER m_oldReporter = nullptr;
 };

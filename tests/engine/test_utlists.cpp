@@ -32,12 +32,8 @@ TEST(StringList, RemoveKeepsHeadTailAndIndexesRight) {
     std::vector<int> removals;
     std::vector<std::string> left;
   } cases[] = {
-      {{0}, {"b", "c", "d"}},
-      {{3}, {"a", "b", "c"}},
-      {{1, 1}, {"a", "d"}},
-      {{3, 2, 1, 0}, {}},
-      {{4}, {"a", "b", "c", "d"}},
-      {{-1}, {"a", "b", "c", "d"}},
+      {{0}, {"b", "c", "d"}}, {{3}, {"a", "b", "c"}},      {{1, 1}, {"a", "d"}},
+      {{3, 2, 1, 0}, {}},     {{4}, {"a", "b", "c", "d"}}, {{-1}, {"a", "b", "c", "d"}},
   };
   for (const Case& c : cases) {
     CUTStringList list;

@@ -15,10 +15,14 @@ const int kWaitMs = 5000;
 std::string show(const std::string& s) {
   std::string out;
   for (unsigned char c : s) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c < 32 || c > 126) out += "\\x" + std::to_string(c);
-    else out += static_cast<char>(c);
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c < 32 || c > 126)
+      out += "\\x" + std::to_string(c);
+    else
+      out += static_cast<char>(c);
   }
   return out;
 }

@@ -79,9 +79,14 @@ TEST(WsLineEnds, RemoveCRLFAndEndWithCRLF) {
     const char* out;
     int endsWithLineEnd;
   } cases[] = {
-      {"220 ok\r\n", "220 ok", 1}, {"220 ok\n", "220 ok", 1}, {"220 ok\r", "220 ok", 1},
-      {"220 ok", "220 ok", 0},     {"", "", 0},               {"\r\n", "", 1},
-      {"\n", "", 1},               {"a\r\r\n", "a\r", 1},
+      {"220 ok\r\n", "220 ok", 1},
+      {"220 ok\n", "220 ok", 1},
+      {"220 ok\r", "220 ok", 1},
+      {"220 ok", "220 ok", 0},
+      {"", "", 0},
+      {"\r\n", "", 1},
+      {"\n", "", 1},
+      {"a\r\r\n", "a\r", 1},
   };
   for (const auto& c : cases) {
     char buf[32];
@@ -101,12 +106,9 @@ TEST(WsNames, AddressFromName) {
     int result;
     const char* address;
   } cases[] = {
-      {"127.0.0.1", 32, 0, "127.0.0.1"},
-      {"anonymous@127.0.0.1", 32, 0, "127.0.0.1"},
-      {"a@b@127.0.0.1", 32, 0, "127.0.0.1"},
-      {"localhost", 32, 0, "127.0.0.1"},
-      {"127.0.0.1", 10, 0, "127.0.0.1"},
-      {"127.0.0.1", 9, 1, ""},
+      {"127.0.0.1", 32, 0, "127.0.0.1"},     {"anonymous@127.0.0.1", 32, 0, "127.0.0.1"},
+      {"a@b@127.0.0.1", 32, 0, "127.0.0.1"}, {"localhost", 32, 0, "127.0.0.1"},
+      {"127.0.0.1", 10, 0, "127.0.0.1"},     {"127.0.0.1", 9, 1, ""},
       {"no-such-host.invalid", 32, 2, ""},
   };
   for (const auto& c : cases) {
@@ -125,11 +127,8 @@ TEST(WsNames, RemoteHostInfo) {
     unsigned long result;
     const char* address;
   } cases[] = {
-      {"http://127.0.0.1", 0, "127.0.0.1"},
-      {"127.0.0.1", 0, "127.0.0.1"},
-      {"bob@localhost", 0, "127.0.0.1"},
-      {"http://bob@localhost", 0, "127.0.0.1"},
-      {"no-such-host.invalid", 1004, ""},
+      {"http://127.0.0.1", 0, "127.0.0.1"},     {"127.0.0.1", 0, "127.0.0.1"},      {"bob@localhost", 0, "127.0.0.1"},
+      {"http://bob@localhost", 0, "127.0.0.1"}, {"no-such-host.invalid", 1004, ""},
   };
   for (const auto& c : cases) {
     char address[132] = "";

@@ -174,8 +174,11 @@ TEST(WsTransfer, SendFileAndReceiveToFileRoundTrip) {
     size_t size;
     long offset;
   } cases[] = {
-      {"empty", 0, 0}, {"one byte", 1, 0}, {"exact block", 4096, 0},
-      {"several blocks", 3 * 4096 + 17, 0}, {"restart offset", 20000, 7001},
+      {"empty", 0, 0},
+      {"one byte", 1, 0},
+      {"exact block", 4096, 0},
+      {"several blocks", 3 * 4096 + 17, 0},
+      {"restart offset", 20000, 7001},
   };
   for (const sendCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -355,8 +358,8 @@ TEST(WsOptional, BoundConnectLinesAndDatagrams) {
   ASSERT_EQ(0, server.WaitForConnect(0, 1, AF_INET, inet_addr("127.0.0.1")));
   unsigned int localPort = freePort();
   vqWsEngine client;
-  ASSERT_EQ(0, client.WS_ConnectBound(localPort, server.GetListenPort(), "127.0.0.1", "127.0.0.1", AF_INET,
-                                      SOCK_STREAM));
+  ASSERT_EQ(0,
+            client.WS_ConnectBound(localPort, server.GetListenPort(), "127.0.0.1", "127.0.0.1", AF_INET, SOCK_STREAM));
   ASSERT_EQ(0, server.WaitForAccept(5));
   ASSERT_EQ(0, server.AcceptConnection());
   sockaddr_in local;

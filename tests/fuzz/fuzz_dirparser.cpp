@@ -27,8 +27,7 @@ unsigned long linkCallback(_FTPITEMID* item, void*) {
 }
 
 unsigned long statusCallback(_sock_notification_* note, _FTPITEMID*, void* user) {
-  if (strnlen(note->message, sizeof note->message) >= sizeof note->message)
-    abort();
+  if (strnlen(note->message, sizeof note->message) >= sizeof note->message) abort();
   return note->type == 1004 && *static_cast<int*>(user) && note->current > 4096 ? 1 : 0;
 }
 
@@ -37,22 +36,19 @@ int shiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE
 int noLead(unsigned char) { return 0; }
 
 void check(bool ok) {
-  if (!ok)
-    abort();
+  if (!ok) abort();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0)
-    return 0;
+  if (size == 0) return 0;
   static const std::string path = listingPath();
   static const int cleanup = atexit(removeListing);
   (void)cleanup;
   const uint8_t control = data[0];
   FILE* f = fopen(path.c_str(), "wb");
-  if (!f)
-    return 0;
+  if (!f) return 0;
   fwrite(data + 1, 1, size - 1, f);
   fclose(f);
 
@@ -60,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vqDirParser parser(static_cast<_VQ_HOSTTYPE>(1999 + (control & 31) % 29));
   parser.SetIgnoreDotDirs(control & 0x20 ? 0 : 1);
   parser.SetToday(2026, 6, 15);
-  if (control & 0x40)
-    parser.SetSymLinkCallback(linkCallback, nullptr);
+  if (control & 0x40) parser.SetSymLinkCallback(linkCallback, nullptr);
   int stopEarly = control & 0x80 ? 1 : 0;
   parser.SetStatusCallback(statusCallback, &stopEarly);
 
@@ -85,8 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       check(strnlen(item.owner, sizeof item.owner) <= 24);
       check(strnlen(item.group, sizeof item.group) <= 24);
       check(strnlen(item.sortDate, sizeof item.sortDate) < sizeof item.sortDate);
-      for (unsigned char flag : item.permFlags)
-        check(flag <= 1);
+      for (unsigned char flag : item.permFlags) check(flag <= 1);
       memset(&item, 0, sizeof item);
     }
     parser.DirEnumClose();

@@ -28,14 +28,14 @@ inline bool keyExists(HKEY root, const std::string& path) {
 inline std::string raw(HKEY root, const std::string& path, const char* name) {
   char buf[4096] = {};
   DWORD size = sizeof(buf);
-  if (::RegGetValueA(root, path.c_str(), name, RRF_RT_ANY, nullptr, buf, &size) != ERROR_SUCCESS)
-    return "<missing>";
+  if (::RegGetValueA(root, path.c_str(), name, RRF_RT_ANY, nullptr, buf, &size) != ERROR_SUCCESS) return "<missing>";
   return std::string(buf, size && buf[size - 1] == 0 ? size - 1 : size);
 }
 
 inline void put(HKEY root, const std::string& path, const char* name, const std::string& data) {
   HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
   ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                                             static_cast<DWORD>(data.size() + 1)));
   ::RegCloseKey(key);
@@ -43,7 +43,8 @@ inline void put(HKEY root, const std::string& path, const char* name, const std:
 
 inline void putDword(HKEY root, const std::string& path, const char* name, DWORD v) {
   HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
   ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), 4));
   ::RegCloseKey(key);
 }
@@ -83,7 +84,9 @@ inline void writeFile(const std::string& path, const std::string& text) {
   ::CloseHandle(h);
 }
 
-inline bool fileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool fileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 inline void removeTree(const std::string& dir) {
   WIN32_FIND_DATAA f;

@@ -173,16 +173,16 @@ TEST_F(Params, LoadRepairsOutOfRangeNumbers) {
   const Get zmpLog = [](vqAppParams& p) { return static_cast<unsigned long>(p.GetZMPLogfileEnabled()); };
   const Get vxdLog = [](vqAppParams& p) { return static_cast<unsigned long>(p.GetVXDLogfileEnabled()); };
   const Case cases[] = {
-      {"RetryCount", "300", retry, 10},     {"RetryCount", "256", retry, 256},   {"RetryWait", "4000", wait, 0},
-      {"RetryWait", "3600", wait, 3600},    {"KeepAlive", "11", keep, 2},        {"KeepAlive", "10", keep, 10},
-      {"Timeout", "4", timeout, 30},        {"Timeout", "601", timeout, 30},     {"Timeout", "5", timeout, 5},
-      {"Timeout", "600", timeout, 600},     {"SBufSize", "31", sbuf, 4096},      {"SBufSize", "16385", sbuf, 4096},
-      {"SBufSize", "32", sbuf, 32},         {"SBufSize", "16384", sbuf, 16384},  {"RBufSize", "31", rbuf, 4096},
-      {"RBufSize", "16384", rbuf, 16384},   {"TransferMode", "3", mode, 0},      {"TransferMode", "2", mode, 2},
-      {"ConvertCase", "3", convert, 0},     {"ConvertCase", "2", convert, 2},    {"IconPlacement", "4", icon, 0},
-      {"IconPlacement", "3", icon, 3},      {"CacheSize", "4", cache, 10},       {"CacheSize", "4097", cache, 10},
-      {"CacheSize", "5", cache, 5},         {"CacheSize", "4096", cache, 4096},  {"DebugLog", "2", log, 1},
-      {"DebugLog", "0", log, 0},            {"DebugLog-ZMP", "2", zmpLog, 1},    {"DebugLog-VXD", "2", vxdLog, 0},
+      {"RetryCount", "300", retry, 10},   {"RetryCount", "256", retry, 256},  {"RetryWait", "4000", wait, 0},
+      {"RetryWait", "3600", wait, 3600},  {"KeepAlive", "11", keep, 2},       {"KeepAlive", "10", keep, 10},
+      {"Timeout", "4", timeout, 30},      {"Timeout", "601", timeout, 30},    {"Timeout", "5", timeout, 5},
+      {"Timeout", "600", timeout, 600},   {"SBufSize", "31", sbuf, 4096},     {"SBufSize", "16385", sbuf, 4096},
+      {"SBufSize", "32", sbuf, 32},       {"SBufSize", "16384", sbuf, 16384}, {"RBufSize", "31", rbuf, 4096},
+      {"RBufSize", "16384", rbuf, 16384}, {"TransferMode", "3", mode, 0},     {"TransferMode", "2", mode, 2},
+      {"ConvertCase", "3", convert, 0},   {"ConvertCase", "2", convert, 2},   {"IconPlacement", "4", icon, 0},
+      {"IconPlacement", "3", icon, 3},    {"CacheSize", "4", cache, 10},      {"CacheSize", "4097", cache, 10},
+      {"CacheSize", "5", cache, 5},       {"CacheSize", "4096", cache, 4096}, {"DebugLog", "2", log, 1},
+      {"DebugLog", "0", log, 0},          {"DebugLog-ZMP", "2", zmpLog, 1},   {"DebugLog-VXD", "2", vxdLog, 0},
       {"DebugLog-VXD", "1", vxdLog, 1},
   };
   for (const Case& c : cases) {
@@ -349,17 +349,17 @@ TEST_F(Params, SaveWritesEveryValueAndLoadsItBack) {
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, kSite, 0, KEY_READ, &key));
   char name[256];
-  for (DWORD i = 0, len = sizeof(name); ::RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) ==
-                                        ERROR_SUCCESS;
+  for (DWORD i = 0, len = sizeof(name);
+       ::RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
        ++i, len = sizeof(name))
     names.insert(name);
   ::RegCloseKey(key);
   const std::set<std::string> expected = {
-      "FirewallHost", "FirewallUser", "FirewallPass", "DefXferDir",    "ShowHiddenCmd", "RemoteFileMask",
-      "IndexFiles",   "FirewallType", "FirewallPort", "PasvMode",      "UseFirewall",   "ShowHidden",
-      "HideDotFile",  "HideDotDir",   "ShowDotDotDir", "ResolveLinks", "RetryCount",    "RetryWait",
-      "KeepAlive",    "ShowMsg",      "ConnectionSaver", "UseIndexFiles", "RBufSize",   "SBufSize",
-      "IndexFileSize", "Timeout",     "FileCacheType", "DirCacheType"};
+      "FirewallHost",  "FirewallUser", "FirewallPass",    "DefXferDir",    "ShowHiddenCmd", "RemoteFileMask",
+      "IndexFiles",    "FirewallType", "FirewallPort",    "PasvMode",      "UseFirewall",   "ShowHidden",
+      "HideDotFile",   "HideDotDir",   "ShowDotDotDir",   "ResolveLinks",  "RetryCount",    "RetryWait",
+      "KeepAlive",     "ShowMsg",      "ConnectionSaver", "UseIndexFiles", "RBufSize",      "SBufSize",
+      "IndexFileSize", "Timeout",      "FileCacheType",   "DirCacheType"};
   EXPECT_EQ(expected, names);
   // Sizes and the time-out are repaired before writing; the retry count goes as it is.
   EXPECT_EQ("4096", getRaw(kSite, "RBufSize"));

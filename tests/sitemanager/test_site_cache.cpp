@@ -56,7 +56,7 @@ TEST_F(SiteStore, ClearingCachesDeletesTheRightFiles) {
   std::string dir = cacheDirOf(s);
   ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
   const std::vector<std::pair<std::string, size_t>> files = {
-      {"a.txt", 10},         {"b.vqD", 20},           {"root.x.vqD", 30},  {"root.pub.vqD", 40},
+      {"a.txt", 10},          {"b.vqD", 20},           {"root.x.vqD", 30},     {"root.pub.vqD", 40},
       {"root.pub.a.txt", 50}, {"root.pubx.b.txt", 60}, {"root.pub.d.vqDx", 70}};
   unsigned long total = 0;
   for (const auto& f : files) {

@@ -89,8 +89,8 @@ TEST_F(SiteStore, WsFtpFirewallKindsAndTakenNames) {
   } cases[] = {{"0", 3}, {"1", 0}, {"2", 1}, {"3", 2}, {"4", 4}, {"5", 0}, {"6", 0}, {"7", 6}, {"8", 0}, {"", 3}};
   std::string file = root_ + "\\fw.ini";
   for (const Case& c : cases) {
-    writeFile(file, std::string("[S]\r\nHOST=h\r\nFIREWALL=1\r\n[FIREWALL]\r\nPORT=1080\r\nFIRETYPE=") + c.fireType +
-                        "\r\n");
+    writeFile(file,
+              std::string("[S]\r\nHOST=h\r\nFIREWALL=1\r\n[FIREWALL]\r\nPORT=1080\r\nFIRETYPE=") + c.fireType + "\r\n");
     vqSiteParams imp(2);
     ASSERT_EQ(1, imp.SITE_Import(0, file.c_str()));
     ASSERT_EQ(1, imp.ENUM_GetSiteCount());

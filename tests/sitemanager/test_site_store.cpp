@@ -47,12 +47,24 @@ TEST_F(SiteStore, NestedStoreIsWrittenByteForByte) {
             cat);
 
   std::map<std::string, std::string> box = values(HKEY_CURRENT_USER, key("FTP-Sites\\Work\\Box"));
-  const std::map<std::string, std::string> expected = {
-      {"", ""},           {"SiteId", "0000000003"}, {"HostType", "2007"},   {"URL", "ftp.example"},
-      {"URLPort", "2121"}, {"LoginName", "bob"},     {"Account", ""},       {"InitStr", ""},
-      {"Description", ""}, {"RootDir", "/pub"},      {"cmdSYST", ""},       {"cmdPWD", ""},
-      {"Anonymous", "0"},  {"VirtualHost", "0"},     {"HostDelim", ""},     {"wendal", ""},
-      {"Timeout", "45"},   {"PassWord", "\x7F" + scrambled("s3cret")}};
+  const std::map<std::string, std::string> expected = {{"", ""},
+                                                       {"SiteId", "0000000003"},
+                                                       {"HostType", "2007"},
+                                                       {"URL", "ftp.example"},
+                                                       {"URLPort", "2121"},
+                                                       {"LoginName", "bob"},
+                                                       {"Account", ""},
+                                                       {"InitStr", ""},
+                                                       {"Description", ""},
+                                                       {"RootDir", "/pub"},
+                                                       {"cmdSYST", ""},
+                                                       {"cmdPWD", ""},
+                                                       {"Anonymous", "0"},
+                                                       {"VirtualHost", "0"},
+                                                       {"HostDelim", ""},
+                                                       {"wendal", ""},
+                                                       {"Timeout", "45"},
+                                                       {"PassWord", "\x7F" + scrambled("s3cret")}};
   for (const auto& e : expected) EXPECT_EQ(e.second, box[e.first]) << "value " << e.first;
   EXPECT_TRUE(box.count("FirewallHost") && box.count("RetryCount")) << "the site key holds the common values";
 
@@ -86,7 +98,7 @@ TEST_F(SiteStore, NestedStoreIsWrittenByteForByte) {
 
 TEST_F(SiteStore, NextIdFollowsTheLastIdOrTheLargestMember) {
   struct Case {
-    const char* lastId;                    // default value of FTP-Sites, null for none
+    const char* lastId;                      // default value of FTP-Sites, null for none
     std::map<std::string, std::string> ids;  // existing id values
     unsigned expected;
   } cases[] = {
@@ -173,12 +185,14 @@ TEST_F(SiteStore, CopyPicksFreeNamesAndCopiesCategoriesWhole) {
   // Into another list under a free name the id goes along (a rename relies on it).
   saveCategory("FTP-Sites", "D");
   ASSERT_EQ(1, op.SITE_Copy("FTP-Sites", "X", "FTP-Sites\\D", "X"));
-  EXPECT_EQ(raw(HKEY_CURRENT_USER, key("FTP-Sites\\X"), "SiteId"), raw(HKEY_CURRENT_USER, key("FTP-Sites\\D\\X"), "SiteId"));
+  EXPECT_EQ(raw(HKEY_CURRENT_USER, key("FTP-Sites\\X"), "SiteId"),
+            raw(HKEY_CURRENT_USER, key("FTP-Sites\\D\\X"), "SiteId"));
 
   // Beside its source under another free name it may not take over the source's id entry.
   ASSERT_EQ(1, op.SITE_Copy("FTP-Sites", "X", "FTP-Sites", "Y"));
   EXPECT_EQ("X", raw(HKEY_CURRENT_USER, kSites, raw(HKEY_CURRENT_USER, key("FTP-Sites\\X"), "SiteId").c_str()));
-  EXPECT_NE(raw(HKEY_CURRENT_USER, key("FTP-Sites\\X"), "SiteId"), raw(HKEY_CURRENT_USER, key("FTP-Sites\\Y"), "SiteId"));
+  EXPECT_NE(raw(HKEY_CURRENT_USER, key("FTP-Sites\\X"), "SiteId"),
+            raw(HKEY_CURRENT_USER, key("FTP-Sites\\Y"), "SiteId"));
 
   // A category into itself, and a source that does not exist, copy nothing.
   EXPECT_EQ(0, op.SITE_Copy("FTP-Sites", "C", "FTP-Sites\\C\\Deep", "C"));
@@ -308,10 +322,14 @@ TEST_F(SiteStore, MachineWideSiteLoadsAndMovesToTheUser) {
   EXPECT_STREQ("Legacy", list.ENUM_GetSiteItem(0)->GetSiteName());
   std::string cu = key("FTP-Sites\\Legacy");
   EXPECT_EQ("Legacy", raw(HKEY_CURRENT_USER, kSites, "0000000017"));
-  const std::map<std::string, std::string> expected = {{"", ""},          {"SiteId", "0000000017"},
-                                                       {"HostType", "2007"}, {"URL", "legacy.example"},
-                                                       {"URLPort", "990"}, {"LoginName", "old"},
-                                                       {"Anonymous", "0"}, {"Timeout", "77"},
+  const std::map<std::string, std::string> expected = {{"", ""},
+                                                       {"SiteId", "0000000017"},
+                                                       {"HostType", "2007"},
+                                                       {"URL", "legacy.example"},
+                                                       {"URLPort", "990"},
+                                                       {"LoginName", "old"},
+                                                       {"Anonymous", "0"},
+                                                       {"Timeout", "77"},
                                                        {"PassWord", "\x7F" + scrambled("oldpw")}};
   std::map<std::string, std::string> moved = values(HKEY_CURRENT_USER, cu);
   for (const auto& e : expected) EXPECT_EQ(e.second, moved[e.first]) << "value " << e.first;

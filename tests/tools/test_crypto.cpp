@@ -32,9 +32,9 @@ int expectedLength(int plainLen) { return 2 * (8 + 8 * ((8 + plainLen) / 8 + 1))
 // The stored form written by another program: passphrase encryptor, hex, single DES over blocks.
 std::vector<unsigned char> independentCipher(const std::string& plain) {
   std::string hex;
-  CryptoPP::StringSource(plain, true,
-                         new CryptoPP::LegacyEncryptor("copper_lantern",
-                                                       new CryptoPP::HexEncoder(new CryptoPP::StringSink(hex))));
+  CryptoPP::StringSource(
+      plain, true,
+      new CryptoPP::LegacyEncryptor("copper_lantern", new CryptoPP::HexEncoder(new CryptoPP::StringSink(hex))));
   std::vector<unsigned char> out(hex.begin(), hex.end());
   CryptoPP::DES::Encryption des(reinterpret_cast<const CryptoPP::byte*>("copper_l"), 8);
   for (size_t at = 0; at + 8 <= out.size(); at += 8) des.ProcessBlock(out.data() + at);
@@ -45,9 +45,9 @@ std::string independentPlain(std::vector<unsigned char> cipher) {
   CryptoPP::DES::Decryption des(reinterpret_cast<const CryptoPP::byte*>("copper_l"), 8);
   for (size_t at = 0; at + 8 <= cipher.size(); at += 8) des.ProcessBlock(cipher.data() + at);
   std::string plain;
-  CryptoPP::StringSource(cipher.data(), cipher.size(), true,
-                         new CryptoPP::HexDecoder(new CryptoPP::LegacyDecryptor(
-                             "copper_lantern", new CryptoPP::StringSink(plain))));
+  CryptoPP::StringSource(
+      cipher.data(), cipher.size(), true,
+      new CryptoPP::HexDecoder(new CryptoPP::LegacyDecryptor("copper_lantern", new CryptoPP::StringSink(plain))));
   return plain;
 }
 
@@ -163,8 +163,7 @@ TEST(CryptoNew, ShortOutputGetsTheFirstBytes) {
     std::vector<unsigned char> out(cap + 1, 0xAA);
     int outLen = cap;
     ASSERT_EQ(1, crypto.NEW_Decrypt(cipher.data(), static_cast<int>(cipher.size()), out.data(), outLen));
-    EXPECT_EQ(std::string("abcdefghijklmnop").substr(0, cap),
-              std::string(reinterpret_cast<char*>(out.data()), outLen));
+    EXPECT_EQ(std::string("abcdefghijklmnop").substr(0, cap), std::string(reinterpret_cast<char*>(out.data()), outLen));
     EXPECT_EQ(0, out[cap]);
   }
 }
@@ -219,8 +218,8 @@ TEST(CryptoNew, RefusesMissingBuffersAndLengths) {
     int inLen;
     unsigned char* out;
     int outLen;
-  } cases[] = {{nullptr, 3, out, 63}, {in, 0, out, 63}, {in, 3, nullptr, 63}, {in, 3, out, 0}, {in, -1, out, 63},
-               {in, 3, out, -5}};
+  } cases[] = {{nullptr, 3, out, 63}, {in, 0, out, 63},  {in, 3, nullptr, 63},
+               {in, 3, out, 0},       {in, -1, out, 63}, {in, 3, out, -5}};
   for (const Case& c : cases) {
     int len = c.outLen;
     EXPECT_EQ(0, crypto.NEW_Encrypt(c.in, c.inLen, c.out, len)) << c.inLen << "/" << c.outLen;

@@ -48,8 +48,7 @@ void checkDates(std::initializer_list<DateCase> cases) {
     int r = p.Parse(c.text);
     char got[96], want[96];
     snprintf(got, sizeof got, "%d: %d-%d-%d %d:%d:%d", r, p.year, p.month, p.day, p.hour, p.minute, p.second);
-    snprintf(want, sizeof want, "%d: %d-%d-%d %d:%d:%d", c.result, c.year, c.month, c.day, c.hour, c.minute,
-             c.second);
+    snprintf(want, sizeof want, "%d: %d-%d-%d %d:%d:%d", c.result, c.year, c.month, c.day, c.hour, c.minute, c.second);
     EXPECT_STREQ(want, got) << "'" << c.text << "'";
   }
 }
@@ -60,12 +59,11 @@ TEST(Date, MonthNum) {
     const char* s;
     int month;
   } cases[] = {
-      {"Mar", 3},     {"MARS", 3},     {"M\xE4r", 3},   {"M\xC4R", 3},  {"mrz", 0},
-      {"12", 12},     {"13", 0},       {"0", 0},        {"-3", 0},      {"03", 3},
-      {"3rd", 3},     {" 7", 7},       {"f\xE9vr", 2},  {"F\xC9V", 2},  {"joulu", 12},
-      {"", 0},        {"ja", 0},       {"janvier", 0},  {"Okt", 10},    {"kes\xE4", 6},
-      {"ao\xFBt", 8}, {"d\xE9\x63", 12}, {"DEZ", 12},   {"maalis", 3},  {"may", 5},
-      {"mai", 5},     {"sept", 9},     {"juil", 7},     {"99999999999", 0},
+      {"Mar", 3},     {"MARS", 3},    {"M\xE4r", 3},  {"M\xC4R", 3},     {"mrz", 0},         {"12", 12},
+      {"13", 0},      {"0", 0},       {"-3", 0},      {"03", 3},         {"3rd", 3},         {" 7", 7},
+      {"f\xE9vr", 2}, {"F\xC9V", 2},  {"joulu", 12},  {"", 0},           {"ja", 0},          {"janvier", 0},
+      {"Okt", 10},    {"kes\xE4", 6}, {"ao\xFBt", 8}, {"d\xE9\x63", 12}, {"DEZ", 12},        {"maalis", 3},
+      {"may", 5},     {"mai", 5},     {"sept", 9},    {"juil", 7},       {"99999999999", 0},
   };
   for (auto& c : cases) EXPECT_EQ(c.month, VQDATE_MonthNum(c.s)) << "'" << c.s << "'";
   EXPECT_EQ(0, VQDATE_MonthNum(nullptr));

@@ -34,7 +34,8 @@ void writeAll(const std::string& path, const std::string& data) {
 std::vector<std::string> lines(const std::string& data) {
   std::vector<std::string> out;
   size_t at = 0;
-  for (size_t nl; (nl = data.find("\r\n", at)) != std::string::npos; at = nl + 2) out.push_back(data.substr(at, nl - at));
+  for (size_t nl; (nl = data.find("\r\n", at)) != std::string::npos; at = nl + 2)
+    out.push_back(data.substr(at, nl - at));
   if (at != data.size()) out.push_back("<unterminated>" + data.substr(at));
   return out;
 }
@@ -62,12 +63,9 @@ TEST(Debugger, Entries) {
     const char* message;
     const char* written;
   } cases[] = {
-      {"hello", "LOG: hello\r\n"},
-      {"hello\n", "LOG: hello\r\n"},
-      {"a\nb", "LOG: a\r\nb\r\n"},
-      {"a\nb\n", "LOG: a\r\nb\r\n"},
-      {"", "LOG: \r\n"},
-      {"100%% sure", "LOG: 100% sure\r\n"},
+      {"hello", "LOG: hello\r\n"}, {"hello\n", "LOG: hello\r\n"},
+      {"a\nb", "LOG: a\r\nb\r\n"}, {"a\nb\n", "LOG: a\r\nb\r\n"},
+      {"", "LOG: \r\n"},           {"100%% sure", "LOG: 100% sure\r\n"},
   };
   TempDir tmp;
   vqDebugger log;

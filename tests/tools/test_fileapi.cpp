@@ -66,11 +66,8 @@ TEST(FileApi, FileExists) {
     int result;
     unsigned long size;
   } cases[] = {
-      {tmp / "data.bin", 1, 1234},
-      {tmp / "empty", 1, 0},
-      {tmp / "missing", 0, 0},
-      {tmp / "folder", 0, 0},
-      {tmp / "missing\\deeper", 0, 0},
+      {tmp / "data.bin", 1, 1234}, {tmp / "empty", 1, 0},           {tmp / "missing", 0, 0},
+      {tmp / "folder", 0, 0},      {tmp / "missing\\deeper", 0, 0},
   };
   for (auto& c : cases) {
     unsigned long size = 99;
@@ -113,8 +110,8 @@ TEST(FileApi, FileHeldWithoutSharingCountsAsAbsent) {
 TEST(FileApi, UnlinkFilesRemovesTheListingAndItsParsedCompanion) {
   TempDir tmp;
   CreateDirectoryA((tmp / "dir.x").c_str(), nullptr);
-  const char* files[] = {"list.vqLS", "list.vqD", "list.txt", "other.vqD", "noext", "noext.vqD",
-                         "dir.x\\inner", "dir.x\\inner.vqD", "dir.vqD"};
+  const char* files[] = {"list.vqLS", "list.vqD",     "list.txt",         "other.vqD", "noext",
+                         "noext.vqD", "dir.x\\inner", "dir.x\\inner.vqD", "dir.vqD"};
   for (const char* f : files) writeFile(tmp / f, 1);
 
   VQAPI_UnlinkFiles((tmp / "list.vqLS").c_str());

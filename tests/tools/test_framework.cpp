@@ -25,7 +25,7 @@ namespace {
 HINSTANCE exe() { return GetModuleHandleA(nullptr); }
 
 class FieldsDialog : public vqDialog {
-public:
+ public:
   FieldsDialog() : vqDialog(exe(), IDD_T_FIELDS) {}
   char text[64] = "start";
   unsigned long number = 7;
@@ -34,7 +34,7 @@ public:
   int radio = 1;
   int list = 2;
 
-protected:
+ protected:
   BOOL OnInitDialog() override {
     SetText(IDC_T_TEXT, text);
     SetNumber(IDC_T_NUMBER, number);
@@ -59,17 +59,19 @@ TEST(Dialog, OkMovesEveryKindOfControlBackIntoTheFields) {
   FieldsDialog d;
   std::string shownText, shownNumber;
   bool shownCheck = true;
-  INT_PTR r = ui::WithDriver("Fields", [&] { return d.DoModal(); }, [&](HWND w) {
-    shownText = ui::ItemText(w, IDC_T_TEXT);
-    shownNumber = ui::ItemText(w, IDC_T_NUMBER);
-    shownCheck = ui::Checked(w, IDC_T_CHECK);
-    ui::SetItemText(w, IDC_T_TEXT, "changed");
-    ui::SetItemText(w, IDC_T_NUMBER, "4294967295");
-    ui::Click(w, IDC_T_CHECK);
-    ui::Click(w, IDC_T_RADIO3);
-    SendDlgItemMessageA(w, IDC_T_LIST, LB_SETCURSEL, 0, 0);
-    ui::Click(w, IDOK);
-  });
+  INT_PTR r = ui::WithDriver(
+      "Fields", [&] { return d.DoModal(); },
+      [&](HWND w) {
+        shownText = ui::ItemText(w, IDC_T_TEXT);
+        shownNumber = ui::ItemText(w, IDC_T_NUMBER);
+        shownCheck = ui::Checked(w, IDC_T_CHECK);
+        ui::SetItemText(w, IDC_T_TEXT, "changed");
+        ui::SetItemText(w, IDC_T_NUMBER, "4294967295");
+        ui::Click(w, IDC_T_CHECK);
+        ui::Click(w, IDC_T_RADIO3);
+        SendDlgItemMessageA(w, IDC_T_LIST, LB_SETCURSEL, 0, 0);
+        ui::Click(w, IDOK);
+      });
   EXPECT_EQ(IDOK, r);
   EXPECT_EQ("start", shownText);
   EXPECT_EQ("7", shownNumber);
@@ -85,18 +87,22 @@ TEST(Dialog, OkMovesEveryKindOfControlBackIntoTheFields) {
 
 TEST(Dialog, CancelLeavesTheFieldsAndANonNumberIsReported) {
   FieldsDialog d;
-  INT_PTR r = ui::WithDriver("Fields", [&] { return d.DoModal(); }, [&](HWND w) {
-    ui::SetItemText(w, IDC_T_TEXT, "ignored");
-    ui::Click(w, IDCANCEL);
-  });
+  INT_PTR r = ui::WithDriver(
+      "Fields", [&] { return d.DoModal(); },
+      [&](HWND w) {
+        ui::SetItemText(w, IDC_T_TEXT, "ignored");
+        ui::Click(w, IDCANCEL);
+      });
   EXPECT_EQ(IDCANCEL, r);
   EXPECT_STREQ("start", d.text);
 
   FieldsDialog bad;
-  r = ui::WithDriver("Fields", [&] { return bad.DoModal(); }, [&](HWND w) {
-    ui::SetItemText(w, IDC_T_NUMBER, "12x");
-    ui::Click(w, IDOK);
-  });
+  r = ui::WithDriver(
+      "Fields", [&] { return bad.DoModal(); },
+      [&](HWND w) {
+        ui::SetItemText(w, IDC_T_NUMBER, "12x");
+        ui::Click(w, IDOK);
+      });
   EXPECT_EQ(IDOK, r);
   EXPECT_FALSE(bad.numberOk);
 }
@@ -125,11 +131,11 @@ struct PageLog {
 };
 
 class TextPage : public vqPropPage {
-public:
+ public:
   TextPage(PageLog* log) : vqPropPage(exe(), IDD_T_PAGE1, "First"), m_log(log) {}
   char text[64] = "";
 
-protected:
+ protected:
   bool OnKillActive() override {
     GetText(IDC_T_TEXT, text, sizeof text);
     m_log->events.push_back(text[0] ? "leave1" : "refuse1");
@@ -148,11 +154,11 @@ protected:
 };
 
 class NumberPage : public vqPropPage {
-public:
+ public:
   NumberPage(PageLog* log) : vqPropPage(exe(), IDD_T_PAGE2, "Second"), m_log(log) {}
   unsigned long number = 0;
 
-protected:
+ protected:
   bool OnSetActive() override {
     m_log->events.push_back("enter2");
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
@@ -193,17 +199,19 @@ TEST(PropSheet, WizardRefusesToLeaveAnInvalidPageThenFinishes) {
   sheet.SetWizardMode();
   HWND stayed = nullptr, first = nullptr;
   // A wizard shows the page caption, so the driver takes the thread's one window.
-  INT_PTR r = ui::WithDriver(nullptr, [&] { return sheet.DoModal(); }, [&](HWND w) {
-    first = waitForPage(w, nullptr);
-    PostMessageA(w, PSM_PRESSBUTTON, PSBTN_NEXT, 0);  // empty name: refused
-    for (int i = 0; i < 250 && !log.refusals; ++i) Sleep(20);
-    stayed = currentPage(w);
-    SetDlgItemTextA(first, IDC_T_TEXT, "site");
-    PostMessageA(w, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-    HWND second = waitForPage(w, first);
-    SetDlgItemTextA(second, IDC_T_NUMBER, "21");
-    PostMessageA(w, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
-  });
+  INT_PTR r = ui::WithDriver(
+      nullptr, [&] { return sheet.DoModal(); },
+      [&](HWND w) {
+        first = waitForPage(w, nullptr);
+        PostMessageA(w, PSM_PRESSBUTTON, PSBTN_NEXT, 0);  // empty name: refused
+        for (int i = 0; i < 250 && !log.refusals; ++i) Sleep(20);
+        stayed = currentPage(w);
+        SetDlgItemTextA(first, IDC_T_TEXT, "site");
+        PostMessageA(w, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+        HWND second = waitForPage(w, first);
+        SetDlgItemTextA(second, IDC_T_NUMBER, "21");
+        PostMessageA(w, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+      });
   EXPECT_NE(0, r);
   EXPECT_EQ(first, stayed) << "the page with an empty name must keep the user";
   EXPECT_STREQ("site", p1.text);
@@ -221,14 +229,16 @@ TEST(PropSheet, OkAppliesEveryVisitedPage) {
   vqPropSheet sheet("Sheet", nullptr, exe());
   sheet.AddPage(&p1);
   sheet.AddPage(&p2);
-  INT_PTR r = ui::WithDriver("Sheet", [&] { return sheet.DoModal(); }, [&](HWND w) {
-    HWND first = waitForPage(w, nullptr);
-    SetDlgItemTextA(first, IDC_T_TEXT, "x");
-    PostMessageA(w, PSM_SETCURSEL, 1, 0);
-    HWND second = waitForPage(w, first);
-    SetDlgItemTextA(second, IDC_T_NUMBER, "5");
-    PostMessageA(w, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  });
+  INT_PTR r = ui::WithDriver(
+      "Sheet", [&] { return sheet.DoModal(); },
+      [&](HWND w) {
+        HWND first = waitForPage(w, nullptr);
+        SetDlgItemTextA(first, IDC_T_TEXT, "x");
+        PostMessageA(w, PSM_SETCURSEL, 1, 0);
+        HWND second = waitForPage(w, first);
+        SetDlgItemTextA(second, IDC_T_NUMBER, "5");
+        PostMessageA(w, PSM_PRESSBUTTON, PSBTN_OK, 0);
+      });
   EXPECT_GT(r, 0);
   EXPECT_EQ(5ul, p2.number);
   bool applied1 = false, applied2 = false;
@@ -238,13 +248,13 @@ TEST(PropSheet, OkAppliesEveryVisitedPage) {
 
 namespace {
 class Collector : public vqThread {
-public:
+ public:
   std::vector<UINT> seen;
   std::vector<WPARAM> values;
   DWORD ranOn = 0;
   bool exited = false;
 
-protected:
+ protected:
   bool InitInstance() override {
     ranOn = GetCurrentThreadId();
     return true;

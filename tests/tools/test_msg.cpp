@@ -78,13 +78,14 @@ TEST(MsgBox, AnswerProviderSeesTextCaptionAndTopMostStyle) {
 TEST(MsgBox, TheRealBoxIsTopMostAndReturnsThePressedButton) {
   LONG_PTR exStyle = 0;
   std::string text;
-  INT_PTR r = ui::WithDriver("Farhollow", [] { return VQ_MSG("Transfer finished.", MB_OKCANCEL); },
-                             [&](HWND w) {
-                               exStyle = GetWindowLongPtrA(w, GWL_EXSTYLE);
-                               // The text is the box's static control (id 0xFFFF).
-                               text = ui::ItemText(w, 0xFFFF);
-                               ui::Click(w, IDCANCEL);
-                             });
+  INT_PTR r = ui::WithDriver(
+      "Farhollow", [] { return VQ_MSG("Transfer finished.", MB_OKCANCEL); },
+      [&](HWND w) {
+        exStyle = GetWindowLongPtrA(w, GWL_EXSTYLE);
+        // The text is the box's static control (id 0xFFFF).
+        text = ui::ItemText(w, 0xFFFF);
+        ui::Click(w, IDCANCEL);
+      });
   EXPECT_EQ(IDCANCEL, r);
   EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
   EXPECT_EQ("Transfer finished.", text);

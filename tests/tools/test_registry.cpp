@@ -18,7 +18,9 @@ class Registry : public ::testing::Test {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
     ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\FarhollowTests");
   }
-  static std::string path(const std::string& sub) { return sub.empty() ? kScratch : std::string(kScratch) + "\\" + sub; }
+  static std::string path(const std::string& sub) {
+    return sub.empty() ? kScratch : std::string(kScratch) + "\\" + sub;
+  }
   static bool exists(const std::string& sub) {
     HKEY key;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, path(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
@@ -27,8 +29,8 @@ class Registry : public ::testing::Test {
   }
   static void putRaw(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                               nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
     ::RegCloseKey(key);
   }

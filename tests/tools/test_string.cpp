@@ -44,15 +44,12 @@ void checkEdits(const char* name, Edit edit, std::initializer_list<EditCase> cas
 }  // namespace
 
 TEST(String, InPlaceEdits) {
-  checkEdits("Squish", VQSTR_Squish,
-             {{"  a   b  ", " a b "}, {"a b", "a b"}, {"", ""}, {"     ", " "}, {"a\t\tb", "a\t\tb"},
-              {"a \t  b", "a \t b"}});
-  checkEdits("StripCRLF", VQSTR_StripCRLF,
-             {{"a\r\nb\r\n", "ab"}, {"\r\r\n\n", ""}, {"abc", "abc"}, {"\ra\nb", "ab"}});
-  checkEdits("TrimRight", VQSTR_TrimRight,
-             {{"  a b  ", "  a b"}, {"   ", ""}, {"a\t ", "a\t"}, {"", ""}});
-  checkEdits("TrimLeft", VQSTR_TrimLeft,
-             {{"  a b  ", "a b  "}, {"   ", ""}, {" \ta", "\ta"}, {"", ""}});
+  checkEdits(
+      "Squish", VQSTR_Squish,
+      {{"  a   b  ", " a b "}, {"a b", "a b"}, {"", ""}, {"     ", " "}, {"a\t\tb", "a\t\tb"}, {"a \t  b", "a \t b"}});
+  checkEdits("StripCRLF", VQSTR_StripCRLF, {{"a\r\nb\r\n", "ab"}, {"\r\r\n\n", ""}, {"abc", "abc"}, {"\ra\nb", "ab"}});
+  checkEdits("TrimRight", VQSTR_TrimRight, {{"  a b  ", "  a b"}, {"   ", ""}, {"a\t ", "a\t"}, {"", ""}});
+  checkEdits("TrimLeft", VQSTR_TrimLeft, {{"  a b  ", "a b  "}, {"   ", ""}, {" \ta", "\ta"}, {"", ""}});
   checkEdits("Trim", VQSTR_Trim, {{"  a b  ", "a b"}, {"   ", ""}, {"x", "x"}});
   checkEdits("StripVersion", VQSTR_StripVersion,
              {{"LOGIN.COM;12", "LOGIN.COM"}, {"a;b;c", "a"}, {"FILE.TXT", "FILE.TXT"}, {";1", ""}});
@@ -195,7 +192,10 @@ TEST(String, DoubleByteCharactersStayWhole) {
   EXPECT_STREQ("dir\x95\x5C", VQSTR_DirSlashRemove(buf, '\\'));
 
   strcpy(buf, "\x95\x5C\\a\\");
-  EXPECT_STREQ("\x95\x5C" "a", VQSTR_StripChar(buf, '\\'));
+  EXPECT_STREQ(
+      "\x95\x5C"
+      "a",
+      VQSTR_StripChar(buf, '\\'));
 
   // A CR or LF that is the second byte of a character stays; a space after a lead byte is its second byte.
   checkEdits("StripCRLF", VQSTR_StripCRLF,

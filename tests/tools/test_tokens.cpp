@@ -135,12 +135,19 @@ TEST(Tokens, ChangingTheDelimiterSetTakesEffectAtOnce) {
     int count;
     const char* slots;
   } steps[] = {
-      {"a b,c", nullptr, 2, "a|b,c|"}, {"a b,c", ",", 2, "a b|c|"},  {"a b,c", nullptr, 2, "a b|c|"},
-      {"a b,c", ", ", 3, "a|b|c"},     {"a b,c", "", 1, "a b,c||"},  {"a\xA7" "b", "\xA7", 2, "a|b|"},
+      {"a b,c", nullptr, 2, "a|b,c|"},
+      {"a b,c", ",", 2, "a b|c|"},
+      {"a b,c", nullptr, 2, "a b|c|"},
+      {"a b,c", ", ", 3, "a|b|c"},
+      {"a b,c", "", 1, "a b,c||"},
+      {"a\xA7"
+       "b",
+       "\xA7", 2, "a|b|"},
       {"a b,c", " ", 2, "a|b,c|"},
   };
   for (const Step& s : steps) {
-    EXPECT_EQ(s.count, t.Parse(s.line, s.delims)) << "'" << s.line << "' at '" << (s.delims ? s.delims : "(kept)") << "'";
+    EXPECT_EQ(s.count, t.Parse(s.line, s.delims))
+        << "'" << s.line << "' at '" << (s.delims ? s.delims : "(kept)") << "'";
     EXPECT_EQ(s.slots, slots(t, 3)) << "'" << s.line << "' at '" << (s.delims ? s.delims : "(kept)") << "'";
   }
 }

@@ -150,13 +150,15 @@ TEST(About, VersionLine) {
 TEST(About, ShowsTheModulesVersionAndCloses) {
   std::string product, version, warning;
   bool found = false;
-  INT_PTR r = ui::WithDriver("About Farhollow", [] { return vqAbout::DoAbout(vqToolsModule()); },
-                             [&](HWND w) {
-                               product = ui::ItemText(w, IDC_ABOUT_PRODUCT);
-                               version = ui::ItemText(w, IDC_ABOUT_VERSION);
-                               warning = ui::ItemText(w, IDC_ABOUT_WARNING);
-                               ui::Click(w, IDOK);
-                             }, &found);
+  INT_PTR r = ui::WithDriver(
+      "About Farhollow", [] { return vqAbout::DoAbout(vqToolsModule()); },
+      [&](HWND w) {
+        product = ui::ItemText(w, IDC_ABOUT_PRODUCT);
+        version = ui::ItemText(w, IDC_ABOUT_VERSION);
+        warning = ui::ItemText(w, IDC_ABOUT_WARNING);
+        ui::Click(w, IDOK);
+      },
+      &found);
   EXPECT_TRUE(found);
   EXPECT_EQ(IDOK, r);
   EXPECT_EQ("Farhollow", product);

@@ -15,14 +15,14 @@ VQTOOLS_API VQ_CATCH_REPORTER vqSetCatchReporter(VQ_CATCH_REPORTER reporter);
 VQTOOLS_API void vqCatchReport(const char* source, int line);
 
 #define VQ_TRY try {
-#define VQ_CATCH(source, ...)            \
-  }                                      \
-  catch (...) {                          \
-    vqCatchReport(source, __LINE__);     \
-    return __VA_ARGS__;                  \
+#define VQ_CATCH(source, ...)        \
+  }                                  \
+  catch (...) {                      \
+    vqCatchReport(source, __LINE__); \
+    return __VA_ARGS__;              \
   }
-#define VQ_CATCH_VOID(source)            \
-  }                                      \
-  catch (...) {                          \
-    vqCatchReport(source, __LINE__);     \
+#define VQ_CATCH_VOID(source)        \
+  }                                  \
+  catch (...) {                      \
+    vqCatchReport(source, __LINE__); \
   }

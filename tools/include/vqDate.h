@@ -29,7 +29,7 @@ class VQTOOLS_API CParseDate {
   // where the month was expected). Text past 63 characters is not read.
   int Parse(const char* text);
 
-  int year, month, day;           // -1: not found
+  int year, month, day;  // -1: not found
   int hour, minute, second;
 
  private:

@@ -5,7 +5,7 @@
 #include "vqWnd.h"
 
 class VQTOOLS_API vqDialog : public vqWnd {
-public:
+ public:
   vqDialog(HINSTANCE module, UINT templateId);
   // A modeless window still open on this thread goes with its object.
   ~vqDialog() override;
@@ -32,7 +32,7 @@ public:
   int ListGetSelection(int id) const;
   HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
 
-protected:
+ protected:
   virtual BOOL OnInitDialog();
   virtual BOOL OnCommand(WORD id, WORD code, HWND control);
   virtual LRESULT OnNotify(NMHDR* header);

@@ -6,7 +6,7 @@
 
 template <class T, T Invalid, class Closer>
 class vqOwnedHandle {
-public:
+ public:
   vqOwnedHandle() : m_h(Invalid) {}
   explicit vqOwnedHandle(T h) : m_h(h) {}
   ~vqOwnedHandle() { Close(); }
@@ -35,16 +35,28 @@ public:
     m_h = Invalid;
   }
 
-private:
+ private:
   T m_h;
 };
 
-struct vqCloseKernel { void operator()(HANDLE h) const { CloseHandle(h); } };
-struct vqCloseFind { void operator()(HANDLE h) const { FindClose(h); } };
-struct vqCloseKey { void operator()(HKEY h) const { RegCloseKey(h); } };
-struct vqCloseGdi { void operator()(HGDIOBJ h) const { DeleteObject(h); } };
-struct vqCloseIcon { void operator()(HICON h) const { DestroyIcon(h); } };
-struct vqCloseLibrary { void operator()(HMODULE h) const { FreeLibrary(h); } };
+struct vqCloseKernel {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+struct vqCloseFind {
+  void operator()(HANDLE h) const { FindClose(h); }
+};
+struct vqCloseKey {
+  void operator()(HKEY h) const { RegCloseKey(h); }
+};
+struct vqCloseGdi {
+  void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
+struct vqCloseIcon {
+  void operator()(HICON h) const { DestroyIcon(h); }
+};
+struct vqCloseLibrary {
+  void operator()(HMODULE h) const { FreeLibrary(h); }
+};
 
 // Events, semaphores, threads, mutexes: null when empty.
 typedef vqOwnedHandle<HANDLE, nullptr, vqCloseKernel> vqHandle;

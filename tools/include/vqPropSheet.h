@@ -8,11 +8,11 @@
 #include <prsht.h>
 
 class VQTOOLS_API vqPropPage : public vqDialog {
-public:
+ public:
   vqPropPage(HINSTANCE module, UINT templateId, const char* title = nullptr);
   HPROPSHEETPAGE CreatePage();
 
-protected:
+ protected:
   // Validation on leaving the page: false keeps the user on it.
   virtual bool OnKillActive();
   virtual bool OnApply();
@@ -28,13 +28,13 @@ protected:
   void SetWizardButtons(DWORD flags);
   HWND Sheet() const { return GetParent(m_hWnd); }
 
-private:
+ private:
   static INT_PTR CALLBACK StaticPageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   char m_title[128];
 };
 
 class VQTOOLS_API vqPropSheet {
-public:
+ public:
   enum { MaxPages = 32 };
   explicit vqPropSheet(const char* caption, HWND parent = nullptr, HINSTANCE module = nullptr);
   bool AddPage(vqPropPage* page);
@@ -45,7 +45,7 @@ public:
   // The sheet's result: 0/-1 cancelled or failed, otherwise pressed OK (or Finish).
   INT_PTR DoModal();
 
-private:
+ private:
   char m_caption[256];
   HWND m_parent;
   HINSTANCE m_module;

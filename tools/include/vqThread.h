@@ -10,7 +10,7 @@
 enum { VQ_THREAD_MSG_START = 600, VQ_THREAD_MSG_WORK = 601, VQ_THREAD_MSG_QUIT = 602 };
 
 class VQTOOLS_API vqThread {
-public:
+ public:
   vqThread();
   // Ends and joins the thread. A derived class with its own ExitInstance calls Stop in its own
   // destructor, while its part of the object still exists.
@@ -27,14 +27,14 @@ public:
   DWORD GetThreadId() const { return m_id; }
   HANDLE GetThreadHandle() const { return m_thread.Get(); }
 
-protected:
+ protected:
   virtual bool InitInstance();
   virtual void OnThreadMessage(UINT msg, WPARAM wp, LPARAM lp);
   virtual void ExitInstance();
   // The loop; dispatches window messages (dialog messages to their dialogs) and thread messages.
   virtual int Run();
 
-private:
+ private:
   static DWORD WINAPI ThreadMain(LPVOID self);
   vqHandle m_thread;
   vqHandle m_ready;

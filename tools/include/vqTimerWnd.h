@@ -4,22 +4,22 @@
 #include "vqWnd.h"
 
 class VQTOOLS_API vqTimerSink {
-public:
+ public:
   virtual ~vqTimerSink() {}
   virtual void OnTick(UINT_PTR id) = 0;
 };
 
 class VQTOOLS_API vqTimerWnd : public vqWnd {
-public:
+ public:
   explicit vqTimerWnd(vqTimerSink* sink);
   ~vqTimerWnd() override;
   bool Create(HINSTANCE module = nullptr);
   bool SetTimer(UINT_PTR id, UINT ms);
   void KillTimer(UINT_PTR id);
 
-protected:
+ protected:
   void OnTimer(UINT_PTR id) override;
 
-private:
+ private:
   vqTimerSink* m_sink;
 };

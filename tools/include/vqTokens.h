@@ -27,12 +27,12 @@ class VQTOOLS_API vqTokens {
   int GetCount() const { return count; }
 
  private:
-  char** tokens;      // VQTOKENS_MAX_FIELDS + 1 slots into work
+  char** tokens;  // VQTOKENS_MAX_FIELDS + 1 slots into work
   int count;
-  char* delimiters;   // VQTOKENS_MAX_LINE + 1 bytes
-  char* work;         // VQTOKENS_MAX_LINE + 1 bytes
-  int used;           // slots the last parse filled; the rest are null
-  unsigned char* isDelimiter; // 256 flags for the bytes of the delimiter set
+  char* delimiters;            // VQTOKENS_MAX_LINE + 1 bytes
+  char* work;                  // VQTOKENS_MAX_LINE + 1 bytes
+  int used;                    // slots the last parse filled; the rest are null
+  unsigned char* isDelimiter;  // 256 flags for the bytes of the delimiter set
 
   void setDelimiters(const char* delims);
 };

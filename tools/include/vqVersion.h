@@ -7,10 +7,21 @@
 class vqDebugger;
 
 class VQTOOLS_API vqVersion {
-public:
+ public:
   enum Key {
-    Comments, CompanyName, FileDescription, FileVersion, InternalName, LegalCopyright,
-    LegalTrademarks, OriginalFilename, PrivateBld, ProductName, ProductVersion, SpecialBld, KeyCount
+    Comments,
+    CompanyName,
+    FileDescription,
+    FileVersion,
+    InternalName,
+    LegalCopyright,
+    LegalTrademarks,
+    OriginalFilename,
+    PrivateBld,
+    ProductName,
+    ProductVersion,
+    SpecialBld,
+    KeyCount
   };
   enum { TextSize = 512 };
 
@@ -33,7 +44,7 @@ public:
   // "%s - Ver. %d.%d (Build %d)": product name, product major, minor × 10 + patch, file build.
   void FormatVersionLine(char* out, int size) const;
 
-private:
+ private:
   void Clear();
   void ReadText(const void* block, Key key);
   static void SplitVersion(const char* text, unsigned short parts[4]);

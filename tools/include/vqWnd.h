@@ -6,7 +6,7 @@
 #include "vqToolsApi.h"
 
 class VQTOOLS_API vqWnd {
-public:
+ public:
   vqWnd();
   virtual ~vqWnd();
   vqWnd(const vqWnd&) = delete;
@@ -16,14 +16,13 @@ public:
   static vqWnd* FromHandle(HWND hwnd);
 
   // Registers `className` once per module with vqWnd's procedure (true when it is registered).
-  static bool RegisterWindowClass(HINSTANCE module, const char* className, UINT style = 0,
-                                  HBRUSH background = nullptr);
+  static bool RegisterWindowClass(HINSTANCE module, const char* className, UINT style = 0, HBRUSH background = nullptr);
   // Creates a window of a class registered above and binds it to this object.
-  HWND CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
-                int cx, int cy, HWND parent, HINSTANCE module);
+  HWND CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int cx, int cy,
+                HWND parent, HINSTANCE module);
   void DestroyWindow();
 
-protected:
+ protected:
   virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
   virtual void OnTimer(UINT_PTR id);
   // The window is gone after this; the object may delete itself here.
@@ -34,6 +33,6 @@ protected:
 
   HWND m_hWnd;
 
-private:
+ private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };

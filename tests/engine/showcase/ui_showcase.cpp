@@ -118,8 +118,11 @@ int main(int argc, char** argv) {
       const char* name;
       unsigned type;
       bool details;
-    } shots[] = {{"xfer", 2, false}, {"xfer-details", 2, true}, {"cnct", 1, false},
-                 {"cnct-details", 1, true}, {"del", 4, false}};
+    } shots[] = {{"xfer", 2, false},
+                 {"xfer-details", 2, true},
+                 {"cnct", 1, false},
+                 {"cnct-details", 1, true},
+                 {"del", 4, false}};
     for (auto& s : shots)
       if (!strcmp(what, s.name)) return progress(s.type, s.details);
     fprintf(stderr, "unknown window '%s'\n", what);
