@@ -61,5 +61,3 @@ class vqProgressShared {
   SRWLOCK m_lock;
 };
 
-// The engine's own module, for its dialogs and texts.
-HINSTANCE _engModule();
