@@ -66,8 +66,10 @@ vqWaitResult VQ_Wait(const vqWaitFor& w) {
         if (w.signalled) *w.signalled = r >= WAIT_ABANDONED_0 ? r - WAIT_ABANDONED_0 : r - WAIT_OBJECT_0;
         return VQ_WAIT_READY;
       }
-      if (r == WAIT_OBJECT_0 + w.count) got = kInput;
-      else if (r == WAIT_FAILED) got = kFailed;
+      if (r == WAIT_OBJECT_0 + w.count)
+        got = kInput;
+      else if (r == WAIT_FAILED)
+        got = kFailed;
       if (withSocket && got != kFailed) {
         Step s = selectSocket(w, 0);
         if (s != kIdle) got = s;

@@ -60,7 +60,8 @@ unsigned long vqFtpEngine::FTP_DELE(const char* path) {
     std::string p = withoutTrailing(path, GetHostDelimChar());
     // No reply (1001) and an unsent command (1008) are failures of their own, never an older code.
     unsigned long r = _sock_sendcmd("DELE %s", p.c_str());
-    if (r != 0 && r != VQFTP_TIMEOUT && r != VQFTP_SEND_FAILED && p.find(' ') != std::string::npos && p.find('\'') == std::string::npos)
+    if (r != 0 && r != VQFTP_TIMEOUT && r != VQFTP_SEND_FAILED && p.find(' ') != std::string::npos &&
+        p.find('\'') == std::string::npos)
       r = _sock_sendcmd("DELE %c%s%c", '\'', p.c_str(), '\'');
     return _SET_RESPONSE(r);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))

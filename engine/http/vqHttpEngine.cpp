@@ -177,8 +177,8 @@ int vqHttpEngine::HTTP_PUT(const char* path, const char* localFile) {
     if (!localFile) return 4;
     LARGE_INTEGER size;
     {
-      vqFileHandle file(CreateFileA(localFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      vqFileHandle file(CreateFileA(localFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!file.IsValid() || !GetFileSizeEx(file, &size)) return 4;
     }
 

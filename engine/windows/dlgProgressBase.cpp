@@ -12,7 +12,11 @@ vqProgressShared::vqProgressShared() : xfer(), cnct(), del() {
 }
 
 dlgProgressBase::dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind, UINT animation)
-    : vqDialog(vqEngineModule(), templateId), m_shared(shared), m_kind(kind), m_animation(animation), m_updating(false) {}
+    : vqDialog(vqEngineModule(), templateId),
+      m_shared(shared),
+      m_kind(kind),
+      m_animation(animation),
+      m_updating(false) {}
 
 void dlgProgressBase::Update() {
   if (!m_hWnd || m_updating) return;

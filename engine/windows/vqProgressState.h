@@ -60,4 +60,3 @@ class vqProgressShared {
  private:
   SRWLOCK m_lock;
 };
-

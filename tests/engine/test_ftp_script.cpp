@@ -696,7 +696,8 @@ TEST(FtpWaits, ThreadMessagesAndQuitOutliveEveryBlockingCall) {
        [] {
          dataServer from, to;
          from.holdRetr = to.holdStor = true;
-         ftpScriptServer src(kGreeting, [&from](ftpScriptServer& s, const std::string& l) { return from.answer(s, l); });
+         ftpScriptServer src(kGreeting,
+                             [&from](ftpScriptServer& s, const std::string& l) { return from.answer(s, l); });
          ftpScriptServer dst(kGreeting, [&to](ftpScriptServer& s, const std::string& l) { return to.answer(s, l); });
          session a(src.Port()), b(dst.Port());
          ASSERT_EQ(0u, a.e->FTP_Connect());

@@ -53,8 +53,8 @@ TEST(Wait, EndsOnHandleTimeOutStopFlagPollOrFailure) {
   cases[2].w.handles = neverSet, cases[2].w.count = 1, cases[2].w.timeoutMs = 600;
   cases[3] = {"zero time-out looks once", {}, nullptr, VQ_WAIT_TIMEOUT, 0, 0, 200};
   cases[3].w.handles = neverSet, cases[3].w.count = 1, cases[3].w.timeoutMs = 0;
-  cases[4] = {"stop flag set from another thread", {}, [&] { InterlockedExchange(&stop, 1); }, VQ_WAIT_STOPPED, 0,
-              250, 3000};
+  cases[4] = {
+      "stop flag set from another thread", {}, [&] { InterlockedExchange(&stop, 1); }, VQ_WAIT_STOPPED, 0, 250, 3000};
   cases[4].w.handles = neverSet, cases[4].w.count = 1, cases[4].w.stop = &stop;
   cases[5] = {"poll asks to stop", {}, nullptr, VQ_WAIT_STOPPED, 0, 0, 200};
   cases[5].w.timeoutMs = 5000, cases[5].w.poll = stopAtOnce;
@@ -65,7 +65,8 @@ TEST(Wait, EndsOnHandleTimeOutStopFlagPollOrFailure) {
     DWORD index = 99;
     c.w.signalled = &index;
     std::thread helper;
-    if (c.meanwhile) helper = std::thread([&c] {
+    if (c.meanwhile)
+      helper = std::thread([&c] {
         Sleep(300);
         c.meanwhile();
       });
