@@ -23,14 +23,9 @@ namespace {
 const char kGreeting[] = "220 scripted server ready";
 
 struct session {
-  vqFtpEngine* e = new vqFtpEngine;
+  vqFtpEngine* e;
   recorder rec;
-  explicit session(unsigned int port, unsigned int timeoutSeconds = 5) {
-    e->SetURL("127.0.0.1");
-    e->SetPort(port);
-    e->SetRetryCount(0);
-    e->SetTimeout(timeoutSeconds);
-    e->SetFirewallPassive(1);
+  explicit session(unsigned int port, unsigned int timeoutSeconds = 5) : e(localEngine(port, timeoutSeconds)) {
     rec.attach(*e);
   }
   ~session() { e->Release(); }
