@@ -391,10 +391,10 @@ unsigned long vqFtpEngine::_sock_getlogininfo(int firewall) {
     VQSTR_Copy(req.password, m_fwPass.c_str(), sizeof req.password);
   }
   if (g_loginPrompt) {
-    if (g_loginPrompt(&req, g_promptContext) != IDOK) return 1;
+    if (g_loginPrompt(&req, g_promptContext) != IDOK) return VQFTP_CANCELLED;
   } else {
     dlgLogin dlg(req.host, req.user, req.password, req.account);
-    if (dlg.DoModal(GetActiveWindow()) != IDOK) return 1;
+    if (dlg.DoModal(GetActiveWindow()) != IDOK) return VQFTP_CANCELLED;
     VQSTR_Copy(req.user, dlg.GetUser(), sizeof req.user);
     VQSTR_Copy(req.password, dlg.GetPassword(), sizeof req.password);
     VQSTR_Copy(req.account, dlg.GetAccount(), sizeof req.account);
@@ -557,7 +557,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
       return finish(VQFTP_CONNECT_FAILED);
     }
     _status("Resolving local host information...");
-    if (m_cancel == 1) return finish(1);
+    if (m_cancel == 1) return finish(VQFTP_CANCELLED);
     if (VQENG_GetLocalHostInfo(m_localName, m_localAddress, &m_localAddr) != 0) {
       _sock_dumpmessage(0, "Failed to resolve Local Host Information...LocalHost=[%s], LocalIP=[%s]\n", m_localName,
                         m_localAddress);
@@ -569,13 +569,13 @@ unsigned long vqFtpEngine::FTP_Connect() {
     snprintf(line, sizeof line, m_fwEnabled ? "Locating firewall %s...\n" : "Locating remote host %s...\n",
              target.c_str());
     _status(line);
-    if (m_cancel == 1) return finish(1);
+    if (m_cancel == 1) return finish(VQFTP_CANCELLED);
     _sock_dumpmessage(1, "%s", line);
     if (VQENG_GetRemoteHostInfo(target.c_str(), m_remoteAddress, &m_remoteAddr) != 0) {
       _sock_dumpmessage(0, "Failed to resolve Remote Host Information for URL=[%s]\n", target.c_str());
       return finish(VQFTP_UNRESOLVED);
     }
-    if (m_cancel == 1) return finish(1);
+    if (m_cancel == 1) return finish(VQFTP_CANCELLED);
     const std::string stars65(65, '*'), stars66(66, '*');
     _sock_dumpmessage(
         0, "%s\n LocalHost: %s\n   Address: %s\n      Port: %u\n%s\n%s\n%s: %s\n   Address: %s\n      Port: %u\n%s\n",
@@ -584,7 +584,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
         port, stars66.c_str());
 
     result = VQFTP_INTERNAL;
-    for (unsigned int attempt = 1; attempt <= attempts && result != 0 && result != 1; ++attempt) {
+    for (unsigned int attempt = 1; attempt <= attempts && result != VQFTP_OK && result != VQFTP_CANCELLED; ++attempt) {
       m_welcomeMsg.clear();
       m_connectMsg.clear();
       if (attempt > 1) {
@@ -593,7 +593,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
         m_notify.total = attempts;
         _notify(VQNOTIFY_ATTEMPT);
         if (m_cancel == 1) {
-          result = 1;
+          result = VQFTP_CANCELLED;
           break;
         }
         std::string failed = m_resultText;
@@ -601,7 +601,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
         VQSTR_Copy(m_notify.message, failed.c_str(), sizeof m_notify.message);
         _sock_docallback(&m_notify);
         if (m_cancel == 1) {
-          result = 1;
+          result = VQFTP_CANCELLED;
           break;
         }
       }
@@ -632,10 +632,10 @@ unsigned long vqFtpEngine::FTP_Connect() {
       unsigned long waited = _waitConnect(block);
       m_connectBlock = nullptr;
       block->Release();
-      if (waited == 1) {
+      if (waited == VQFTP_CANCELLED) {
         _sock_dumpmessage(1, "Connect() Canceled.\n");
         _abandonControl();
-        result = 1;
+        result = VQFTP_CANCELLED;
         break;
       }
       if (waited != 0) {
@@ -650,7 +650,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
       if (m_cancel == 1) {
         _sock_dumpmessage(1, "Connect() Canceled.\n");
         _abandonControl();
-        result = 1;
+        result = VQFTP_CANCELLED;
         break;
       }
       int code = _ws_getresponse(m_control);
@@ -684,7 +684,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
     }
     if (result == 0) {
       _status("Login successful. Querying server characteristics...\n");
-      if (m_cancel == 1) result = 1;
+      if (m_cancel == 1) result = VQFTP_CANCELLED;
     }
     if (result == 0) {
       std::string init = m_initStr;

@@ -288,7 +288,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     const bool cancelled = rr == 6;
     if (cancelled) {
       FTP_SendCmd("ABOR", 1);
-      result = 1;
+      result = VQFTP_CANCELLED;
     }
     _closeData();
     _sock_getresponse();
@@ -380,7 +380,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     _sock_getresponse();
     unsigned long result = classOk(m_lastReplyCode) ? 0 : VQFTP_DOWNLOAD_FAILED;
     if (cancelled) {
-      result = 1;
+      result = VQFTP_CANCELLED;
       m_lastReply += kCanceled;
     } else if (sr == 1 && result == 0) {
       result = VQFTP_LOCAL_FILE;  // the local file could not be read
@@ -468,7 +468,7 @@ unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourceP
       m_notify.current += 256;
       if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
       if (_sock_docallback(&m_notify)) {
-        result = 1;
+        result = VQFTP_CANCELLED;
         destination->FTP_SendCmd("ABOR", 1);
         FTP_SendCmd("ABOR", 1);
         break;
@@ -481,7 +481,7 @@ unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourceP
     }
     unsigned long source = _sock_getresponse();
     destination->_sock_getresponse();
-    if (result == 1) {
+    if (result == VQFTP_CANCELLED) {
       m_lastReply += kCanceled;
       return _SET_RESPONSE(VQFTP_CANCELLED);
     }
