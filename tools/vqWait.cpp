@@ -56,10 +56,14 @@ vqWaitResult VQ_Wait(const vqWaitFor& w) {
 
     Step got = kIdle;
     if (withSocket && !w.count) {
-      // Windows first, so a busy socket never starves them; then the socket for a short pass.
-      if (inputWaiting()) hold.Pump([&] { return w.stop && *w.stop; });
-      got = selectSocket(w, step < kSocketSliceMs ? step : kSocketSliceMs);
-      if (got == kIdle && inputWaiting()) got = kInput;
+      // A socket that is ready ends the wait at once (a transfer asks once per block); otherwise
+      // the windows are served first, then the socket is watched for a short pass.
+      got = selectSocket(w, 0);
+      if (got == kIdle) {
+        if (inputWaiting()) hold.Pump([&] { return w.stop && *w.stop; });
+        got = selectSocket(w, step < kSocketSliceMs ? step : kSocketSliceMs);
+        if (got == kIdle && inputWaiting()) got = kInput;
+      }
     } else {
       DWORD r = MsgWaitForMultipleObjectsEx(w.count, w.handles, step, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       if (r < WAIT_OBJECT_0 + w.count || (r >= WAIT_ABANDONED_0 && r < WAIT_ABANDONED_0 + w.count)) {
