@@ -1,5 +1,6 @@
-// Start-up of the engine library: without Winsock the library refuses to load, so no deliverable
-// that imports it can start half-working.
+// The engine library as a whole. Nothing happens while it loads (the loader lock is held, and
+// Explorer loads us): Winsock starts on first use, and when it cannot, every engine operation
+// reports "Windows sockets initialization failed." and fails.
 #include "vqEngineModule.h"
 
 #include <winsock2.h>
@@ -9,22 +10,21 @@
 #include <new>
 
 #include "vqCatch.h"
-#include "vqEngineText.h"
 #include "vqFtpEngine.h"
 #include "vqDebugger.h"
-#include "vqMsg.h"
 #include "vqVersion.h"
+#include "vqWinsock.h"
 
-namespace {
-HINSTANCE g_module;
-WSADATA g_wsaData;
-bool g_winsock;
-}  // namespace
-
-HINSTANCE vqEngineModule() { return g_module; }
+HINSTANCE vqEngineModule() {
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&vqEngineModule), &self);
+  return self;
+}
 
 vqFtpEngine* VQENG_NEWENGINE() {
   VQ_TRY
+    if (!VQENG_WinsockReady()) return nullptr;
     return new (std::nothrow) vqFtpEngine();
   VQ_CATCH("vqEngine", nullptr)
 }
@@ -33,7 +33,8 @@ void VQENG_DumpWsaData(vqDebugger* debugger) {
   VQ_TRY
     if (!debugger) return;
     char line[300];
-    snprintf(line, sizeof line, "WINSOCK: %s", g_wsaData.szDescription);
+    VQENG_WinsockReady();
+    snprintf(line, sizeof line, "WINSOCK: %s", VQENG_WinsockData().szDescription);
     debugger->DEBUGMSG("%s", line);
   VQ_CATCH_VOID("vqEngine")
 }
@@ -42,7 +43,7 @@ void VQENG_DUMPVERSION(vqDebugger* debugger) {
   VQ_TRY
     if (!debugger) return;
     char path[513] = {0};
-    GetModuleFileNameA(g_module, path, 512);
+    GetModuleFileNameA(vqEngineModule(), path, 512);
     vqVersion version(path);
     char line[1100];
     version.FormatVersionLine(line, sizeof line);
@@ -52,17 +53,10 @@ void VQENG_DUMPVERSION(vqDebugger* debugger) {
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
-    g_module = module;
     DisableThreadLibraryCalls(module);
-    if (WSAStartup(MAKEWORD(1, 1), &g_wsaData) != 0) {
-      VQ_MSG(VQ_TEXT(module, IDS_VQENG_WSOCK_INIT_FAILED), MB_OK | MB_ICONSTOP);
-      return FALSE;
-    }
-    g_winsock = true;
-  } else if (reason == DLL_PROCESS_DETACH) {
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     // At process end other threads are gone already; only an explicit unload cleans up.
-    if (g_winsock && reserved == nullptr) WSACleanup();
-    g_winsock = false;
+    VQENG_WinsockStop();
   }
   return TRUE;
 }

@@ -12,13 +12,6 @@
 namespace {
 const char kPrefix[] = "LOG: ";
 
-HMODULE toolkitModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&toolkitModule), &module);
-  return module;
-}
-
 // Holds the log's semaphore for a scope, if it can be had in time.
 class Turn {
  public:
@@ -105,7 +98,7 @@ void vqDebugger::DEBUGMSG(unsigned int stringId) {
   char text[kLineSize];
   text[0] = 0;
   VQ_TRY
-    lstrcpynA(text, VQ_TEXT(toolkitModule(), stringId), sizeof text);
+    lstrcpynA(text, VQ_TEXT(vqToolsModule(), stringId), sizeof text);
   VQ_CATCH_VOID("vqDebugger")
   DEBUGMSG("%s\n", text);
 }

@@ -2,14 +2,8 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "vqCatch.h"
-
-namespace {
-// A pending abort is noticed within this time, however long the caller is prepared to wait.
-const DWORD kAbortCheckMs = 100;
-}  // namespace
+#include "vqWait.h"
 
 vqLock::vqLock() : abortFlag(0), semaphore(CreateSemaphoreA(nullptr, 1, 1, nullptr)), held(0) {}
 
@@ -18,64 +12,11 @@ vqLock::~vqLock() {
 }
 
 int vqLock::LockAcquire(unsigned long timeoutMs) {
-  if (!semaphore) return 0;
-  const DWORD start = GetTickCount();
-  auto expired = [&] { return GetTickCount() - start >= timeoutMs; };
-  bool quit = false;
-  WPARAM quitCode = 0;
-  int result = 0;
-  std::vector<MSG> kept;
-  auto keep = [&](const MSG& m) {
-    try {
-      kept.push_back(m);
-      return true;
-    } catch (...) {
-      return false;
-    }
-  };
-
-  while (!abortFlag && !expired()) {
-    DWORD left = timeoutMs - (GetTickCount() - start);
-    DWORD r = MsgWaitForMultipleObjectsEx(1, &semaphore, left < kAbortCheckMs ? left : kAbortCheckMs, QS_ALLINPUT,
-                                          MWMO_INPUTAVAILABLE);
-    if (r == WAIT_OBJECT_0) {
-      result = 1;
-      break;
-    }
-    if (r == WAIT_TIMEOUT) continue;
-    if (r != WAIT_OBJECT_0 + 1) break;  // the wait itself failed: not obtained
-
-    // Keep this thread's windows alive; take the lock as soon as it is free.
-    MSG msg;
-    bool got = false;
-    while (!got && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        // Belongs to the thread's own message loop: handed back after the wait.
-        quit = true;
-        quitCode = msg.wParam;
-        continue;
-      }
-      // A thread message (a task thread's job) has no window to go to: handed back after the wait
-      // too, not during it, or the wait would wake for it again at once. A thread timer still runs.
-      if (!msg.hwnd && msg.message != WM_TIMER && keep(msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-      got = WaitForSingleObject(semaphore, 0) == WAIT_OBJECT_0;
-    }
-    if (got) {
-      if (expired()) {
-        ReleaseSemaphore(semaphore, 1, nullptr);
-      } else {
-        result = 1;
-      }
-      break;
-    }
-  }
-
-  if (result) held = 1;
-  for (const MSG& m : kept) PostThreadMessageA(GetCurrentThreadId(), m.message, m.wParam, m.lParam);
-  if (quit) PostQuitMessage((int)quitCode);
-  return result;
+  if (!semaphore || timeoutMs == 0) return 0;
+  // Windows of this thread stay alive meanwhile; its own thread messages wait for its loop.
+  if (VQ_WaitHandle(semaphore, timeoutMs, &abortFlag) != VQ_WAIT_READY) return 0;
+  held = 1;
+  return 1;
 }
 
 void vqLock::LockRelease() {

@@ -2,6 +2,7 @@
 
 #include "vqCatch.h"
 #include "vqPump.h"
+#include "vqWait.h"
 
 vqThread::vqThread() : m_id(0) {}
 
@@ -13,7 +14,12 @@ bool vqThread::Start() {
   m_thread.Reset(CreateThread(nullptr, 0, ThreadMain, this, 0, &m_id));
   if (!m_thread.IsValid()) return false;
   HANDLE both[2] = {m_ready.Get(), m_thread.Get()};
-  return WaitForMultipleObjects(2, both, FALSE, INFINITE) == WAIT_OBJECT_0;
+  vqWaitFor w;
+  w.handles = both;
+  w.count = 2;
+  DWORD which = 1;
+  w.signalled = &which;
+  return VQ_Wait(w) == VQ_WAIT_READY && which == 0;
 }
 
 bool vqThread::PostThreadMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -27,8 +33,8 @@ bool vqThread::IsRunning() const {
 bool vqThread::Stop(DWORD ms) {
   if (!m_thread.IsValid()) return true;
   if (GetCurrentThreadId() == m_id) return false;  // the thread cannot join itself
-  while (IsRunning() && !PostThreadMessage(VQ_THREAD_MSG_QUIT)) Sleep(10);
-  if (WaitForSingleObject(m_thread.Get(), ms) != WAIT_OBJECT_0) return false;
+  while (IsRunning() && !PostThreadMessage(VQ_THREAD_MSG_QUIT)) VQ_WaitIdle(10);
+  if (VQ_WaitHandle(m_thread.Get(), ms) != VQ_WAIT_READY) return false;
   m_thread.Close();
   m_id = 0;
   return true;

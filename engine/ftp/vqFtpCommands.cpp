@@ -5,6 +5,7 @@
 #include <string>
 
 #include "vqCatch.h"
+#include "vqResults.h"
 #include "vqFtpEngine.h"
 #include "vqFtpProtocol.h"
 #include "vqFtpSocket.h"
@@ -29,72 +30,75 @@ unsigned long vqFtpEngine::_refuseLineBreak(const char* text) {
   m_lastCommand = t.substr(0, t.find_first_of("\r\n"));
   m_lastReply = "Refused to send a command holding a line break.";
   _sock_dumpmessage(1, "Refused a name holding a line break: %s\n", m_lastCommand.c_str());
-  return _SET_RESPONSE(1008);
+  return _SET_RESPONSE(VQFTP_SEND_FAILED);
 }
 
 unsigned long vqFtpEngine::FTP_MKD(const char* path) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(path)) return r;
     unsigned long r = 0;
     char step[1024];
     for (int i = 0; VQFTP_MkdStep(path, GetHostDelimChar(), vmsFamily(m_hostType), i, step, sizeof step); ++i)
       r = _sock_sendcmd("MKD %s", step);
     return _SET_RESPONSE(r);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_RMD(const char* path) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(path)) return r;
     return _SET_RESPONSE(_sock_sendcmd("RMD %s", withoutTrailing(path, GetHostDelimChar()).c_str()));
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_DELE(const char* path) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(path)) return r;
     std::string p = withoutTrailing(path, GetHostDelimChar());
     // No reply (1001) and an unsent command (1008) are failures of their own, never an older code.
     unsigned long r = _sock_sendcmd("DELE %s", p.c_str());
-    if (r != 0 && r != 1001 && r != 1008 && p.find(' ') != std::string::npos && p.find('\'') == std::string::npos)
+    if (r != 0 && r != VQFTP_TIMEOUT && r != VQFTP_SEND_FAILED && p.find(' ') != std::string::npos &&
+        p.find('\'') == std::string::npos)
       r = _sock_sendcmd("DELE %c%s%c", '\'', p.c_str(), '\'');
     return _SET_RESPONSE(r);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_REN(const char* from, const char* to) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(from)) return r;
     if (unsigned long r = _refuseLineBreak(to)) return r;
     const char delim = GetHostDelimChar();
     unsigned long r = _sock_sendcmd("RNFR %s", withoutTrailing(from, delim).c_str());
     if (r == 0) r = _sock_sendcmd("RNTO %s", withoutTrailing(to, delim).c_str());
     return _SET_RESPONSE(r);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
+}
+
+// A listing is a download of the listing command's output, in ASCII.
+unsigned long vqFtpEngine::_list(const char* verb, const char* localFile, const char* directory, const char* mask,
+                                 const char* switches) {
+  VQ_TRY
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+    char cmd[1024];
+    if (VQFTP_BuildListCommand(verb, directory, mask, switches, cmd, sizeof cmd))
+      return _SET_RESPONSE(VQFTP_SEND_FAILED);
+    return FTP_GetFile(cmd, localFile, 2, 0, 0);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_LIST(const char* localFile, const char* directory, const char* mask,
                                     const char* switches) {
-  VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
-    char cmd[1024];
-    if (VQFTP_BuildListCommand("LIST", directory, mask, switches, cmd, sizeof cmd)) return _SET_RESPONSE(1008);
-    return FTP_GetFile(cmd, localFile, 2, 0, 0);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  return _list("LIST", localFile, directory, mask, switches);
 }
 
 unsigned long vqFtpEngine::FTP_NLST(const char* localFile, const char* directory, const char* mask,
                                     const char* switches) {
-  VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
-    char cmd[1024];
-    if (VQFTP_BuildListCommand("NLST", directory, mask, switches, cmd, sizeof cmd)) return _SET_RESPONSE(1008);
-    return FTP_GetFile(cmd, localFile, 2, 0, 0);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  return _list("NLST", localFile, directory, mask, switches);
 }
 
 // A temporary file of its own for each call, so engines working at once never share one.
@@ -111,10 +115,10 @@ int vqFtpEngine::_tempFile(char* out, size_t size) {
 unsigned long vqFtpEngine::FTP_Exists(const char* directory, const char* name, int& exists) {
   VQ_TRY
     exists = 0;
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(name)) return r;
     char temp[MAX_PATH + 1];
-    if (!_tempFile(temp, sizeof temp)) return _SET_RESPONSE(1002);
+    if (!_tempFile(temp, sizeof temp)) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     unsigned long r = FTP_NLST(temp, directory, "", "");
     FILE* f = r == 0 ? fopen(temp, "rb") : nullptr;
     if (f) {
@@ -140,7 +144,7 @@ unsigned long vqFtpEngine::FTP_Exists(const char* directory, const char* name, i
     }
     DeleteFileA(temp);
     return _SET_RESPONSE(r);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_CANCEL() {
@@ -163,6 +167,6 @@ unsigned long vqFtpEngine::FTP_CANCEL() {
     }
     // The transfer that was running reads no further replies: these were its last.
     if (transferring) InterlockedExchange(&m_abortDone, 1);
-    return _SET_RESPONSE(0);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+    return _SET_RESPONSE(VQFTP_OK);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

@@ -1,50 +1,41 @@
 #include "vqFtpEngine.h"
+#include "vqResults.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "vqCatch.h"
+#include "vqEngineModule.h"
 #include "vqEngineText.h"
 #include "vqMsg.h"
+#include "vqString.h"
 
 namespace {
 
-HINSTANCE engineModule() {
-  HMODULE self = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&engineModule), &self);
-  return self;
-}
-
 std::string text(unsigned id) {
   char buf[1024];
-  int n = LoadStringA(engineModule(), id, buf, sizeof buf);
+  int n = LoadStringA(vqEngineModule(), id, buf, sizeof buf);
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
-// printf into a string of whatever length the (untrusted) arguments need.
-std::string format(const std::string& fmt, ...) {
+// printf into a string of whatever length the (untrusted) arguments need. The format is a plain
+// pointer: va_start on a reference parameter is undefined.
+std::string format(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
   va_list again;
   va_copy(again, args);
-  int n = vsnprintf(nullptr, 0, fmt.c_str(), args);
+  int n = vsnprintf(nullptr, 0, fmt, args);
   va_end(args);
   std::string out;
   if (n > 0) {
     out.resize(static_cast<size_t>(n) + 1);
-    vsnprintf(&out[0], out.size(), fmt.c_str(), again);
+    vsnprintf(&out[0], out.size(), fmt, again);
     out.resize(static_cast<size_t>(n));
   }
   va_end(again);
   return out;
-}
-
-void copyBounded(char* out, size_t size, const std::string& src) {
-  size_t n = src.size() < size - 1 ? src.size() : size - 1;
-  memcpy(out, src.data(), n);
-  out[n] = '\0';
 }
 
 bool isReplyCode(unsigned long code) {
@@ -86,33 +77,33 @@ void vqFtpEngine::_sock_setwinsockerror() {
   } else {
     std::string phrase = isWinsockError(error) ? text(IDS_VQENG_WSOCK_BASE + static_cast<unsigned>(error - 10000))
                                                : text(IDS_VQENG_WSOCK_UNKNOWN);
-    t = format(text(IDS_VQENG_WSOCK_FORMAT), phrase.c_str(), static_cast<unsigned>(error));
+    t = format(text(IDS_VQENG_WSOCK_FORMAT).c_str(), phrase.c_str(), static_cast<unsigned>(error));
   }
-  copyBounded(m_notify.sockErrorText, sizeof m_notify.sockErrorText, t);
+  VQSTR_Copy(m_notify.sockErrorText, t.c_str(), sizeof m_notify.sockErrorText);
 }
 
 const char* vqFtpEngine::FTP_ErrorString(unsigned long code) {
   VQ_TRY
-    const bool engineCode = code == 0 || code == 1 || (code >= 1001 && code <= 1013);
+    const bool engineCode = code == 0 || code == 1 || (code >= VQFTP_TIMEOUT && code <= VQFTP_LIST_FAILED);
     std::string t;
     bool winsockInfo = false;
     if (engineCode) {
       std::string fmt = text(IDS_VQENG_CODE_BASE + static_cast<unsigned>(code));
       switch (code) {
-        case 1003:
+        case VQFTP_CONNECT_FAILED:
           if (m_lastReply.empty())
             m_lastReply = m_notify.sockError ? std::string(m_notify.sockErrorText) : text(IDS_VQENG_NO_RESPONSE);
-          t = format(fmt, m_url.c_str(), m_lastReply.c_str());
+          t = format(fmt.c_str(), m_url.c_str(), m_lastReply.c_str());
           winsockInfo = true;
           break;
-        case 1004:
-          t = format(fmt, m_url.c_str());
+        case VQFTP_UNRESOLVED:
+          t = format(fmt.c_str(), m_url.c_str());
           winsockInfo = true;
           break;
-        case 1008:
-        case 1011:
-        case 1012:
-          t = format(fmt, m_lastCommand.c_str(), m_lastReply.c_str());
+        case VQFTP_SEND_FAILED:
+        case VQFTP_DOWNLOAD_FAILED:
+        case VQFTP_UPLOAD_FAILED:
+          t = format(fmt.c_str(), m_lastCommand.c_str(), m_lastReply.c_str());
           winsockInfo = true;
           break;
         default:
@@ -121,9 +112,9 @@ const char* vqFtpEngine::FTP_ErrorString(unsigned long code) {
       }
     } else if (isReplyCode(code)) {
       std::string phrase = text(IDS_VQENG_CODE_BASE + static_cast<unsigned>(code));
-      t = format(text(IDS_VQENG_REPLY_FORMAT), phrase.c_str(), m_lastCommand.c_str(), m_lastReply.c_str());
+      t = format(text(IDS_VQENG_REPLY_FORMAT).c_str(), phrase.c_str(), m_lastCommand.c_str(), m_lastReply.c_str());
     } else {
-      t = text(IDS_VQENG_CODE_BASE + 1099);
+      t = text(IDS_VQENG_CODE_BASE + VQFTP_INTERNAL);
     }
     if (winsockInfo && m_notify.sockError != 0) t += "\n" + text(IDS_VQENG_WINSOCK_INFO) + m_notify.sockErrorText;
     m_resultText = t;
@@ -133,7 +124,7 @@ const char* vqFtpEngine::FTP_ErrorString(unsigned long code) {
 
 unsigned long vqFtpEngine::_SET_RESPONSE(unsigned long code) {
   m_notify.result = static_cast<unsigned int>(code);
-  copyBounded(m_notify.resultText, sizeof m_notify.resultText, FTP_ErrorString(code));
+  VQSTR_Copy(m_notify.resultText, FTP_ErrorString(code), sizeof m_notify.resultText);
   return code;
 }
 

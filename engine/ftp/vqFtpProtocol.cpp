@@ -9,15 +9,9 @@
 #include <vector>
 
 #include "vqHostType.h"
+#include "vqString.h"
 
 namespace {
-
-void copyBounded(char* out, size_t outSize, const char* text, size_t len) {
-  if (!out || outSize == 0) return;
-  size_t n = len < outSize - 1 ? len : outSize - 1;
-  memcpy(out, text, n);
-  out[n] = 0;
-}
 
 bool has(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
 
@@ -157,7 +151,7 @@ size_t VQFTP_ParsePwd(const char* replyText, char* out, size_t outSize) {
   }
   if (!t.empty() && (t[0] == '"' || t[0] == '\'')) t.erase(0, 1);
   if (!t.empty() && (t.back() == '"' || t.back() == '\'')) t.pop_back();
-  copyBounded(out, outSize, t.data(), t.size());
+  VQSTR_Copy(out, t.c_str(), outSize);
   return t.size();
 }
 
@@ -283,7 +277,7 @@ int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int index, char* 
     }
   }
   if (step != index) return 0;
-  copyBounded(out, outSize, text.data(), text.size());
+  VQSTR_Copy(out, text.c_str(), outSize);
   return 1;
 }
 

@@ -14,9 +14,14 @@
 #include "dlgLogin.h"
 #include "vqCatch.h"
 #include "vqEngineModule.h"
+#include "vqResults.h"
 #include "vqFtpEngine.h"
 #include "vqFtpProtocol.h"
 #include "vqFtpSocket.h"
+#include "vqHandles.h"
+#include "vqString.h"
+#include "vqWait.h"
+#include "vqWinsock.h"
 
 namespace {
 
@@ -29,39 +34,6 @@ const char kGuestPassword[] = "guest@farhollow.invalid";
 VQFTP_LOGIN_PROMPT g_loginPrompt;
 VQFTP_IRD_PROMPT g_irdPrompt;
 void* g_promptContext;
-
-LRESULT CALLBACK engineWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_TIMER) {
-    vqFtpEngine* engine = reinterpret_cast<vqFtpEngine*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (engine) engine->_onTimer(wp);
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-HWND createTimerWindow(vqFtpEngine* engine) {
-  static ATOM atom;
-  if (!atom) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = engineWndProc;
-    wc.cbWndExtra = 20;
-    wc.hInstance = vqEngineModule();
-    wc.lpszClassName = kWindowClass;
-    atom = RegisterClassA(&wc);
-    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) atom = 1;
-  }
-  HWND hwnd = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, vqEngineModule(), nullptr);
-  if (hwnd) SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
-  return hwnd;
-}
-
-void copyBounded(char* out, size_t size, const char* text) {
-  if (!out || size == 0) return;
-  size_t n = text ? strlen(text) : 0;
-  if (n > size - 1) n = size - 1;
-  if (n) memcpy(out, text, n);
-  out[n] = 0;
-}
 
 std::string trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r\n");
@@ -77,7 +49,7 @@ bool equalsNoCase(const std::string& a, const std::string& b) { return _stricmp(
 // One connect attempt, shared by the engine and the connecting thread; the last holder frees it.
 struct vqConnectBlock {
   volatile LONG refs;
-  HANDLE event;
+  vqHandle event;
   vqFtpEngine* engine;
   vqFtpSocket* connection;
   unsigned int port;
@@ -88,10 +60,7 @@ struct vqConnectBlock {
   volatile LONG error;
 
   void Release() {
-    if (InterlockedDecrement(&refs) == 0) {
-      CloseHandle(event);
-      delete this;
-    }
+    if (InterlockedDecrement(&refs) == 0) delete this;
   }
 };
 
@@ -116,7 +85,6 @@ void VQENG_SetPrompts(VQFTP_LOGIN_PROMPT login, VQFTP_IRD_PROMPT ird, void* cont
 
 vqFtpEngine::vqFtpEngine()
     : m_cancel(0),
-      m_timerWnd(nullptr),
       m_refs(1),
       m_username("anonymous"),
       m_password(kGuestPassword),
@@ -147,7 +115,8 @@ vqFtpEngine::vqFtpEngine()
       m_lastReplyCode(0),
       m_connectBlock(nullptr),
       m_abortAsked(0),
-      m_abortDone(0) {
+      m_abortDone(0),
+      m_timer(this) {
   memset(&m_notify, 0, sizeof m_notify);
   memset(m_localName, 0, sizeof m_localName);
   memset(m_localAddress, 0, sizeof m_localAddress);
@@ -157,69 +126,7 @@ vqFtpEngine::vqFtpEngine()
   m_nextDataPort = (GetTickCount() % 20000) + 10000;
   if ((m_nextDataPort & 0xFFFF) > 32000) m_nextDataPort = 10000;
   SetTimeout(30);
-  m_timerWnd = createTimerWindow(this);
-}
-
-vqFtpEngine::vqFtpEngine(const vqFtpEngine& other) : m_oldSockets(nullptr) { *this = other; }
-
-vqFtpEngine& vqFtpEngine::operator=(const vqFtpEngine& other) {
-  if (this == &other) return *this;
-  // Plain copy of every field; the connection objects and the window are shared as they are.
-  m_cancel = other.m_cancel;
-  m_timerWnd = other.m_timerWnd;
-  m_refs = other.m_refs;
-  m_url = other.m_url;
-  m_username = other.m_username;
-  m_password = other.m_password;
-  m_account = other.m_account;
-  m_portNum = other.m_portNum;
-  m_ird = other.m_ird;
-  m_initStr = other.m_initStr;
-  m_hostType = other.m_hostType;
-  m_isVirtualHost = other.m_isVirtualHost;
-  m_fwHost = other.m_fwHost;
-  m_fwUser = other.m_fwUser;
-  m_fwPass = other.m_fwPass;
-  m_fwPort = other.m_fwPort;
-  m_fwType = other.m_fwType;
-  m_fwPassive = other.m_fwPassive;
-  m_fwEnabled = other.m_fwEnabled;
-  m_hostDelim = other.m_hostDelim;
-  m_retryWait = other.m_retryWait;
-  m_retryCount = other.m_retryCount;
-  m_rBufSize = other.m_rBufSize;
-  m_sBufSize = other.m_sBufSize;
-  m_timeout = other.m_timeout;
-  m_keepAlive = other.m_keepAlive;
-  m_hostSysDir = other.m_hostSysDir;
-  m_hostSysType = other.m_hostSysType;
-  m_welcomeMsg = other.m_welcomeMsg;
-  m_connectMsg = other.m_connectMsg;
-  m_storeInfo = other.m_storeInfo;
-  m_storeFWInfo = other.m_storeFWInfo;
-  m_asciiList = other.m_asciiList;
-  m_transferType = other.m_transferType;
-  m_callback = other.m_callback;
-  m_user1 = other.m_user1;
-  m_user2 = other.m_user2;
-  m_notify = other.m_notify;
-  m_control = other.m_control;
-  m_data = other.m_data;
-  m_nextDataPort = other.m_nextDataPort;
-  m_oldSockets = other.m_oldSockets;
-  m_oldCount = other.m_oldCount;
-  memcpy(m_localName, other.m_localName, sizeof m_localName);
-  memcpy(m_localAddress, other.m_localAddress, sizeof m_localAddress);
-  m_localAddr = other.m_localAddr;
-  memcpy(m_remoteAddress, other.m_remoteAddress, sizeof m_remoteAddress);
-  m_remoteAddr = other.m_remoteAddr;
-  m_lastCommand = other.m_lastCommand;
-  m_lastReplyCode = other.m_lastReplyCode;
-  m_lastReply = other.m_lastReply;
-  m_resultText = other.m_resultText;
-  m_connectBlock = nullptr;
-  m_abortAsked = m_abortDone = 0;
-  return *this;
+  m_timer.Create(vqEngineModule(), kWindowClass);
 }
 
 vqFtpEngine::~vqFtpEngine() {
@@ -230,14 +137,6 @@ vqFtpEngine::~vqFtpEngine() {
     for (int i = 0; i < kOldSlots; ++i) delete m_oldSockets[i];
     delete[] m_oldSockets;
     if (m_connectBlock) m_connectBlock->Release();
-    if (m_timerWnd) {
-      SetWindowLongPtrA(m_timerWnd, GWLP_USERDATA, 0);
-      // Only the creating thread may destroy the window; elsewhere it is asked to close itself.
-      if (GetWindowThreadProcessId(m_timerWnd, nullptr) == GetCurrentThreadId())
-        DestroyWindow(m_timerWnd);
-      else
-        PostMessageA(m_timerWnd, WM_CLOSE, 0, 0);
-    }
   VQ_CATCH_VOID("vqFtpEngine")
 }
 
@@ -269,7 +168,7 @@ unsigned long vqFtpEngine::FTP_SetupFW(const char* host, const char* user, const
   m_fwType = type;
   m_fwPassive = passive;
   m_fwEnabled = enabled;
-  return _SET_RESPONSE(0);
+  return _SET_RESPONSE(VQFTP_OK);
 }
 
 void vqFtpEngine::SetCallback(VQFTP_CALLBACK callback, void* user1, void* user2) {
@@ -296,7 +195,7 @@ void vqFtpEngine::_notify(int type) {
 
 void vqFtpEngine::_status(const char* text) {
   m_notify.type = VQNOTIFY_STATUS;
-  copyBounded(m_notify.message, sizeof m_notify.message, text);
+  VQSTR_Copy(m_notify.message, text, sizeof m_notify.message);
   _sock_docallback(&m_notify);
 }
 
@@ -313,7 +212,7 @@ void vqFtpEngine::_sock_dumpmessage(int notify, const char* format, ...) {
   }
   m_notify.type = VQNOTIFY_LOG;
   memset(m_notify.message, 0, sizeof m_notify.message);
-  copyBounded(m_notify.message, sizeof m_notify.message, text);
+  VQSTR_Copy(m_notify.message, text, sizeof m_notify.message);
   delete[] text;
   if (notify) {
     _sock_docallback(&m_notify);
@@ -321,12 +220,10 @@ void vqFtpEngine::_sock_dumpmessage(int notify, const char* format, ...) {
   }
 }
 
-void vqFtpEngine::_stopKeepAlive() {
-  if (m_timerWnd) KillTimer(m_timerWnd, kKeepAliveTimer);
-}
+void vqFtpEngine::_stopKeepAlive() { m_timer.KillTimer(kKeepAliveTimer); }
 
 void vqFtpEngine::_armKeepAlive() {
-  if (m_timerWnd && m_keepAlive > 0) SetTimer(m_timerWnd, kKeepAliveTimer, m_keepAlive * 60000, nullptr);
+  if (m_keepAlive > 0) m_timer.SetTimer(kKeepAliveTimer, m_keepAlive * 60000);
 }
 
 // Ends a waiting connect at once (cancel).
@@ -354,7 +251,7 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
     m_lastCommand = bare.substr(0, bare.find_first_of("\r\n"));
     m_lastReply = "Refused to send a command holding a line break.";
     _sock_dumpmessage(1, "Refused to send a command holding a line break: %s\n", m_lastCommand.c_str());
-    return _SET_RESPONSE(1008);
+    return _SET_RESPONSE(VQFTP_SEND_FAILED);
   }
   _notify(VQNOTIFY_COMMAND);
   if (line.find('\r') == std::string::npos) line += "\r\n";
@@ -371,14 +268,14 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
   if (sent < static_cast<int>(line.size())) {
     _sock_setwinsockerror();
     m_lastReply = "Unable to SEND().";
-    return _SET_RESPONSE(1008);
+    return _SET_RESPONSE(VQFTP_SEND_FAILED);
   }
   if (!readReply) return 0;
   int code = _ws_getresponse(m_control);
   m_lastReplyCode = code;
   _sock_setwinsockerror();
-  if (code == 0) return _SET_RESPONSE(1001);
-  if (code >= 100 && code <= 399) return _SET_RESPONSE(0);
+  if (code == 0) return _SET_RESPONSE(VQFTP_TIMEOUT);
+  if (code >= 100 && code <= 399) return _SET_RESPONSE(VQFTP_OK);
   return _SET_RESPONSE(static_cast<unsigned long>(code));
 }
 
@@ -404,8 +301,8 @@ unsigned long vqFtpEngine::_sock_getresponse() {
   int code = _ws_getresponse(m_control);
   m_lastReplyCode = code;
   _sock_setwinsockerror();
-  if (code == 0) return _SET_RESPONSE(1001);
-  if (code >= 100 && code <= 399) return _SET_RESPONSE(0);
+  if (code == 0) return _SET_RESPONSE(VQFTP_TIMEOUT);
+  if (code >= 100 && code <= 399) return _SET_RESPONSE(VQFTP_OK);
   return _SET_RESPONSE(static_cast<unsigned long>(code));
 }
 
@@ -445,7 +342,7 @@ int vqFtpEngine::FTP_IsOpen() {
 
 unsigned long vqFtpEngine::FTP_SendCmd(const char* command, int urgent) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (!urgent) return _sock_sendcmd("%s", command ? command : "");
     std::string cmd;
     for (const char* p = command ? command : ""; *p; ++p)
@@ -461,10 +358,10 @@ unsigned long vqFtpEngine::FTP_SendCmd(const char* command, int urgent) {
     if (sent < static_cast<int>(line.size())) {
       _sock_setwinsockerror();
       m_lastReply = "Unable to SEND().";
-      return _SET_RESPONSE(1008);
+      return _SET_RESPONSE(VQFTP_SEND_FAILED);
     }
     return _sock_getresponse();
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::_sock_login(const char* user, const char* password, const char* account, int) {
@@ -483,24 +380,24 @@ unsigned long vqFtpEngine::_sock_getlogininfo(int firewall) {
   if (!firewall) {
     if (equalsNoCase(m_username, "anonymous") || (!m_username.empty() && !m_password.empty())) return 0;
     req.host = m_url.c_str();
-    copyBounded(req.user, sizeof req.user, m_username.c_str());
-    copyBounded(req.password, sizeof req.password, m_password.c_str());
-    copyBounded(req.account, sizeof req.account, m_account.c_str());
+    VQSTR_Copy(req.user, m_username.c_str(), sizeof req.user);
+    VQSTR_Copy(req.password, m_password.c_str(), sizeof req.password);
+    VQSTR_Copy(req.account, m_account.c_str(), sizeof req.account);
   } else {
     if (m_fwType != VQ_FW_USERWITHLOGIN) return 0;
     if (!m_fwUser.empty() && !m_fwPass.empty()) return 0;
     req.host = m_fwHost.c_str();
-    copyBounded(req.user, sizeof req.user, m_fwUser.c_str());
-    copyBounded(req.password, sizeof req.password, m_fwPass.c_str());
+    VQSTR_Copy(req.user, m_fwUser.c_str(), sizeof req.user);
+    VQSTR_Copy(req.password, m_fwPass.c_str(), sizeof req.password);
   }
   if (g_loginPrompt) {
-    if (g_loginPrompt(&req, g_promptContext) != IDOK) return 1;
+    if (g_loginPrompt(&req, g_promptContext) != IDOK) return VQFTP_CANCELLED;
   } else {
     dlgLogin dlg(req.host, req.user, req.password, req.account);
-    if (dlg.DoModal(GetActiveWindow()) != IDOK) return 1;
-    copyBounded(req.user, sizeof req.user, dlg.GetUser());
-    copyBounded(req.password, sizeof req.password, dlg.GetPassword());
-    copyBounded(req.account, sizeof req.account, dlg.GetAccount());
+    if (dlg.DoModal(GetActiveWindow()) != IDOK) return VQFTP_CANCELLED;
+    VQSTR_Copy(req.user, dlg.GetUser(), sizeof req.user);
+    VQSTR_Copy(req.password, dlg.GetPassword(), sizeof req.password);
+    VQSTR_Copy(req.account, dlg.GetAccount(), sizeof req.account);
     req.save = dlg.GetSave() ? 1 : 0;
   }
   if (!firewall) {
@@ -600,40 +497,36 @@ void vqFtpEngine::_abandonControl() {
 }
 
 unsigned long vqFtpEngine::_waitConnect(vqConnectBlock* block) {
-  DWORD start = GetTickCount() / 1000;
-  for (;;) {
-    if (GetTickCount() / 1000 - start > m_timeout / 1000) return 1001;
-    if (PollCallback() == 1) return 1;
-    DWORD w = MsgWaitForMultipleObjects(1, &block->event, FALSE, 250, QS_ALLINPUT);
-    if (w != WAIT_OBJECT_0) {
-      MSG msg;
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (WaitForSingleObject(block->event, 0) == WAIT_OBJECT_0) break;
-      }
-      if (WaitForSingleObject(block->event, 0) != WAIT_OBJECT_0) continue;
-    }
-    // The event is also set by a cancel; only the thread marks the connect done.
-    if (!block->done) return 1;
-    if (block->result != 0) {
-      WSASetLastError(block->error);
-      return 1003;
-    }
-    return 0;
+  HANDLE event = block->event.Get();
+  vqWaitFor w;
+  w.handles = &event;
+  w.count = 1;
+  w.timeoutMs = m_timeout;
+  w.poll = [](void* self) { return static_cast<vqFtpEngine*>(self)->PollCallback() == VQFTP_CANCELLED; };
+  w.pollContext = this;
+  w.pollMs = 250;
+  vqWaitResult r = VQ_Wait(w);
+  if (r == VQ_WAIT_STOPPED) return VQFTP_CANCELLED;
+  if (r != VQ_WAIT_READY) return VQFTP_TIMEOUT;
+  // The event is also set by a cancel; only the thread marks the connect done.
+  if (!block->done) return VQFTP_CANCELLED;
+  if (block->result != 0) {
+    WSASetLastError(block->error);
+    return VQFTP_CONNECT_FAILED;
   }
+  return VQFTP_OK;
 }
 
 unsigned long vqFtpEngine::FTP_Connect() {
-  unsigned long result = 1099;
+  unsigned long result = VQFTP_INTERNAL;
   VQ_TRY
-    if (m_timerWnd) SetTimer(m_timerWnd, kPollTimer, 250, nullptr);
+    m_timer.SetTimer(kPollTimer, 250);
     _stopKeepAlive();
     m_cancel = 0;
     if (FTP_IsOpen()) {
-      if (m_timerWnd) KillTimer(m_timerWnd, kPollTimer);
+      m_timer.KillTimer(kPollTimer);
       _armKeepAlive();
-      return _SET_RESPONSE(0);
+      return _SET_RESPONSE(VQFTP_OK);
     }
     if (m_control->GetSocket() != INVALID_SOCKET) m_control->WS_CloseConnection();
     m_data->WS_CloseConnection();
@@ -653,18 +546,22 @@ unsigned long vqFtpEngine::FTP_Connect() {
     _notify(VQNOTIFY_ATTEMPT);
 
     auto finish = [&](unsigned long r) {
-      if (m_timerWnd) KillTimer(m_timerWnd, kPollTimer);
+      m_timer.KillTimer(kPollTimer);
       if (r != 0 && m_control->GetSocket() != INVALID_SOCKET) m_control->WS_CloseConnection();
       if (r == 0) _armKeepAlive();
       return _SET_RESPONSE(r);
     };
 
+    if (!VQENG_WinsockReady()) {
+      m_lastReply = VQENG_WinsockFailureText();
+      return finish(VQFTP_CONNECT_FAILED);
+    }
     _status("Resolving local host information...");
-    if (m_cancel == 1) return finish(1);
+    if (m_cancel == 1) return finish(VQFTP_CANCELLED);
     if (VQENG_GetLocalHostInfo(m_localName, m_localAddress, &m_localAddr) != 0) {
       _sock_dumpmessage(0, "Failed to resolve Local Host Information...LocalHost=[%s], LocalIP=[%s]\n", m_localName,
                         m_localAddress);
-      return finish(1004);
+      return finish(VQFTP_UNRESOLVED);
     }
     const std::string target = m_fwEnabled ? m_fwHost : m_url;
     const unsigned int port = m_fwEnabled ? m_fwPort : m_portNum;
@@ -672,13 +569,13 @@ unsigned long vqFtpEngine::FTP_Connect() {
     snprintf(line, sizeof line, m_fwEnabled ? "Locating firewall %s...\n" : "Locating remote host %s...\n",
              target.c_str());
     _status(line);
-    if (m_cancel == 1) return finish(1);
+    if (m_cancel == 1) return finish(VQFTP_CANCELLED);
     _sock_dumpmessage(1, "%s", line);
     if (VQENG_GetRemoteHostInfo(target.c_str(), m_remoteAddress, &m_remoteAddr) != 0) {
       _sock_dumpmessage(0, "Failed to resolve Remote Host Information for URL=[%s]\n", target.c_str());
-      return finish(1004);
+      return finish(VQFTP_UNRESOLVED);
     }
-    if (m_cancel == 1) return finish(1);
+    if (m_cancel == 1) return finish(VQFTP_CANCELLED);
     const std::string stars65(65, '*'), stars66(66, '*');
     _sock_dumpmessage(
         0, "%s\n LocalHost: %s\n   Address: %s\n      Port: %u\n%s\n%s\n%s: %s\n   Address: %s\n      Port: %u\n%s\n",
@@ -686,8 +583,8 @@ unsigned long vqFtpEngine::FTP_Connect() {
         stars65.c_str(), stars66.c_str(), m_fwEnabled ? "  Firewall" : "RemoteHost", target.c_str(), m_remoteAddress,
         port, stars66.c_str());
 
-    result = 1099;
-    for (unsigned int attempt = 1; attempt <= attempts && result != 0 && result != 1; ++attempt) {
+    result = VQFTP_INTERNAL;
+    for (unsigned int attempt = 1; attempt <= attempts && result != VQFTP_OK && result != VQFTP_CANCELLED; ++attempt) {
       m_welcomeMsg.clear();
       m_connectMsg.clear();
       if (attempt > 1) {
@@ -696,15 +593,15 @@ unsigned long vqFtpEngine::FTP_Connect() {
         m_notify.total = attempts;
         _notify(VQNOTIFY_ATTEMPT);
         if (m_cancel == 1) {
-          result = 1;
+          result = VQFTP_CANCELLED;
           break;
         }
         std::string failed = m_resultText;
         m_notify.type = VQNOTIFY_RETRY;
-        copyBounded(m_notify.message, sizeof m_notify.message, failed.c_str());
+        VQSTR_Copy(m_notify.message, failed.c_str(), sizeof m_notify.message);
         _sock_docallback(&m_notify);
         if (m_cancel == 1) {
-          result = 1;
+          result = VQFTP_CANCELLED;
           break;
         }
       }
@@ -714,32 +611,31 @@ unsigned long vqFtpEngine::FTP_Connect() {
 
       vqConnectBlock* block = new vqConnectBlock;
       block->refs = 2;
-      block->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+      block->event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
       block->engine = this;
       block->connection = m_control;
       block->port = port;
-      copyBounded(block->address, sizeof block->address, m_remoteAddress);
+      VQSTR_Copy(block->address, m_remoteAddress, sizeof block->address);
       block->rbuf = m_rBufSize;
       block->sbuf = m_sBufSize;
       block->done = block->result = block->error = 0;
       AddRef();
-      HANDLE thread = CreateThread(nullptr, 0, _vqFtpConnectThread, block, 0, nullptr);
-      if (!thread) {
+      vqHandle thread(CreateThread(nullptr, 0, _vqFtpConnectThread, block, 0, nullptr));
+      if (!thread.IsValid()) {
         block->Release();
         block->Release();
         Release();
-        result = 1003;
+        result = VQFTP_CONNECT_FAILED;
         continue;
       }
-      CloseHandle(thread);
       m_connectBlock = block;
       unsigned long waited = _waitConnect(block);
       m_connectBlock = nullptr;
       block->Release();
-      if (waited == 1) {
+      if (waited == VQFTP_CANCELLED) {
         _sock_dumpmessage(1, "Connect() Canceled.\n");
         _abandonControl();
-        result = 1;
+        result = VQFTP_CANCELLED;
         break;
       }
       if (waited != 0) {
@@ -754,7 +650,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
       if (m_cancel == 1) {
         _sock_dumpmessage(1, "Connect() Canceled.\n");
         _abandonControl();
-        result = 1;
+        result = VQFTP_CANCELLED;
         break;
       }
       int code = _ws_getresponse(m_control);
@@ -764,7 +660,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
         _sock_dumpmessage(0, code == 0 ? "Connect() failed; no response, or connection dropped by remote server.\n"
                                        : "Connect() refused\n");
         _abandonControl();
-        result = _SET_RESPONSE(1003);
+        result = _SET_RESPONSE(VQFTP_CONNECT_FAILED);
         continue;
       }
       m_connectMsg = m_lastReply;
@@ -788,7 +684,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
     }
     if (result == 0) {
       _status("Login successful. Querying server characteristics...\n");
-      if (m_cancel == 1) result = 1;
+      if (m_cancel == 1) result = VQFTP_CANCELLED;
     }
     if (result == 0) {
       std::string init = m_initStr;
@@ -805,7 +701,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
       m_transferType = 2;
     }
     return finish(result);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::_sock_getsystemtype() {
@@ -815,14 +711,14 @@ unsigned long vqFtpEngine::_sock_getsystemtype() {
   if (_sock_sendcmd("SYST\r\n") == 0 && m_lastReply.size() > 4) m_hostSysType = m_lastReply.substr(4);
   if (!m_ird.empty() && FTP_CWD(m_ird.c_str()) != 0) {
     char dir[1024];
-    copyBounded(dir, sizeof dir, m_ird.c_str());
+    VQSTR_Copy(dir, m_ird.c_str(), sizeof dir);
     int answer;
     if (g_irdPrompt) {
       answer = g_irdPrompt(this, dir, sizeof dir, g_promptContext);
     } else {
       dlgIRD dlg(this, dir);
       answer = static_cast<int>(dlg.DoModal(GetActiveWindow()));
-      copyBounded(dir, sizeof dir, dlg.GetDirectory());
+      VQSTR_Copy(dir, dlg.GetDirectory(), sizeof dir);
     }
     m_ird = answer == IDOK ? dir : "";
   }
@@ -832,7 +728,7 @@ unsigned long vqFtpEngine::_sock_getsystemtype() {
   if (!equalsNoCase(m_hostSysDir, m_ird)) m_ird = m_hostSysDir;
 
   char sysDir[513];
-  copyBounded(sysDir, sizeof sysDir, m_hostSysDir.c_str());
+  VQSTR_Copy(sysDir, m_hostSysDir.c_str(), sizeof sysDir);
   vqSystemGuess guess{};
   VQFTP_GuessSystem(m_hostSysType.c_str(), sysDir, &guess);
   m_hostSysDir = sysDir;
@@ -852,7 +748,7 @@ unsigned long vqFtpEngine::_sock_getsystemtype() {
 
 unsigned long vqFtpEngine::FTP_Disconnect() {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(0);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_OK);
     if (m_data->GetSocket() != INVALID_SOCKET) {
       m_data->WS_CloseConnection();
       _sock_abort();
@@ -866,41 +762,41 @@ unsigned long vqFtpEngine::FTP_Disconnect() {
     m_lastReply.clear();
     m_welcomeMsg.clear();
     m_connectMsg.clear();
-    return _SET_RESPONSE(0);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+    return _SET_RESPONSE(VQFTP_OK);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_CWD(const char* path) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     std::string p(path ? path : "");
-    if (p.empty()) return _SET_RESPONSE(0);
+    if (p.empty()) return _SET_RESPONSE(VQFTP_OK);
     const char delim = GetHostDelimChar();
     if (delim == '.' && p.back() == '.') p.pop_back();
     unsigned long r = _sock_sendcmd("CWD %s", p.c_str());
-    if (r != 0 && r != 1008 && !p.empty() && p.back() == delim) {
+    if (r != 0 && r != VQFTP_SEND_FAILED && !p.empty() && p.back() == delim) {
       std::string shorter = p.substr(0, p.size() - 1);
       if (!shorter.empty() && !equalsNoCase(shorter, p)) r = _sock_sendcmd("CWD %s", shorter.c_str());
     }
     return _SET_RESPONSE(r);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_CDUP() {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     return _SET_RESPONSE(_sock_sendcmd("CDUP\r\n"));
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_PWD(char* buffer, unsigned int& size) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     unsigned long r = _sock_sendcmd("PWD\r\n");
     if (r != 0) return _SET_RESPONSE(r);
     if (buffer) memset(buffer, 0, size);
     size_t len = VQFTP_ParsePwd(m_lastReply.c_str(), buffer, buffer ? size_t(size) + 1 : 0);
     size = static_cast<unsigned int>(len);
-    return _SET_RESPONSE(0);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+    return _SET_RESPONSE(VQFTP_OK);
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

@@ -7,9 +7,12 @@
 #include <string>
 
 #include "vqCatch.h"
+#include "vqResults.h"
 #include "vqFtpEngine.h"
 #include "vqFtpProtocol.h"
 #include "vqFtpSocket.h"
+#include "vqHandles.h"
+#include "vqWait.h"
 
 namespace {
 
@@ -54,15 +57,10 @@ int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
 // another thread) so that no reply is read twice; true when the transfer was stopped that way.
 bool vqFtpEngine::_endAbortedTransfer() {
   if (!m_abortAsked) return false;
-  DWORD start = GetTickCount();
-  while (!m_abortDone && GetTickCount() - start < m_timeout) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
+  vqWaitFor w;
+  w.timeoutMs = m_timeout;
+  w.stop = &m_abortDone;
+  VQ_Wait(w);
   InterlockedExchange(&m_abortAsked, 0);
   _closeData();
   m_lastReply += kCanceled;
@@ -74,12 +72,11 @@ int vqFtpEngine::_sock_isasciifile(const char* name) { return VQFTP_IsAsciiName(
 int vqFtpEngine::_sock_getfilesize(const char* path, unsigned long* low, unsigned long* high) {
   *low = 0;
   if (high) *high = 0;
-  HANDLE f = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return 0;
+  vqFileHandle f(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!f.IsValid()) return 0;
   DWORD hi = 0;
   *low = GetFileSize(f, &hi);
   if (high) *high = hi;
-  CloseHandle(f);
   return 1;
 }
 
@@ -98,12 +95,12 @@ unsigned long vqFtpEngine::_sock_pasv(sockaddr_in* address) {
   unsigned int port = 0;
   if (VQFTP_ParsePasv(m_lastReply.c_str(), a, &port) != 0) {
     _sock_dumpmessage(1, "Unusable passive address in: %s\n", m_lastReply.c_str());
-    return 1099;
+    return VQFTP_INTERNAL;
   }
   char dotted[32];
   snprintf(dotted, sizeof dotted, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
   unsigned long ip = inet_addr(dotted);
-  if (ip == INADDR_NONE || port == 0) return 1099;
+  if (ip == INADDR_NONE || port == 0) return VQFTP_INTERNAL;
   memset(address, 0, sizeof *address);
   address->sin_family = AF_INET;
   address->sin_addr.s_addr = ip;
@@ -126,7 +123,7 @@ unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
   m_data->WS_CloseConnection();
   if (m_data->ConnectWithBuffers(ntohs(address.sin_port), target, m_rBufSize, m_sBufSize) != 0) {
     _sock_setwinsockerror();
-    return 1011;
+    return VQFTP_DOWNLOAD_FAILED;
   }
   return 0;
 }
@@ -146,7 +143,7 @@ unsigned long vqFtpEngine::_openActive() {
     _sock_setwinsockerror();
     _sock_dumpmessage(0, "SockData->Wait() failed, Reason: %s!\n", m_notify.sockErrorText);
     m_data->WS_CloseConnection();
-    return 1011;
+    return VQFTP_DOWNLOAD_FAILED;
   }
   // The server must reach the address it is told; the control connection's own local address is the
   // one it already reaches.
@@ -156,7 +153,7 @@ unsigned long vqFtpEngine::_openActive() {
   char arg[64];
   if (VQFTP_FormatPort(local, m_nextDataPort, arg, sizeof arg) != 0) {
     m_data->WS_CloseConnection();
-    return 1011;
+    return VQFTP_DOWNLOAD_FAILED;
   }
   unsigned long r = _sock_sendcmd("PORT %s\r\n", arg);
   if (r != 0) {
@@ -173,7 +170,7 @@ unsigned long vqFtpEngine::_openActive() {
 void vqFtpEngine::_closeData() { m_data->WS_CloseConnection(); }
 
 unsigned long vqFtpEngine::_sock_abort() {
-  if (!FTP_IsOpen()) return 1007;
+  if (!FTP_IsOpen()) return VQFTP_NOT_CONNECTED;
   unsigned long r = _sock_sendcmd("ABOR\r\n");
   int code = m_lastReplyCode;
   if (code / 100 == 2) return 0;
@@ -187,7 +184,7 @@ unsigned long vqFtpEngine::_sock_abort() {
 unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile, unsigned int mode, unsigned long size,
                                        int resume) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
     std::string rem(remote ? remote : "");
     InterlockedExchange(&m_abortAsked, 0);
@@ -200,12 +197,12 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     _setType(mode, localFile);
     m_notify.type = VQNOTIFY_RECEIVE;
 
-    if (!localFile || !*localFile) return _SET_RESPONSE(1002);
+    if (!localFile || !*localFile) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     createParentFolders(localFile);
-    HANDLE f = CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, resume ? OPEN_ALWAYS : CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return _SET_RESPONSE(1002);
-    CloseHandle(f);
+    if (!vqFileHandle(CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, resume ? OPEN_ALWAYS : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr))
+             .IsValid())
+      return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     unsigned long offset = 0;
     _sock_getfilesize(localFile, &offset, nullptr);
     if (offset == 0 || offset >= size) {
@@ -218,7 +215,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     auto restart = [&]() -> unsigned long {
       if (!resume) return 0;
       unsigned long rr = _sock_sendcmd("REST %lu\r\n", offset);
-      if (rr == 1001 || rr == 1008) return rr;
+      if (rr == VQFTP_TIMEOUT || rr == VQFTP_SEND_FAILED) return rr;
       if (rr != 0) {
         offset = 0;
         _sock_sendcmd("REST %lu\r\n", 0UL);
@@ -234,18 +231,18 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
       if ((r = restart()) != 0) return _SET_RESPONSE(r);
       if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) {
         _sock_dumpmessage(0, "SockCnct->Send(RETR/LIST) failed, Reason: %s!\n", m_notify.sockErrorText);
-        return _SET_RESPONSE(1011);
+        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
       }
       if (_connectPassive(addr) != 0) {
         _sock_dumpmessage(0, "SockData->Connect failed, Reson: %s!\n", m_notify.sockErrorText);
         _closeData();
         _sock_getresponse();  // the server's answer to the command that can no longer run
-        return _SET_RESPONSE(1011);
+        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
       }
       _sock_getresponse();
       if (m_lastReplyCode < 100 || m_lastReplyCode > 299) {
         _closeData();
-        return _SET_RESPONSE(1011);
+        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
       }
     } else {
       r = _openActive();
@@ -272,7 +269,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
         _sock_setwinsockerror();
         _closeData();
         _sock_abort();
-        return _SET_RESPONSE(1011);
+        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
       }
     }
 
@@ -285,37 +282,37 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     int rr = m_data->WS_ReceiveToFile(localFile, resume ? 2 : 1, received, 0);
     m_data->SetRecvCallBackFunction(nullptr, nullptr, nullptr);
     const unsigned long bytes = static_cast<unsigned long>(received) - offset;
-    if (_endAbortedTransfer()) return _SET_RESPONSE(1);
+    if (_endAbortedTransfer()) return _SET_RESPONSE(VQFTP_CANCELLED);
 
     unsigned long result = 0;
     const bool cancelled = rr == 6;
     if (cancelled) {
       FTP_SendCmd("ABOR", 1);
-      result = 1;
+      result = VQFTP_CANCELLED;
     }
     _closeData();
     _sock_getresponse();
     if (cancelled) {
       m_lastReply += kCanceled;
     } else if (!classOk(m_lastReplyCode)) {
-      result = 1011;
+      result = VQFTP_DOWNLOAD_FAILED;
     } else if (rr == 2 || rr == 5) {
       // The server sent everything but it could not be stored: not a success. What was written
       // stays for a later resume.
       _sock_dumpmessage(1, "Unable to write the local file %s.\n", localFile);
-      result = 1002;
+      result = VQFTP_LOCAL_FILE;
     }
     DWORD secs = (GetTickCount() - started) / 1000;
     _sock_dumpmessage(1, "Downloaded %s Bytes to: %s\n", formatSize(bytes).c_str(), localFile);
     _sock_dumpmessage(1, "Elapsed Time: %d hours, %d minutes, %d seconds.\n", static_cast<int>((secs / 3600) % 24),
                       static_cast<int>((secs / 60) % 60), static_cast<int>(secs % 60));
     return _SET_RESPONSE(result);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile, unsigned int mode) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
     InterlockedExchange(&m_abortAsked, 0);
     memset(&m_notify, 0, sizeof m_notify);
@@ -324,10 +321,10 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     m_notify.type = VQNOTIFY_SEND;
     _setType(mode, localFile);
     m_notify.type = VQNOTIFY_SEND;
-    if (!localFile || !*localFile) return _SET_RESPONSE(1002);
-    HANDLE f = CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return _SET_RESPONSE(1002);
-    CloseHandle(f);
+    if (!localFile || !*localFile) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
+    if (!vqFileHandle(CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr))
+             .IsValid())
+      return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     unsigned long total = 0;
     _sock_getfilesize(localFile, &total, nullptr);
     m_notify.total = static_cast<unsigned int>(total);
@@ -339,17 +336,17 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
       sockaddr_in addr;
       r = _sock_pasv(&addr);
       if (r != 0) return _SET_RESPONSE(r);
-      if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) return _SET_RESPONSE(1011);
+      if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
       if (_connectPassive(addr) != 0) {
         _sock_dumpmessage(0, "SockData->Connect failed, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
         _sock_getresponse();
-        return _SET_RESPONSE(1011);
+        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
       }
       _sock_getresponse();
       if (m_lastReplyCode < 100 || m_lastReplyCode > 299) {
         _closeData();
-        return _SET_RESPONSE(1012);
+        return _SET_RESPONSE(VQFTP_UPLOAD_FAILED);
       }
     } else {
       r = _openActive();
@@ -366,7 +363,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
         _sock_dumpmessage(0, "SockData->Accept() failed, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
         m_control->ClearReceiveBuffer();
-        return _SET_RESPONSE(1012);
+        return _SET_RESPONSE(VQFTP_UPLOAD_FAILED);
       }
     }
 
@@ -376,17 +373,17 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     long sent = 0;
     int sr = m_data->SendFile(localFile, sent, 0);
     m_data->SetSendCallBackFunction(nullptr, nullptr, nullptr);
-    if (_endAbortedTransfer()) return _SET_RESPONSE(1);
+    if (_endAbortedTransfer()) return _SET_RESPONSE(VQFTP_CANCELLED);
     const bool cancelled = sr == 6;
     if (cancelled) FTP_SendCmd("ABOR", 1);
     _closeData();
     _sock_getresponse();
-    unsigned long result = classOk(m_lastReplyCode) ? 0 : 1011;
+    unsigned long result = classOk(m_lastReplyCode) ? 0 : VQFTP_DOWNLOAD_FAILED;
     if (cancelled) {
-      result = 1;
+      result = VQFTP_CANCELLED;
       m_lastReply += kCanceled;
     } else if (sr == 1 && result == 0) {
-      result = 1002;  // the local file could not be read
+      result = VQFTP_LOCAL_FILE;  // the local file could not be read
     }
     DWORD secs = (GetTickCount() - started) / 1000;
     _sock_dumpmessage(0, "Uploaded %lu Bytes to %s in %d hours, %d minutes, %d seconds (%lu kps)\n",
@@ -394,7 +391,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
                       static_cast<int>((secs / 60) % 60), static_cast<int>(secs % 60),
                       static_cast<unsigned long>(sent) / (secs + 1));
     return _SET_RESPONSE(result);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
 unsigned long vqFtpEngine::_setup_fxp(vqFtpEngine* passiveSide, vqFtpEngine* portSide) {
@@ -413,7 +410,7 @@ unsigned long vqFtpEngine::_setup_fxp(vqFtpEngine* passiveSide, vqFtpEngine* por
 unsigned long vqFtpEngine::_fxp_old(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath,
                                     unsigned long size) {
   char temp[MAX_PATH + 1];
-  if (!_tempFile(temp, sizeof temp)) return _SET_RESPONSE(1002);
+  if (!_tempFile(temp, sizeof temp)) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
   unsigned long r = FTP_GetFile(sourcePath, temp, 1, size, 0);
   if (r == 0) r = destination->FTP_PutFile(destinationPath, temp, 1);
   DeleteFileA(temp);
@@ -423,8 +420,8 @@ unsigned long vqFtpEngine::_fxp_old(vqFtpEngine* destination, const char* source
 unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath,
                                    int throughLocal, unsigned long size) {
   VQ_TRY
-    if (!FTP_IsOpen()) return _SET_RESPONSE(1007);
-    if (!destination || !destination->FTP_IsOpen()) return _SET_RESPONSE(1007);
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+    if (!destination || !destination->FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(sourcePath)) return r;
     if (unsigned long r = _refuseLineBreak(destinationPath)) return r;
     if (m_transferType != 1) {
@@ -471,27 +468,23 @@ unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourceP
       m_notify.current += 256;
       if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
       if (_sock_docallback(&m_notify)) {
-        result = 1;
+        result = VQFTP_CANCELLED;
         destination->FTP_SendCmd("ABOR", 1);
         FTP_SendCmd("ABOR", 1);
         break;
       }
-      DWORD until = GetTickCount() + 250;
-      for (DWORD now = GetTickCount(); now < until; now = GetTickCount()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, until - now, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-          TranslateMessage(&msg);
-          DispatchMessageA(&msg);
-        }
-      }
+      // The source's control connection speaks first when the copy ends.
+      vqWaitFor w;
+      w.socket = m_control->GetSocket();
+      w.timeoutMs = 250;
+      VQ_Wait(w);
     }
     unsigned long source = _sock_getresponse();
     destination->_sock_getresponse();
-    if (result == 1) {
+    if (result == VQFTP_CANCELLED) {
       m_lastReply += kCanceled;
-      return _SET_RESPONSE(1);
+      return _SET_RESPONSE(VQFTP_CANCELLED);
     }
     return _SET_RESPONSE(source);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(1099))
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

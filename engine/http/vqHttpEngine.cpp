@@ -9,6 +9,7 @@
 
 #include "vqBase64.h"
 #include "vqCatch.h"
+#include "vqHandles.h"
 #include "vqHttpStatus.h"
 
 namespace {
@@ -173,14 +174,13 @@ int vqHttpEngine::HTTP_PUT(const char* path, const char* localFile) {
     ClearReceivedData();
     if (hasLineEnd(path)) return 2;
     // The server needs the length to know where the upload ends.
-    HANDLE file = localFile ? CreateFileA(localFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                            : INVALID_HANDLE_VALUE;
-    if (file == INVALID_HANDLE_VALUE) return 4;
+    if (!localFile) return 4;
     LARGE_INTEGER size;
-    BOOL sized = GetFileSizeEx(file, &size);
-    CloseHandle(file);
-    if (!sized) return 4;
+    {
+      vqFileHandle file(CreateFileA(localFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file.IsValid() || !GetFileSizeEx(file, &size)) return 4;
+    }
 
     if (_connect()) return 1;
     std::string request = std::string("PUT ") + textOf(path) + " HTTP/1.0\r\n";

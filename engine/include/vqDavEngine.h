@@ -6,6 +6,8 @@ class VQENGINE_API vqDavEngine : public vqHttpEngine {
  public:
   vqDavEngine();
   virtual ~vqDavEngine();
+  vqDavEngine(const vqDavEngine&) = delete;
+  vqDavEngine& operator=(const vqDavEngine&) = delete;
 
   int DAV_PROPFIND(const char* path);
   int DAV_PROPPATCH(const char* path);

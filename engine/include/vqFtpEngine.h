@@ -2,8 +2,10 @@
 // through a firewall scheme), the commands and transfers, and one callback that reports every
 // command, reply line, status and progress step and through which the caller can cancel.
 //
-// Every operation blocks the calling thread while keeping its window messages flowing. The engine
-// is reference counted so that its connecting thread can outlive a caller that gave up.
+// Every operation blocks the calling thread while keeping its window messages flowing (through
+// VQ_Wait, which leaves the thread's own messages queued). An engine is used on the thread that
+// created it: its hidden timer window lives there. It is reference counted so that its connecting
+// thread can outlive a caller that gave up; it cannot be copied (it owns its connections).
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include "vqEngineApi.h"
 #include "vqHostType.h"
 #include "vqSockNotification.h"
+#include "vqTimerWnd.h"
 
 class vqFtpSocket;
 class vqFtpEngine;
@@ -59,12 +62,12 @@ typedef int (*VQFTP_LOGIN_PROMPT)(vqFtpLoginRequest* request, void* context);
 typedef int (*VQFTP_IRD_PROMPT)(vqFtpEngine* engine, char* dir, size_t dirSize, void* context);
 VQENGINE_API void VQENG_SetPrompts(VQFTP_LOGIN_PROMPT login, VQFTP_IRD_PROMPT ird, void* context);
 
-class VQENGINE_API vqFtpEngine {
+class VQENGINE_API vqFtpEngine : private vqTimerSink {
  public:
   vqFtpEngine();
-  ~vqFtpEngine();
-  vqFtpEngine(const vqFtpEngine& other);
-  vqFtpEngine& operator=(const vqFtpEngine& other);
+  ~vqFtpEngine() override;
+  vqFtpEngine(const vqFtpEngine&) = delete;
+  vqFtpEngine& operator=(const vqFtpEngine&) = delete;
 
   void AddRef();
   void Release();
@@ -168,6 +171,8 @@ class VQENGINE_API vqFtpEngine {
 
   // Timer ticks of the hidden window.
   void _onTimer(UINT_PTR id);
+  // The hidden window that carries the poll and keep-alive timers (on the creating thread).
+  HWND GetTimerWindow() const { return m_timer.GetHwnd(); }
 
  protected:
   // Records WSAGetLastError and its text in the notification.
@@ -220,9 +225,12 @@ class VQENGINE_API vqFtpEngine {
   unsigned long _refuseLineBreak(const char* text);
   int _tempFile(char* out, size_t size);
   bool _endAbortedTransfer();
+  unsigned long _list(const char* verb, const char* localFile, const char* directory, const char* mask,
+                      const char* switches);
+
+  void OnTick(UINT_PTR id) override { _onTimer(id); }
 
   volatile unsigned int m_cancel;
-  HWND m_timerWnd;
   volatile LONG m_refs;
   std::string m_username, m_password, m_account;
   unsigned int m_portNum;
@@ -262,4 +270,6 @@ class VQENGINE_API vqFtpEngine {
   // FTP_CANCEL during a transfer: asked, and its ABOR exchange finished.
   volatile LONG m_abortAsked;
   volatile LONG m_abortDone;
+  // Last, so that its window goes first when the engine is destroyed.
+  vqTimerWnd m_timer;
 };

@@ -1,7 +1,8 @@
 // One Winsock connection (stream or datagram) plus one optional listening socket.
 //
-// Every wait polls in 1-second select passes and keeps the calling thread's window messages
-// flowing, so a user-interface thread can run a transfer; WS_Cancel cuts a running wait short.
+// Every wait goes through VQ_Wait (whole one-second passes for a receive) and keeps the calling
+// thread's window messages flowing, so a user-interface thread can run a transfer; its thread
+// messages stay queued. WS_Cancel cuts a running wait short.
 // Lines are read by peeking, so nothing is buffered inside the object: bytes after a line stay in
 // the socket for the next read.
 #pragma once
@@ -16,10 +17,9 @@ typedef int (*VQWS_CALLBACK)(long bytesSoFar, void* user1, void* user2);
 class VQENGINE_API vqWsEngine {
  public:
   vqWsEngine();
-  // Copies name the same socket handles (used to hand a data connection over); each copy holds its
-  // own Winsock start-up so that either may be destroyed first.
-  vqWsEngine(const vqWsEngine& other);
-  vqWsEngine& operator=(const vqWsEngine& other);
+  // One object owns its sockets and closes them: never copied.
+  vqWsEngine(const vqWsEngine&) = delete;
+  vqWsEngine& operator=(const vqWsEngine&) = delete;
 
   // Transfer status, called after each block; 1 stops the transfer. The defaults call the hooks.
   virtual int WS_SendFileStatus(long bytesSoFar);
@@ -146,7 +146,6 @@ class VQENGINE_API vqWsEngine {
   void _cancelLookup();
   // Look-up still writing into the lookup buffer; cancelled before the object goes.
   HANDLE m_lookupRequest;
-  static void _pumpMessages();
 };
 
 // Host look-ups used before a session connects; 0 or 1004 (host name could not be resolved).

@@ -1,9 +1,15 @@
 #include "vqWsEngine.h"
+#include "vqResults.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "vqPump.h"
+#include <vector>
+
+#include "vqHandles.h"
+#include "vqString.h"
+#include "vqWait.h"
+#include "vqWinsock.h"
 
 namespace {
 
@@ -16,15 +22,6 @@ int copyIfFits(char* out, int outSize, const char* src) {
   if (out == nullptr || outSize <= 0 || n + 1 > static_cast<size_t>(outSize)) return 1;
   memcpy(out, src, n + 1);
   return 0;
-}
-
-// Copies src into out, cutting it to size - 1 characters.
-void copyBounded(char* out, size_t size, const char* src) {
-  if (out == nullptr || size == 0) return;
-  size_t n = src ? strlen(src) : 0;
-  if (n >= size) n = size - 1;
-  if (n) memcpy(out, src, n);
-  out[n] = '\0';
 }
 
 // Pieces of text separated by runs of delimiter characters; calls fn(start, length) for each.
@@ -91,44 +88,6 @@ vqWsEngine::vqWsEngine()
   m_started = WSAStartup(MAKEWORD(1, 1), &m_wsaData) == 0 ? 1 : 0;
 }
 
-vqWsEngine::vqWsEngine(const vqWsEngine& other) : m_started(0), m_notifyWindow(nullptr), m_lookupRequest(nullptr) {
-  *this = other;
-}
-
-vqWsEngine& vqWsEngine::operator=(const vqWsEngine& other) {
-  if (this == &other) return *this;
-  int wasStarted = m_started;
-  m_port = other.m_port;
-  memcpy(m_hostAddress, other.m_hostAddress, sizeof m_hostAddress);
-  m_protocol = other.m_protocol;
-  m_family = other.m_family;
-  m_type = other.m_type;
-  m_wsaData = other.m_wsaData;
-  m_socket = other.m_socket;
-  m_remoteAddr = other.m_remoteAddr;
-  m_listenSocket = other.m_listenSocket;
-  m_listenAddr = other.m_listenAddr;
-  // The notify window and its look-ups stay with the object the window calls back.
-  m_sendTimeout = other.m_sendTimeout;
-  m_recvTimeout = other.m_recvTimeout;
-  memcpy(m_lookupBuffer, other.m_lookupBuffer, sizeof m_lookupBuffer);
-  m_cancel = other.m_cancel;
-  m_recvCallback = other.m_recvCallback;
-  m_recvUser1 = other.m_recvUser1;
-  m_recvUser2 = other.m_recvUser2;
-  m_sendCallback = other.m_sendCallback;
-  m_sendUser1 = other.m_sendUser1;
-  m_sendUser2 = other.m_sendUser2;
-  // Keep the Winsock start-up count balanced with this object's own destructor.
-  if (!wasStarted && other.m_started) {
-    WSADATA data;
-    m_started = WSAStartup(MAKEWORD(1, 1), &data) == 0 ? 1 : 0;
-  } else {
-    m_started = wasStarted;
-  }
-  return *this;
-}
-
 vqWsEngine::~vqWsEngine() {
   _cancelLookup();
   if (m_notifyWindow) {
@@ -173,7 +132,7 @@ int vqWsEngine::_open(unsigned int port, const char* address, int family, int ty
   m_port = port;
   m_family = family;
   m_type = type;
-  copyBounded(m_hostAddress, sizeof m_hostAddress, address);
+  VQSTR_Copy(m_hostAddress, address, sizeof m_hostAddress);
   m_socket = socket(family, type, 0);
   return m_socket == INVALID_SOCKET ? 2 : 0;
 }
@@ -244,12 +203,11 @@ unsigned int vqWsEngine::GetListenPort() {
 }
 
 int vqWsEngine::WaitForAccept(int seconds) {
-  if (m_listenSocket == INVALID_SOCKET) return 1;
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(m_listenSocket, &readable);
-  timeval tv = {seconds, 0};
-  return select(0, &readable, nullptr, nullptr, &tv) > 0 ? 0 : 1;
+  if (m_listenSocket == INVALID_SOCKET || seconds < 0) return 1;
+  vqWaitFor w;
+  w.socket = m_listenSocket;
+  w.timeoutMs = static_cast<DWORD>(seconds) * 1000;
+  return VQ_Wait(w) == VQ_WAIT_READY ? 0 : 1;
 }
 
 int vqWsEngine::AcceptConnection() {
@@ -290,9 +248,9 @@ int vqWsEngine::SendAsLine(const char* data, int length, int lineLength) {
 int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
   sent = 0;
   if (path == nullptr) return 1;
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
+  vqFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return 1;
   int result = 0;
   if (offset > 0 && SetFilePointer(file, offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) result = 1;
   char block[kSendBlock];
@@ -319,7 +277,6 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
     sent = countAsLong(total);
     if (WS_SendFileStatus(sent) == 1) result = 6;
   }
-  CloseHandle(file);
   return result;
 }
 
@@ -333,40 +290,27 @@ int vqWsEngine::SendTo(const char* data, int& length) {
 }
 
 int vqWsEngine::WaitForSend(long seconds, long microseconds) {
-  fd_set writable;
-  FD_ZERO(&writable);
-  FD_SET(m_socket, &writable);
-  timeval tv = {seconds, microseconds};
-  return select(0, nullptr, &writable, nullptr, &tv) > 0 ? 0 : 1;
+  if (m_socket == INVALID_SOCKET || seconds < 0 || microseconds < 0) return 1;
+  vqWaitFor w;
+  w.socket = m_socket;
+  w.socketWrite = true;
+  w.timeoutMs = static_cast<DWORD>(seconds) * 1000 + static_cast<DWORD>(microseconds) / 1000;
+  return VQ_Wait(w) == VQ_WAIT_READY ? 0 : 1;
 }
 
 // ---- receiving
 
-// The thread's windows are served; its own thread messages (a task thread's jobs) and a quit stay
-// queued for its message loop.
-void vqWsEngine::_pumpMessages() { VQ_PumpMessages(); }
-
+// Waits are whole one-second passes (a wait below a second only looks once), and data already
+// waiting is never a time-out. The thread's windows are served meanwhile; its own thread messages
+// (a task thread's jobs) and a quit stay queued for its message loop.
 int vqWsEngine::WS_WaitForReceive(int milliseconds) {
-  int passes = milliseconds / 1000;
   InterlockedExchange(&m_cancel, 0);
-  fd_set readable;
-  // Data already waiting is never reported as a time-out, however short the wait.
-  FD_ZERO(&readable);
-  FD_SET(m_socket, &readable);
-  timeval now = {0, 0};
-  int r = select(0, &readable, nullptr, nullptr, &now);
-  if (r > 0) return 0;
-  if (r < 0) return 1;
-  for (int pass = 0; pass < passes && m_cancel == 0; ++pass) {
-    FD_ZERO(&readable);
-    FD_SET(m_socket, &readable);
-    timeval tv = {1, 0};
-    r = select(0, &readable, nullptr, nullptr, &tv);
-    if (r > 0) return 0;
-    if (r < 0) return 1;
-    _pumpMessages();
-  }
-  return 1;
+  if (m_socket == INVALID_SOCKET) return 1;
+  vqWaitFor w;
+  w.socket = m_socket;
+  w.timeoutMs = milliseconds > 0 ? static_cast<DWORD>(milliseconds / 1000) * 1000 : 0;
+  w.stop = &m_cancel;
+  return VQ_Wait(w) == VQ_WAIT_READY ? 0 : 1;
 }
 
 int vqWsEngine::Receive(char* buffer, int size, int timeoutMs) {
@@ -406,9 +350,9 @@ int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
 int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int timeoutMs) {
   if (mode != 1 && mode != 2) return 1;
   if (path == nullptr) return 2;
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, mode == 1 ? CREATE_ALWAYS : OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 2;
+  vqFileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, mode == 1 ? CREATE_ALWAYS : OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return 2;
   if (mode == 1) {
     received = 0;
   } else {
@@ -416,13 +360,11 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
     // overwrite the start of the file.
     LARGE_INTEGER none;
     none.QuadPart = 0;
-    if (!SetFilePointerEx(file, none, nullptr, FILE_END)) {
-      CloseHandle(file);
-      return 2;
-    }
+    if (!SetFilePointerEx(file, none, nullptr, FILE_END)) return 2;
   }
   unsigned long long total = static_cast<unsigned long>(received);
-  char* block = new char[kReceiveBlock];
+  std::vector<char> buffer(kReceiveBlock);
+  char* block = buffer.data();
   int result = 0;
   for (;;) {
     if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) {
@@ -447,8 +389,6 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
       break;
     }
   }
-  delete[] block;
-  CloseHandle(file);
   return result;
 }
 
@@ -625,7 +565,7 @@ int vqWsEngine::GetHostAddress(char* out, int outSize, int useSocket) {
   sockaddr_in local;
   int len = sizeof local;
   if (getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &len) != 0) return 1;
-  copyBounded(out, static_cast<size_t>(outSize), inet_ntoa(local.sin_addr));
+  VQSTR_Copy(out, inet_ntoa(local.sin_addr), static_cast<size_t>(outSize));
   return 0;
 }
 
@@ -757,14 +697,12 @@ int vqWsEngine::GetParseStringPieces(const char* text, const char* delimiters) {
 
 namespace {
 
-const unsigned long kUnresolved = 1004;
-
 unsigned long firstAddress(const char* name, char* address, sockaddr_in* socketAddress) {
   hostent* host = gethostbyname(name);
-  if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr) return kUnresolved;
+  if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr) return VQFTP_UNRESOLVED;
   in_addr addr;
   memcpy(&addr, host->h_addr_list[0], sizeof addr);
-  copyBounded(address, 32, inet_ntoa(addr));
+  VQSTR_Copy(address, inet_ntoa(addr), 32);
   if (socketAddress) {
     socketAddress->sin_family = AF_INET;
     socketAddress->sin_addr = addr;
@@ -775,24 +713,24 @@ unsigned long firstAddress(const char* name, char* address, sockaddr_in* socketA
 }  // namespace
 
 unsigned long VQENG_GetLocalHostInfo(char* name, char* address, sockaddr_in* socketAddress) {
-  if (name == nullptr || address == nullptr) return kUnresolved;
+  if (name == nullptr || address == nullptr || !VQENG_WinsockReady()) return VQFTP_UNRESOLVED;
   name[0] = '\0';
   address[0] = '\0';
   if (gethostname(name, 132) != 0) {
     name[0] = '\0';
-    return kUnresolved;
+    return VQFTP_UNRESOLVED;
   }
   name[131] = '\0';
   return firstAddress(name, address, socketAddress);
 }
 
 unsigned long VQENG_GetRemoteHostInfo(const char* host, char* address, sockaddr_in* socketAddress) {
-  if (host == nullptr || address == nullptr) return kUnresolved;
+  if (host == nullptr || address == nullptr || !VQENG_WinsockReady()) return VQFTP_UNRESOLVED;
   address[0] = '\0';
   const char* text = strstr(host, "http://");
   text = text ? text + 7 : host;
   if (vqWsEngine::IsIPAddress(text)) {
-    copyBounded(address, 32, text);
+    VQSTR_Copy(address, text, 32);
     if (socketAddress) {
       socketAddress->sin_family = AF_INET;
       socketAddress->sin_addr.s_addr = inet_addr(text);

@@ -5,6 +5,7 @@
 #include "vqCatch.h"
 #include "vqEngineIrdRes.h"
 #include "vqEngineModule.h"
+#include "vqResults.h"
 #include "vqFtpEngine.h"
 #include "vqMsg.h"
 
@@ -20,7 +21,7 @@ BOOL dlgIRD::OnInitDialog() {
 
 void dlgIRD::OnOK() {
   GetText(IDC_IRD_DIR, m_dir, DirSize);
-  unsigned long r = m_engine ? m_engine->FTP_CWD(m_dir) : 1007;
+  unsigned long r = m_engine ? m_engine->FTP_CWD(m_dir) : VQFTP_NOT_CONNECTED;
   if (r == 0) {
     EndDialog(IDOK);
     return;

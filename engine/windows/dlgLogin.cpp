@@ -3,13 +3,14 @@
 #include <initializer_list>
 
 #include "vqCatch.h"
+#include "vqEngineModule.h"
 #include "vqEngineRes.h"
 #include "vqProgressState.h"
 
 static void copyField(char* dst, const char* src) { lstrcpynA(dst, src ? src : "", dlgLogin::FieldSize); }
 
 dlgLogin::dlgLogin(const char* host, const char* user, const char* password, const char* account)
-    : vqDialog(_engModule(), IDD_LOGIN), m_save(false) {
+    : vqDialog(vqEngineModule(), IDD_LOGIN), m_save(false) {
   copyField(m_host, host);
   copyField(m_user, user);
   copyField(m_password, password);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <string.h>
 
+#include "vqEngineModule.h"
 #include "vqEngineRes.h"
 
 vqProgressShared::vqProgressShared() : xfer(), cnct(), del() {
@@ -10,15 +11,12 @@ vqProgressShared::vqProgressShared() : xfer(), cnct(), del() {
   for (auto& c : cancel) c = false;
 }
 
-HINSTANCE _engModule() {
-  HMODULE self = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&_engModule), &self);
-  return self;
-}
-
 dlgProgressBase::dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind, UINT animation)
-    : vqDialog(_engModule(), templateId), m_shared(shared), m_kind(kind), m_animation(animation), m_updating(false) {}
+    : vqDialog(vqEngineModule(), templateId),
+      m_shared(shared),
+      m_kind(kind),
+      m_animation(animation),
+      m_updating(false) {}
 
 void dlgProgressBase::Update() {
   if (!m_hWnd || m_updating) return;

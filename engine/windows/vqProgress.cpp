@@ -7,6 +7,7 @@
 #include "dlgDelete.h"
 #include "dlgProgress.h"
 #include "vqCatch.h"
+#include "vqEngineModule.h"
 #include "vqProgressCalc.h"
 #include "vqPump.h"
 #include "vqWnd.h"
@@ -47,7 +48,7 @@ class vqProgress : public vqWnd {
   ~vqProgress() override { signature = 0; }
 
   bool Create() {
-    HINSTANCE module = _engModule();
+    HINSTANCE module = vqEngineModule();
     return RegisterWindowClass(module, kClass) && CreateEx(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, module);
   }
   bool OnOwnerThread() const { return GetCurrentThreadId() == owner; }

@@ -60,6 +60,3 @@ class vqProgressShared {
  private:
   SRWLOCK m_lock;
 };
-
-// The engine's own module, for its dialogs and texts.
-HINSTANCE _engModule();

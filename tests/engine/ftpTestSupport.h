@@ -1,5 +1,5 @@
 // Shared pieces of the session tests: where the local servers are, a callback that records what
-// the engine reports, and small file helpers.
+// the engine reports; file helpers and the engine's set-up come from tests/common.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "fhEngineSetup.h"
+#include "fhFiles.h"
 #include "vqFtpEngine.h"
 
 namespace fhtest {
@@ -38,27 +40,6 @@ inline std::map<std::string, std::string> servers() {
     if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
   }
   return out;
-}
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void writeFile(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << data;
-}
-
-inline std::string tempDir() {
-  char dir[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  char name[MAX_PATH];
-  snprintf(name, sizeof name, "%sfh_ftp_%lu_%lu", dir, GetCurrentProcessId(), GetTickCount());
-  CreateDirectoryA(name, nullptr);
-  return name;
 }
 
 // Byte i of the servers' big.bin.

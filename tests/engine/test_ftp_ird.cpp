@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "fhEngineSetup.h"
 #include "ftpScriptServer.h"
 #include "ftpTestSupport.h"
 #include "vqEngineIrdRes.h"
@@ -60,11 +61,7 @@ TEST(FtpIrdDialog, AsksForAnotherDirectoryWhenTheSitesOneFails) {
       if (l == "PWD") return "257 \"" + cwd + "\" is the current directory";
       return plainAnswer(l);
     });
-    vqFtpEngine* e = new vqFtpEngine;
-    e->SetURL("127.0.0.1");
-    e->SetPort(srv.Port());
-    e->SetRetryCount(0);
-    e->SetTimeout(5);
+    vqFtpEngine* e = fhtest::localEngine(srv.Port(), 5, false);
     e->SetIRD("/gone");
     g_box.clear();
     VQ_MSG_ANSWER old = vqSetMessageAnswer(answerCancel, nullptr);

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "fhEngineSetup.h"
 #include "ftpScriptServer.h"
 #include "ftpTestSupport.h"
 #include "uiDriver.h"
@@ -86,11 +87,7 @@ TEST(FtpLoginDialog, MissingPasswordIsAskedForAndTheTypedTextsAreSent) {
       if (l.compare(0, 5, "PASS ") == 0) return std::string("530 Login incorrect.");
       return plainAnswer(l);
     });
-    vqFtpEngine* e = new vqFtpEngine;
-    e->SetURL("127.0.0.1");
-    e->SetPort(srv.Port());
-    e->SetRetryCount(0);
-    e->SetTimeout(5);
+    vqFtpEngine* e = fhtest::localEngine(srv.Port(), 5, false);
     e->SetUsername("smith");
     e->SetPassword("");
     std::string shownUser, shownPass;

@@ -5,11 +5,16 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "ftpScriptServer.h"
 #include "ftpTestSupport.h"
 #include "scriptedPeer.h"
 #include "vqFtpEngine.h"
+#include "vqLock.h"
+#include "vqResults.h"
+#include "vqThread.h"
 
 using namespace fhtest;
 
@@ -18,14 +23,9 @@ namespace {
 const char kGreeting[] = "220 scripted server ready";
 
 struct session {
-  vqFtpEngine* e = new vqFtpEngine;
+  vqFtpEngine* e;
   recorder rec;
-  explicit session(unsigned int port, unsigned int timeoutSeconds = 5) {
-    e->SetURL("127.0.0.1");
-    e->SetPort(port);
-    e->SetRetryCount(0);
-    e->SetTimeout(timeoutSeconds);
-    e->SetFirewallPassive(1);
+  explicit session(unsigned int port, unsigned int timeoutSeconds = 5) : e(localEngine(port, timeoutSeconds)) {
     rec.attach(*e);
   }
   ~session() { e->Release(); }
@@ -527,11 +527,14 @@ TEST(FtpScript, ConnectThatGetsNoAnswerEndsAfterTheTimeOut) {
 }
 
 namespace {
-// The engine's hidden window, found by the engine pointer it carries.
+// The engine's hidden window: a message-only window of its own class on the engine's thread.
 HWND engineWindow(vqFtpEngine* e) {
-  for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, "vqFtpEngine", nullptr)) != nullptr;)
-    if (GetWindowLongPtrA(w, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(e)) return w;
-  return nullptr;
+  HWND w = e->GetTimerWindow();
+  char cls[32] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  EXPECT_STREQ("vqFtpEngine", cls);
+  EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(w, nullptr));
+  return w;
 }
 }  // namespace
 
@@ -610,4 +613,175 @@ TEST(FtpScript, CancelledSiteToSiteCopyAbortsBothSides) {
     EXPECT_EQ(0u, s->e->FTP_SendCmd("NOOP", 0)) << s->rec.log();
     EXPECT_STREQ("200 NOOP ok.", s->e->GetLastReply());
   }
+}
+
+namespace {
+// A window of the test thread that counts what reaches it: waits must keep serving windows.
+struct countingWindow {
+  static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP + 3) {
+      ++*reinterpret_cast<int*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+      return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+  }
+  int seen = 0;
+  HWND hwnd = nullptr;
+  countingWindow() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "fhWaitProbe";
+    RegisterClassA(&wc);
+    hwnd = CreateWindowA("fhWaitProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen));
+  }
+  ~countingWindow() { DestroyWindow(hwnd); }
+};
+
+// Takes every thread message and the quit left in this thread's queue, in order.
+std::vector<MSG> drainThreadMessages() {
+  std::vector<MSG> out;
+  MSG m;
+  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (!m.hwnd) out.push_back(m);
+  }
+  return out;
+}
+}  // namespace
+
+// A task thread gets its job (601) and its quit while the engine or a lock is waiting: neither may
+// be eaten by the wait, and both come back in the order they were posted. The thread's windows are
+// served during each wait.
+TEST(FtpWaits, ThreadMessagesAndQuitOutliveEveryBlockingCall) {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  drainThreadMessages();
+  countingWindow probe;
+  ASSERT_NE(nullptr, probe.hwnd);
+
+  struct Case {
+    const char* name;
+    std::function<void()> call;
+  };
+  const Case cases[] = {
+      {"connect to a listener whose backlog is full",
+       [] {
+         deafListener deaf;
+         session s(deaf.port, 2);
+         EXPECT_EQ(VQFTP_TIMEOUT, s.e->FTP_Connect()) << s.rec.log();
+       }},
+      {"download cancelled with FTP_CANCEL",
+       [] {
+         dataServer d;
+         d.holdRetr = true;
+         ftpScriptServer srv(kGreeting, [&d](ftpScriptServer& s, const std::string& l) { return d.answer(s, l); });
+         session s(srv.Port());
+         ASSERT_EQ(0u, s.e->FTP_Connect());
+         std::thread canceller([&s] {
+           Sleep(600);
+           s.e->FTP_CANCEL();
+         });
+         std::string local = tempDir() + "\\held.bin";
+         EXPECT_EQ(VQFTP_CANCELLED, s.e->FTP_GetFile("/data.bin", local.c_str(), 1, 5000, 0)) << s.rec.log();
+         canceller.join();
+         EXPECT_EQ(0u, s.e->FTP_SendCmd("NOOP", 0)) << s.rec.log();
+       }},
+      {"cancelled site-to-site copy",
+       [] {
+         dataServer from, to;
+         from.holdRetr = to.holdStor = true;
+         ftpScriptServer src(kGreeting,
+                             [&from](ftpScriptServer& s, const std::string& l) { return from.answer(s, l); });
+         ftpScriptServer dst(kGreeting, [&to](ftpScriptServer& s, const std::string& l) { return to.answer(s, l); });
+         session a(src.Port()), b(dst.Port());
+         ASSERT_EQ(0u, a.e->FTP_Connect());
+         ASSERT_EQ(0u, b.e->FTP_Connect());
+         int ticks = 0;
+         a.rec.decide = [&ticks](_sock_notification_* n) -> unsigned long {
+           return n->type == VQNOTIFY_RECEIVE && ++ticks >= 3 ? 1 : 0;
+         };
+         EXPECT_EQ(VQFTP_CANCELLED, a.e->FTP_STS(b.e, "/data.bin", "/copy.bin", 0, 5000)) << a.rec.log();
+         a.rec.decide = nullptr;
+       }},
+      {"lock held by another thread for a moment",
+       [] {
+         vqLock lock;
+         std::atomic<bool> held{false};
+         std::thread holder([&] {
+           lock.LockAcquire(1000);
+           held = true;
+           Sleep(600);
+           lock.LockRelease();
+         });
+         while (!held) Sleep(5);
+         EXPECT_EQ(1, lock.LockAcquire(5000));
+         holder.join();
+         lock.LockRelease();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    probe.seen = 0;
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), VQMSG_DISPATCH, 7, 8));
+    PostQuitMessage(3);
+    PostMessageA(probe.hwnd, WM_APP + 3, 0, 0);
+    DWORD t0 = GetTickCount();
+    c.call();
+    DWORD took = GetTickCount() - t0;
+    EXPECT_GE(took, 300u) << "the call returned before it had to wait";
+    EXPECT_EQ(1, probe.seen) << "the window message was served during the wait";
+    std::vector<MSG> left = drainThreadMessages();
+    ASSERT_EQ(2u, left.size());
+    EXPECT_EQ(static_cast<UINT>(VQMSG_DISPATCH), left[0].message);
+    EXPECT_EQ(7u, left[0].wParam);
+    EXPECT_EQ(8, left[0].lParam);
+    EXPECT_EQ(static_cast<UINT>(WM_QUIT), left[1].message);
+    EXPECT_EQ(3u, left[1].wParam);
+  }
+  WSACleanup();
+}
+
+namespace {
+// A task thread as the extension runs one: its job connects an engine made on the thread itself.
+class connectingThread : public vqThread {
+ public:
+  explicit connectingThread(unsigned int port) : m_port(port) {}
+  ~connectingThread() override { Stop(20000); }
+  std::atomic<int> started{0};
+  std::atomic<unsigned long> result{0xFFFFFFFF};
+
+ protected:
+  void OnThreadMessage(UINT msg, WPARAM, LPARAM) override {
+    if (msg != VQMSG_DISPATCH) return;
+    started = 1;
+    session s(m_port, 2);
+    result = s.e->FTP_Connect();
+  }
+
+ private:
+  unsigned int m_port;
+};
+}  // namespace
+
+// The quit posted while the job is stuck in a connect is what ends the thread once the connect
+// gives up: Stop returns within its time-out instead of hanging.
+TEST(FtpWaits, TaskThreadStuckInAConnectStopsWithinItsTimeOut) {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  deafListener deaf;
+  {
+    connectingThread t(deaf.port);
+    ASSERT_TRUE(t.Start());
+    ASSERT_TRUE(t.PostThreadMessage(VQMSG_DISPATCH));
+    for (int i = 0; i < 200 && !t.started; ++i) Sleep(10);
+    ASSERT_EQ(1, t.started.load());
+    DWORD t0 = GetTickCount();
+    EXPECT_TRUE(t.Stop(8000)) << "the quit was lost during the connect";
+    DWORD took = GetTickCount() - t0;
+    EXPECT_FALSE(t.IsRunning());
+    EXPECT_EQ(VQFTP_TIMEOUT, t.result.load());
+    printf("[ measured ] stop of a thread in a 2 s connect: %lu ms\n", static_cast<unsigned long>(took));
+  }
+  WSACleanup();
 }

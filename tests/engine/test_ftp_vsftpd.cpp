@@ -22,12 +22,7 @@ class FtpServers : public ::testing::Test {
     dir = tempDir();
   }
   vqFtpEngine* open(const char* portKey, bool passive = true) {
-    vqFtpEngine* e = new vqFtpEngine;
-    e->SetURL("127.0.0.1");
-    e->SetPort(static_cast<unsigned>(atoi(env[portKey].c_str())));
-    e->SetRetryCount(0);
-    e->SetTimeout(10);
-    e->SetFirewallPassive(passive ? 1 : 0);
+    vqFtpEngine* e = localEngine(static_cast<unsigned>(atoi(env[portKey].c_str())), 10, passive);
     rec.attach(*e);
     return e;
   }

@@ -9,12 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "fhFiles.h"
 #include "httpPeer.h"
 #include "vqBase64.h"
 #include "vqDavEngine.h"
 #include "vqHttpEngine.h"
 
 namespace {
+
+using fhtest::readFile;
+using fhtest::writeFile;
 
 std::vector<std::string> bodyOf(const vqHttpEngine& e) {
   std::vector<std::string> out;
@@ -28,21 +32,7 @@ std::vector<std::string> headerOf(const vqHttpEngine& e) {
   return out;
 }
 
-std::string tempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  return std::string(dir) + "fh_http_" + std::to_string(GetCurrentProcessId()) + "_" + name;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+std::string tempPath(const char* name) { return fhtest::tempPath("fh_http_", name); }
 
 // Bytes of every value, with CR, LF and blank lines among them.
 std::string noise(size_t size, unsigned seed) {

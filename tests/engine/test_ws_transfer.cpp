@@ -6,26 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "fhFiles.h"
 #include "scriptedPeer.h"
 #include "vqWsEngine.h"
 
 namespace {
 
-std::string tempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  return std::string(dir) + "fh_ws_" + std::to_string(GetCurrentProcessId()) + "_" + name;
-}
+using fhtest::readFile;
+using fhtest::writeFile;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+std::string tempPath(const char* name) { return fhtest::tempPath("fh_ws_", name); }
 
 std::string pattern(size_t n) {
   std::string s(n, '\0');

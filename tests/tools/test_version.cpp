@@ -8,6 +8,7 @@
 #include <string>
 #include <string.h>
 
+#include "fhFiles.h"
 #include "uiDriver.h"
 #include "vqAbout.h"
 #include "vqDebugger.h"
@@ -98,16 +99,7 @@ TEST(Version, WithoutAPathTheObjectHasAnEmptyPath) {
 }
 
 namespace {
-std::string readFile(const std::string& path) {
-  std::string all;
-  if (FILE* f = fopen(path.c_str(), "rb")) {
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
-    fclose(f);
-  }
-  return all;
-}
+using fhtest::readFile;
 }  // namespace
 
 TEST(Version, DumpWritesTheToolkitLineAndTextsComeFromTheTable) {
