@@ -2,9 +2,7 @@
 // registry: a list key per level ("FTP-Sites", then "FTP-Sites\<category>" and so on) holding one
 // value per member (ten-digit site id = member name) and one sub-key per member.
 //
-// The windows opened for a site (SITE_Manager, SITE_Properties, SITE_Wizard, SITE_CategoryWizard,
-// SITE_ImportWizard, SITE_MapDriveWizard, SHELL_AddPages and the page holder they share) come with
-// the site manager windows, which add them to this class; until then it is data and store only.
+// The windows opened for a site are modal and save through this class once every page is valid.
 #pragma once
 #include "vqCommonParams.h"
 
@@ -45,6 +43,12 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
 
   // Sources: 0 a WS_FTP initialisation file, 1 FTP Explorer's registry profiles.
   int SITE_Import(unsigned source, const char* file);
+
+  // The site's property sheet; 1 when OK saved it (this object then holds the saved site).
+  int SITE_Properties(HWND parent);
+  // The new-site wizard in this object's category; 1 when finished and saved (this object then
+  // is the new site).
+  int SITE_Wizard(HWND parent);
 
   // A name can become a registry key and a file name: not empty, at most 256 characters, and
   // without "\", "/", ":", "*", "?", '"', "<", ">", "|" or control characters.
