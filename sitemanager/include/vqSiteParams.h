@@ -4,7 +4,13 @@
 //
 // The windows opened for a site are modal and save through this class once every page is valid.
 #pragma once
+#include <windows.h>
+
+#include <prsht.h>
+
 #include "vqCommonParams.h"
+
+class dlgSmSitePages;
 
 // The top-level site list, and the scratch list a rename passes through.
 #define VQ_SITES_LIST "FTP-Sites"
@@ -49,6 +55,21 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   // The new-site wizard in this object's category; 1 when finished and saved (this object then
   // is the new site).
   int SITE_Wizard(HWND parent);
+  // The site manager window; 1 unless it failed to open.
+  int SITE_Manager(HWND parent);
+  // The site manager choosing a site for `drive`: 1 when a site was chosen (this object then is
+  // that site, its Wendal the drive, saved).
+  int SITE_Manager(const char* drive, const char* url, HWND parent);
+  // "Category Information" for a new category in list `subPath`; 1 when saved (this object then
+  // is the category).
+  int SITE_CategoryWizard(HWND parent, const char* subPath);
+  // The import wizard into the category this object names; 1 when sites were imported.
+  int SITE_ImportWizard(HWND parent);
+  // The map-drive wizard; 1 when a drive was mapped.
+  int SITE_MapDriveWizard(HWND parent);
+  // Hands the site sheet's pages for site `siteId` (of this object's list) to another program's
+  // property sheet through `add`; the pages live as long as this object. 1 on success.
+  int SHELL_AddPages(unsigned siteId, LPFNADDPROPSHEETPAGE add, LPARAM data, unsigned long* refCount);
 
   // A name can become a registry key and a file name: not empty, at most 256 characters, and
   // without "\", "/", ":", "*", "?", '"', "<", ">", "|" or control characters.
@@ -110,6 +131,7 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int _importFtpExplorer(const char* target);
   void _importTarget(char* out, unsigned size);
 
+  dlgSmSitePages* m_pageHolder;
   vqSiteParams** m_sites;
   int m_siteCount;
   int m_siteCapacity;

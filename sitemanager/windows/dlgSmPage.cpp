@@ -11,6 +11,13 @@ INT_PTR dlgSmPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
   return handled ? TRUE : FALSE;
 }
 
+// The sheet tells other programs (and tests) which front end it speaks for.
+LRESULT dlgSmPage::OnNotify(NMHDR* header) {
+  if (header->code == PSN_SETACTIVE && Sheet())
+    SetPropA(Sheet(), SM_PROGID_PROP, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_progId)));
+  return vqPropPage::OnNotify(header);
+}
+
 void dlgSmPage::Limit(int id, int chars) { SendDlgItemMessageA(m_hWnd, id, EM_LIMITTEXT, chars, 0); }
 void dlgSmPage::Enable(int id, bool on) { EnableWindow(Item(id), on); }
 void dlgSmPage::FocusOn(int id) {

@@ -12,11 +12,18 @@ class dlgSmPage : public vqPropPage {
   bool IsReady() const { return m_hWnd != nullptr; }
   // Validates the controls and moves them into the edited object; false keeps the user here.
   virtual bool Store() { return true; }
+  // In a sheet the library does not run itself (the shell's), apply calls `hook` to save.
+  void SetApplyHook(bool (*hook)(void*), void* context) {
+    m_applyHook = hook;
+    m_applyContext = context;
+  }
 
  protected:
   bool OnKillActive() override { return Store(); }
   bool OnWizardFinish() override { return Store(); }
+  bool OnApply() override { return m_applyHook ? m_applyHook(m_applyContext) : true; }
   INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+  LRESULT OnNotify(NMHDR* header) override;
   void Limit(int id, int chars);
   void Enable(int id, bool on);
   // Keeps the focus on a control the user must correct.
@@ -25,4 +32,6 @@ class dlgSmPage : public vqPropPage {
   bool GetRanged(int id, unsigned long lo, unsigned long hi, unsigned long* out);
 
   unsigned char m_progId;
+  bool (*m_applyHook)(void*) = nullptr;
+  void* m_applyContext = nullptr;
 };

@@ -17,6 +17,10 @@ class dlgSmSiteWizard {
   // A new site in the target's category: 1 when finished and saved (the target is the new site).
   int RunWizard();
 
+  // Saves an edited copy of the target (renaming it and clearing the old host's caches as
+  // needed); 1 when saved, else the fault was shown.
+  int SaveEdited(vqSiteParams* work) { return Save(work, false); }
+
   // Every setting of `from`, common and site fields, into `to`.
   static void CopySite(vqSiteParams* to, vqSiteParams* from);
 

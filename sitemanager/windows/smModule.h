@@ -6,6 +6,8 @@
 class vqSiteParams;
 
 HINSTANCE _smModule();
+// Window property of every site manager window: the program id it was opened with.
+#define SM_PROGID_PROP "vqSMgr.ProgId"
 // Validation failures and notices: OK with the exclamation icon.
 void SM_Warn(const char* text);
 // Yes/no questions with the exclamation icon; true on Yes.
