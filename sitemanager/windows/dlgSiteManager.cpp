@@ -347,6 +347,9 @@ INT_PTR dlgSiteManager::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled)
   handled = true;
   switch (msg) {
     case kRunWizard: {
+      // The dialog shows itself only once its queue is idle: show it now, behind the wizard.
+      ShowWindow(m_hWnd, SW_SHOW);
+      UpdateWindow(m_hWnd);
       vqSiteParams site(m_result->GetProgId());
       if (site.SITE_Wizard(m_hWnd)) {
         Fill(site.GetSiteSubPath(), site.GetSiteName());

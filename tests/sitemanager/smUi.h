@@ -7,6 +7,7 @@
 #include <prsht.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
