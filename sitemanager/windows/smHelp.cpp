@@ -34,6 +34,7 @@ class HelpPopup : public vqWnd {
     if (!CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClass, "", WS_POPUP | WS_BORDER, at.x, at.y, cx, cy, nullptr,
                   _smModule()))
       return false;
+    SetWindowTextA(m_hWnd, m_text);  // readable by screen readers and tests
     ShowWindow(m_hWnd, SW_SHOWNA);
     UpdateWindow(m_hWnd);
     SetCapture(m_hWnd);

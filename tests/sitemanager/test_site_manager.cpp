@@ -49,7 +49,9 @@ std::string children(HWND tree, HTREEITEM parent) {
   return out;
 }
 
-void select(HWND tree, HTREEITEM item) { SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)); }
+void select(HWND tree, HTREEITEM item) {
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
 
 // Drags `from` onto `to` as the mouse does: the tree's begin-drag, a move and the button release.
 void drag(HWND dlg, HWND tree, HTREEITEM from, HTREEITEM to) {
@@ -84,36 +86,37 @@ TEST_F(SiteManager, PlainModeFillsTheTreeDeletesRefreshesAndMovesByDragging) {
   bool mapShown = true;
   std::string refusal;
   vqSiteParams site(2);
-  ui::WithDriver("FTP Site Manager", [&] { return site.SITE_Manager(nullptr); },
-                 [&](HWND dlg) {
-                   HWND tree = GetDlgItem(dlg, IDC_SM_TREE);
-                   mapShown = IsWindowVisible(GetDlgItem(dlg, IDC_SM_MAP));
-                   closeText = ui::ItemText(dlg, IDCANCEL);
-                   top = children(tree, find(tree, "FTP-Sites"));
-                   work = children(tree, find(tree, "FTP-Sites\\Work"));
-                   select(tree, find(tree, "FTP-Sites\\Beta"));
-                   desc = ui::ItemText(dlg, IDC_SM_DESCTEXT);
+  ui::WithDriver(
+      "FTP Site Manager", [&] { return site.SITE_Manager(nullptr); },
+      [&](HWND dlg) {
+        HWND tree = GetDlgItem(dlg, IDC_SM_TREE);
+        mapShown = IsWindowVisible(GetDlgItem(dlg, IDC_SM_MAP));
+        closeText = ui::ItemText(dlg, IDCANCEL);
+        top = children(tree, find(tree, "FTP-Sites"));
+        work = children(tree, find(tree, "FTP-Sites\\Work"));
+        select(tree, find(tree, "FTP-Sites\\Beta"));
+        desc = ui::ItemText(dlg, IDC_SM_DESCTEXT);
 
-                   // Not mapped: one question. Mapped: the unmap question, then (the drive was
-                   // never connected here) the failed-disconnect question.
-                   ui::Click(dlg, IDC_SM_DELETE);
-                   select(tree, find(tree, "FTP-Sites\\Mapped"));
-                   ui::Click(dlg, IDC_SM_DELETE);
-                   afterDelete = children(tree, find(tree, "FTP-Sites"));
+        // Not mapped: one question. Mapped: the unmap question, then (the drive was
+        // never connected here) the failed-disconnect question.
+        ui::Click(dlg, IDC_SM_DELETE);
+        select(tree, find(tree, "FTP-Sites\\Mapped"));
+        ui::Click(dlg, IDC_SM_DELETE);
+        afterDelete = children(tree, find(tree, "FTP-Sites"));
 
-                   put(HKEY_CURRENT_USER, kSites, "0000000020", "Later");
-                   put(HKEY_CURRENT_USER, key("FTP-Sites\\Later"), "SiteId", "0000000020");
-                   ui::Click(dlg, IDC_SM_REFRESH);
-                   afterRefresh = children(tree, find(tree, "FTP-Sites"));
+        put(HKEY_CURRENT_USER, kSites, "0000000020", "Later");
+        put(HKEY_CURRENT_USER, key("FTP-Sites\\Later"), "SiteId", "0000000020");
+        ui::Click(dlg, IDC_SM_REFRESH);
+        afterRefresh = children(tree, find(tree, "FTP-Sites"));
 
-                   size_t seen = boxes.Count();
-                   drag(dlg, tree, find(tree, "FTP-Sites\\Later"), find(tree, "FTP-Sites\\Alpha"));
-                   refusal = boxes.WaitAfter(seen);
-                   drag(dlg, tree, find(tree, "FTP-Sites\\Alpha"), find(tree, "FTP-Sites\\Work"));
-                   WaitFor([&] { return find(tree, "FTP-Sites\\Work\\Copy of Alpha") != nullptr; }, 5000);
-                   afterMove = children(tree, find(tree, "FTP-Sites\\Work"));
-                   ui::Click(dlg, IDCANCEL);
-                 });
+        size_t seen = boxes.Count();
+        drag(dlg, tree, find(tree, "FTP-Sites\\Later"), find(tree, "FTP-Sites\\Alpha"));
+        refusal = boxes.WaitAfter(seen);
+        drag(dlg, tree, find(tree, "FTP-Sites\\Alpha"), find(tree, "FTP-Sites\\Work"));
+        WaitFor([&] { return find(tree, "FTP-Sites\\Work\\Copy of Alpha") != nullptr; }, 5000);
+        afterMove = children(tree, find(tree, "FTP-Sites\\Work"));
+        ui::Click(dlg, IDCANCEL);
+      });
   EXPECT_FALSE(mapShown) << "the plain manager has no map button";
   EXPECT_EQ("Close", closeText);
   EXPECT_EQ("Alpha|Beta|Mapped|Work", top);

@@ -86,16 +86,17 @@ TEST_F(SiteWizards, ApplyToAllSitesWritesThePageIntoEverySiteOfANestedStore) {
   boxes.Answer(IDYES);
   vqSiteParams site(4);
   ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "Top"));
-  ui::WithDriver("FTP Site Information", [&] { return site.SITE_Properties(nullptr); },
-                 [&](HWND sheet) {
-                   WaitPage(sheet);
-                   HWND socket = Select(sheet, 5);
-                   Type(socket, IDC_SM_SO_TIMEOUT, "77");
-                   Type(socket, IDC_SM_SO_RETRIES, "3");
-                   Post(socket, IDC_SM_APPLYALL);
-                   WaitFor([&] { return boxes.Count() >= 2; }, 5000);
-                   Press(sheet, PSBTN_CANCEL);
-                 });
+  ui::WithDriver(
+      "FTP Site Information", [&] { return site.SITE_Properties(nullptr); },
+      [&](HWND sheet) {
+        WaitPage(sheet);
+        HWND socket = Select(sheet, 5);
+        Type(socket, IDC_SM_SO_TIMEOUT, "77");
+        Type(socket, IDC_SM_SO_RETRIES, "3");
+        Post(socket, IDC_SM_APPLYALL);
+        WaitFor([&] { return boxes.Count() >= 2; }, 5000);
+        Press(sheet, PSBTN_CANCEL);
+      });
   ASSERT_GE(boxes.Count(), 2u);
   EXPECT_EQ("Apply these settings to ALL of your currently defined ftp sites?", boxes.Text(0));
   EXPECT_EQ("You will need to restart Windows for these changes to take effect.", boxes.Text(1));
