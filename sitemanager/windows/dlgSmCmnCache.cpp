@@ -2,6 +2,7 @@
 
 #include "dlgSmCmnCache.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -67,7 +68,7 @@ void dlgSmCmnCache::ShowFreeSpace() {
     return;
   }
   // Named by its drive when it has one.
-  char drive[3] = {folder[0], ':', 0};
+  char drive[3] = {static_cast<char>(toupper(static_cast<unsigned char>(folder[0]))), ':', 0};
   snprintf(text, sizeof text, "%s has %lu MB available.", folder[1] == ':' ? drive : folder,
            static_cast<unsigned long>(avail.QuadPart / (1024 * 1024)));
   SetText(IDC_SM_CA_FREE, text);
