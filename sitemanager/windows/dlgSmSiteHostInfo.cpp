@@ -27,7 +27,9 @@ struct EngineRef {
 }  // namespace
 
 dlgSmSiteHostInfo::dlgSmSiteHostInfo(vqSiteParams* site, unsigned char progId, bool inWizard)
-    : dlgSmPage(IDD_SM_SITEHOST, "System Info", progId), m_site(site), m_inWizard(inWizard) {}
+    : dlgSmPage(IDD_SM_SITEHOST, inWizard ? "FTP Site Wizard" : "System Info", progId),
+      m_site(site),
+      m_inWizard(inWizard) {}
 
 void dlgSmSiteHostInfo::SampleFile(vqSiteParams* site, char* out, unsigned size) {
   out[0] = '\0';

@@ -8,7 +8,9 @@
 #include "vqSiteParams.h"
 
 dlgSmSiteUser::dlgSmSiteUser(vqSiteParams* site, unsigned char progId, bool inWizard)
-    : dlgSmPage(IDD_SM_SITEUSER, "User Info", progId), m_site(site), m_inWizard(inWizard) {}
+    : dlgSmPage(IDD_SM_SITEUSER, inWizard ? "FTP Site Wizard" : "User Info", progId),
+      m_site(site),
+      m_inWizard(inWizard) {}
 
 BOOL dlgSmSiteUser::OnInitDialog() {
   for (int id : {IDC_SM_USER, IDC_SM_PASS, IDC_SM_ACCT, IDC_SM_INITCMD}) Limit(id, vqSiteParams::TEXT_LEN);
