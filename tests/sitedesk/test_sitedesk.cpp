@@ -3,7 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+#include <prsht.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <map>
 #include <string>
+
+#include "vqSMgrRes.h"
 
 namespace {
 struct Found {
@@ -105,5 +113,127 @@ TEST(SiteDesk, EachSwitchOpensItsWindowWithItsProgramIdAndTheProcessEndsWithIt) 
     EXPECT_EQ(row.progId, r.progId) << "siteDesk " << row.args;
     EXPECT_TRUE(r.ended) << "siteDesk " << row.args << " must end with its window";
   }
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+}
+
+namespace {
+// The local FTP servers of the test fixture, or empty.
+std::map<std::string, std::string> servers() {
+  std::map<std::string, std::string> out;
+  const char* env = getenv("FH_FTP_SERVERS");
+  if (!env) return out;
+  std::string path = env;
+  if (!path.empty() && path[0] == '/') {
+    std::string win = "Z:";
+    for (char c : path) win += c == '/' ? '\\' : c;
+    path = win;
+  }
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t eq = line.find('=');
+    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return out;
+}
+
+struct Box {
+  DWORD pid;
+  HWND box;
+  std::string text;
+};
+BOOL CALLBACK findBox(HWND w, LPARAM lp) {
+  auto* b = reinterpret_cast<Box*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[32] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  if (pid == b->pid && IsWindowVisible(w) && std::string(cls) == "#32770" && GetDlgItem(w, 0xFFFF)) {
+    b->box = w;
+    char text[1024] = "";
+    GetDlgItemTextA(w, 0xFFFF, text, sizeof text);  // the message text of a message box
+    b->text = text;
+    return FALSE;
+  }
+  return TRUE;
+}
+// Waits for a message box of the process, answers it with `button` and returns its text.
+std::string answerBox(DWORD pid, int button, DWORD ms = 20000) {
+  Box b = {pid, nullptr, ""};
+  for (DWORD w = 0; w < ms && !b.box; w += 50) {
+    Sleep(50);
+    EnumWindows(findBox, reinterpret_cast<LPARAM>(&b));
+  }
+  if (b.box) PostMessageA(b.box, WM_COMMAND, button, 0);
+  return b.box ? b.text : "<no box>";
+}
+
+HWND currentPage(HWND sheet) { return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+HWND nextPage(HWND sheet, HWND from) {
+  PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+  for (int i = 0; i < 250; ++i) {
+    HWND p = currentPage(sheet);
+    if (p && p != from) return p;
+    Sleep(20);
+  }
+  return currentPage(sheet);
+}
+}  // namespace
+
+// The first journey of a new user: "siteDesk -w", a site for the local vsftpd, the connection
+// test with its two questions, Finish; the site is in the store with what the server told.
+TEST(SiteDesk, WizardCreatesASiteForTheLocalServerAfterAConnectionTest) {
+  auto env = servers();
+  if (env.empty()) GTEST_SKIP() << "FH_FTP_SERVERS not set: run through ctest, which starts the servers";
+  const char kProduct[] = "SoftWare\\Quillon\\Farhollow";
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+  std::string cmd = "\"" + exeBeside("siteDesk.exe") + "\" -w";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  Found f = {pi.dwProcessId, nullptr};
+  for (int i = 0; i < 500 && !f.window; ++i) {
+    Sleep(20);
+    EnumWindows(findVisible, reinterpret_cast<LPARAM>(&f));
+  }
+  std::string connectQuestion, listQuestion, syst;
+  if (f.window) {
+    HWND sheet = f.window;
+    HWND first = currentPage(sheet);
+    SetDlgItemTextA(first, IDC_SM_URL, "127.0.0.1");
+    SetDlgItemTextA(first, IDC_SM_PORT, env["FTP_A_PORT"].c_str());
+    HWND user = nextPage(sheet, first);
+    HWND host = nextPage(sheet, user);
+    PostMessageA(host, WM_COMMAND, MAKEWPARAM(IDC_SM_HI_TEST, BN_CLICKED), 0);
+    connectQuestion = answerBox(pi.dwProcessId, IDYES);
+    listQuestion = answerBox(pi.dwProcessId, IDYES);
+    for (int i = 0; i < 250; ++i) {
+      char text[256] = "";
+      GetDlgItemTextA(host, IDC_SM_HI_SYST, text, sizeof text);
+      syst = text;
+      if (!syst.empty()) break;
+      Sleep(20);
+    }
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+  }
+  bool ended = WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  ASSERT_TRUE(f.window) << "the wizard did not open";
+  EXPECT_TRUE(ended);
+  EXPECT_EQ("Would you like to connect to this site?", connectQuestion);
+  EXPECT_EQ("Generate a directory listing of the remote server?", listQuestion);
+  EXPECT_EQ("UNIX Type: L8", syst);
+  char url[64] = "", systStored[64] = "";
+  DWORD size = sizeof url;
+  RegGetValueA(HKEY_CURRENT_USER, "SoftWare\\Quillon\\Farhollow\\FTP-Sites\\IP-127.0.0.1", "URL", RRF_RT_REG_SZ,
+               nullptr, url, &size);
+  size = sizeof systStored;
+  RegGetValueA(HKEY_CURRENT_USER, "SoftWare\\Quillon\\Farhollow\\FTP-Sites\\IP-127.0.0.1", "cmdSYST", RRF_RT_REG_SZ,
+               nullptr, systStored, &size);
+  EXPECT_STREQ("127.0.0.1", url);
+  EXPECT_STREQ("UNIX Type: L8", systStored);
   ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
 }
