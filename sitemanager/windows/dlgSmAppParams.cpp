@@ -1,6 +1,9 @@
 #include "dlgSmAppParams.h"
 
-#include "dlgSmAppPages.h"
+#include "dlgFh32AppFileXfer.h"
+#include "dlgFh32AppGeneral.h"
+#include "dlgSmAppLogFiles.h"
+#include "dlgZmpAppGeneral.h"
 #include "dlgSmCmnCache.h"
 #include "dlgSmCmnFileDisplay.h"
 #include "dlgSmCmnFirewall.h"

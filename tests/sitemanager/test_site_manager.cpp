@@ -171,3 +171,54 @@ TEST_F(SiteManager, DriveModeWithNoSiteRunsTheWizardAndMapsTheNewSite) {
   EXPECT_STREQ("Q", site.GetWendal());
   EXPECT_EQ("Q", values(HKEY_CURRENT_USER, key("FTP-Sites\\Example"))["wendal"]);
 }
+
+TEST_F(SiteManager, CategoryDialogRefusesAUsedNameRenamesWithItsSitesAndMakesNewCategories) {
+  saveCategory(VQ_SITES_LIST, "Work");
+  saveSite("FTP-Sites\\Work", "W1", "w1.example.com", 12);
+  saveSite(VQ_SITES_LIST, "Beta", "beta.example.com", 14);
+  Boxes boxes;
+  std::string refusal, afterRename, afterNew, sheetTitle;
+  DWORD self = GetCurrentThreadId();
+  vqSiteParams site(2);
+  ui::WithDriver(
+      "FTP Site Manager", [&] { return site.SITE_Manager(nullptr); },
+      [&](HWND dlg) {
+        HWND tree = GetDlgItem(dlg, IDC_SM_TREE);
+        select(tree, find(tree, "FTP-Sites\\Work"));
+        PostMessageA(dlg, WM_COMMAND, IDC_SM_PROPS, 0);
+        HWND cat = ui::WaitForWindow(self, "Category Information");
+        Type(cat, IDC_SM_CAT_NAME, "beta");
+        size_t seen = boxes.Count();
+        PostMessageA(cat, WM_COMMAND, IDOK, 0);
+        refusal = boxes.WaitAfter(seen);
+        Type(cat, IDC_SM_CAT_NAME, "Jobs");
+        Type(cat, IDC_SM_CAT_DESC, "paid work");
+        PostMessageA(cat, WM_COMMAND, IDOK, 0);
+        WaitFor([&] { return find(tree, "FTP-Sites\\Jobs") != nullptr; });
+        afterRename = children(tree, find(tree, "FTP-Sites"));
+
+        select(tree, find(tree, "FTP-Sites"));
+        PostMessageA(dlg, WM_COMMAND, IDC_SM_NEWCAT, 0);
+        cat = ui::WaitForWindow(self, "Category Information");
+        Type(cat, IDC_SM_CAT_NAME, "Fresh");
+        PostMessageA(cat, WM_COMMAND, IDOK, 0);
+        WaitFor([&] { return find(tree, "FTP-Sites\\Fresh") != nullptr; });
+        afterNew = children(tree, find(tree, "FTP-Sites"));
+
+        select(tree, find(tree, "FTP-Sites\\Beta"));
+        PostMessageA(dlg, WM_COMMAND, IDC_SM_PROPS, 0);
+        HWND sheet = ui::WaitForWindow(self, "FTP Site Information");
+        sheetTitle = ui::Text(sheet);
+        Press(sheet, PSBTN_CANCEL);
+        WaitFor([&] { return !IsWindow(sheet); });
+        ui::Click(dlg, IDCANCEL);
+      });
+  EXPECT_EQ("There is already a category by this name; please select a different name for your category.", refusal);
+  EXPECT_EQ("Beta|Jobs", afterRename);
+  EXPECT_EQ("Beta|Fresh|Jobs", afterNew);
+  EXPECT_EQ("FTP Site Information", sheetTitle);
+  EXPECT_EQ("paid work", values(HKEY_CURRENT_USER, key("FTP-Sites\\Jobs"))["Description"]);
+  EXPECT_EQ("w1.example.com", values(HKEY_CURRENT_USER, key("FTP-Sites\\Jobs\\W1"))["URL"]);
+  EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, key("FTP-Sites\\Work")));
+  EXPECT_EQ("Category", values(HKEY_CURRENT_USER, key("FTP-Sites\\Fresh"))[""]);
+}
