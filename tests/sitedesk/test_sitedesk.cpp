@@ -5,7 +5,9 @@
 
 #include <commctrl.h>
 #include <prsht.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <fstream>
 #include <map>
@@ -187,6 +189,17 @@ TEST(SiteDesk, WizardCreatesASiteForTheLocalServerAfterAConnectionTest) {
   if (env.empty()) GTEST_SKIP() << "FH_FTP_SERVERS not set: run through ctest, which starts the servers";
   const char kProduct[] = "SoftWare\\Quillon\\Farhollow";
   ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+  // A cache of its own, so no sample listing of an earlier run is found.
+  char temp[MAX_PATH], cache[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  snprintf(cache, sizeof cache, "%sfh_sitedesk_%lu_%lu\\", temp, GetCurrentProcessId(), GetTickCount());
+  CreateDirectoryA(cache, nullptr);
+  HKEY settings;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "SoftWare\\Quillon\\Farhollow\\Settings", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &settings, nullptr));
+  RegSetValueExA(settings, "DefCacheDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(cache),
+                 static_cast<DWORD>(strlen(cache) + 1));
+  RegCloseKey(settings);
   std::string cmd = "\"" + exeBeside("siteDesk.exe") + "\" -w";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
