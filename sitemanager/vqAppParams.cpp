@@ -2,6 +2,8 @@
 // defaults, and out-of-range values are repaired silently on load.
 #include "vqAppParams.h"
 
+#include "dlgSmAppParams.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -27,7 +29,7 @@ void trim(char* text) {
 int flag(int value, int fallback) { return value == 0 || value == 1 ? value : fallback; }
 }  // namespace
 
-vqAppParams::vqAppParams(unsigned char progId) : vqCommonParams(progId) {
+vqAppParams::vqAppParams(unsigned char progId) : vqCommonParams(progId), m_pageHolder(nullptr) {
   m_EMailAddress[0] = m_AutoModeFiles[0] = m_FH32LogfileName[0] = m_ZMPLogfileName[0] = 0;
   m_VXDLogfileName[0] = m_DefCacheDir[0] = m_ZmpMonLoc[0] = 0;
   m_TargetDirFH32[0] = m_TargetDirZMP[0] = 0;
@@ -35,7 +37,7 @@ vqAppParams::vqAppParams(unsigned char progId) : vqCommonParams(progId) {
   APP_InitParams();
 }
 
-vqAppParams::~vqAppParams() {}
+vqAppParams::~vqAppParams() { delete m_pageHolder; }
 
 void vqAppParams::_logName(char* name, const char* dir, const char* file) {
   trim(name);

@@ -1,6 +1,8 @@
 // Site parameters and the site store in the registry.
 #include "vqSiteParams.h"
 
+#include "dlgSmAppParams.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -66,7 +68,7 @@ void idText(char* out, unsigned long id) { snprintf(out, 16, "%10.10lu", id); }
 }  // namespace
 
 vqSiteParams::vqSiteParams(unsigned char progId)
-    : vqCommonParams(progId), m_sites(nullptr), m_siteCount(0), m_siteCapacity(0) {
+    : vqCommonParams(progId), m_pageHolder(nullptr), m_sites(nullptr), m_siteCount(0), m_siteCapacity(0) {
   m_FullSitePath[0] = m_SiteSubPath[0] = m_SiteName[0] = m_SiteKeyName[0] = 0;
   m_URL[0] = m_Username[0] = m_Password[0] = m_Account[0] = m_InitStr[0] = 0;
   m_Description[0] = m_IRD[0] = m_CmdSYST[0] = m_CmdPWD[0] = m_HostDelim[0] = m_Wendal[0] = 0;
@@ -81,6 +83,7 @@ vqSiteParams::vqSiteParams(unsigned char progId)
 }
 
 vqSiteParams::~vqSiteParams() {
+  delete m_pageHolder;
   _freeSites();
   memset(m_Password, 0, sizeof(m_Password));
 }

@@ -8,7 +8,7 @@ vqPropPage::vqPropPage(HINSTANCE module, UINT templateId, const char* title) : v
   lstrcpynA(m_title, title ? title : "", sizeof m_title);
 }
 
-HPROPSHEETPAGE vqPropPage::CreatePage() {
+HPROPSHEETPAGE vqPropPage::CreatePage(UINT* refParent) {
   PROPSHEETPAGEA psp;
   ZeroMemory(&psp, sizeof psp);
   psp.dwSize = sizeof psp;
@@ -18,6 +18,10 @@ HPROPSHEETPAGE vqPropPage::CreatePage() {
   psp.pfnDlgProc = StaticPageProc;
   psp.pszTitle = m_title;
   psp.lParam = reinterpret_cast<LPARAM>(this);
+  if (refParent) {
+    psp.dwFlags |= PSP_USEREFPARENT;
+    psp.pcRefParent = refParent;
+  }
   return CreatePropertySheetPageA(&psp);
 }
 

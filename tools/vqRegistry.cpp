@@ -12,18 +12,34 @@
 #include "vqCatch.h"
 
 namespace {
-// KEY_READ with KEY_SET_VALUE and KEY_CREATE_SUB_KEY: readers also delete wrong-typed values.
+// Keys opened to write: KEY_READ with KEY_SET_VALUE and KEY_CREATE_SUB_KEY.
 const REGSAM kAccess = 0x2001F;
+// Keys opened to read ask for nothing more, so a user without write rights (the machine-wide
+// store, for one) can still read them; a write through such a key asks for rights when it writes.
+const REGSAM kReadAccess = KEY_READ;
 const char kSource[] = "vqRegistry";
 
 // Terminates text of `got` bytes inside a buffer of `size` bytes.
 void terminate(char* buf, unsigned size, DWORD got) { buf[got < size ? got : size - 1] = 0; }
 }  // namespace
 
-vqRegistry::vqRegistry() : m_key(nullptr), m_result(0), m_lastSize(0) {}
+vqRegistry::vqRegistry() : m_key(nullptr), m_writeKey(nullptr), m_readOnly(false), m_result(0), m_lastSize(0) {}
 
 vqRegistry::~vqRegistry() {
+  if (m_writeKey) ::RegCloseKey(m_writeKey);
   if (m_key) ::RegCloseKey(m_key);
+}
+
+HKEY vqRegistry::_writable() {
+  if (!m_key) return nullptr;
+  if (!m_readOnly) return m_key;
+  if (!m_writeKey) {
+    HKEY key = nullptr;
+    m_result = ::RegOpenKeyExA(m_key, nullptr, 0, kAccess, &key);
+    if (m_result != ERROR_SUCCESS) return nullptr;
+    m_writeKey = key;
+  }
+  return m_writeKey;
 }
 
 int vqRegistry::RegOpenRead(HKEY root, const char* path) {
@@ -34,9 +50,10 @@ int vqRegistry::RegOpenRead(HKEY root, const char* path) {
       return 0;
     }
     HKEY key = nullptr;
-    m_result = ::RegOpenKeyExA(root, path, 0, kAccess, &key);
+    m_result = ::RegOpenKeyExA(root, path, 0, kReadAccess, &key);
     if (m_result != ERROR_SUCCESS) return 0;
     m_key = key;
+    m_readOnly = true;
     return 1;
   VQ_CATCH(kSource, 0)
 }
@@ -54,16 +71,22 @@ int vqRegistry::RegOpenWrite(HKEY root, const char* path) {
     m_result = ::RegCreateKeyExA(root, path, 0, cls, REG_OPTION_NON_VOLATILE, kAccess, nullptr, &key, &disposition);
     if (m_result != ERROR_SUCCESS) return 0;
     m_key = key;
+    m_readOnly = false;
     return 1;
   VQ_CATCH(kSource, 0)
 }
 
 int vqRegistry::RegClose() {
   VQ_TRY
+    if (m_writeKey) {
+      ::RegCloseKey(m_writeKey);
+      m_writeKey = nullptr;
+    }
     if (m_key) {
       m_result = ::RegCloseKey(m_key);
       m_key = nullptr;
     }
+    m_readOnly = false;
     return 1;
   VQ_CATCH(kSource, 0)
 }
@@ -100,7 +123,9 @@ int vqRegistry::RegDeleteKeyA(HKEY root, const char* path) {
 int vqRegistry::RegDeleteValueA(const char* name) {
   VQ_TRY
     if (!m_key) return 0;
-    m_result = ::RegDeleteValueA(m_key, name);
+    HKEY key = _writable();
+    if (!key) return 0;
+    m_result = ::RegDeleteValueA(key, name);
     return m_result == ERROR_SUCCESS ? 1 : 0;
   VQ_CATCH(kSource, 0)
 }
@@ -122,7 +147,11 @@ int vqRegistry::RegGetStr(const char* name, char* buf, unsigned size) {
     }
     m_lastSize = got < size ? got : size;
     terminate(buf, size, got);
-    if (type != REG_SZ) ::RegDeleteValueA(m_key, name);
+    if (type != REG_SZ) {
+      // Without write rights the value stays; it still reads as what was found.
+      if (HKEY key = _writable()) ::RegDeleteValueA(key, name);
+      m_result = ERROR_SUCCESS;
+    }
     return 1;
   VQ_CATCH(kSource, 0)
 }
@@ -138,8 +167,10 @@ int vqRegistry::RegPutStr(const char* name, const char* text) {
     size_t len = strnlen(text, MAX_STR);
     memcpy(stored, text, len);
     stored[len] = 0;
+    HKEY key = _writable();
+    if (!key) return 0;
     m_result =
-        ::RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), static_cast<DWORD>(len + 1));
+        ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), static_cast<DWORD>(len + 1));
     return m_result == ERROR_SUCCESS ? 1 : 0;
   VQ_CATCH(kSource, 0)
 }
@@ -184,8 +215,9 @@ int vqRegistry::RegPutNum(const char* name, unsigned long n) {
     if (!m_key) return 0;
     char text[32];
     int len = snprintf(text, sizeof(text), "%lu", n);
-    m_result =
-        ::RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(len + 1));
+    HKEY key = _writable();
+    if (!key) return 0;
+    m_result = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(len + 1));
     return m_result == ERROR_SUCCESS ? 1 : 0;
   VQ_CATCH(kSource, 0)
 }
@@ -198,7 +230,9 @@ int vqRegistry::RegPutBin(const char* name, const unsigned char* data, unsigned 
       return 0;
     }
     if (len > MAX_BIN) len = MAX_BIN;
-    m_result = ::RegSetValueExA(m_key, name, 0, REG_BINARY, data, len);
+    HKEY key = _writable();
+    if (!key) return 0;
+    m_result = ::RegSetValueExA(key, name, 0, REG_BINARY, data, len);
     return m_result == ERROR_SUCCESS ? 1 : 0;
   VQ_CATCH(kSource, 0)
 }

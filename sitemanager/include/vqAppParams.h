@@ -1,6 +1,12 @@
 // Settings of the product as a whole, kept under the Settings key beside the global common part.
 #pragma once
+#include <windows.h>
+
+#include <prsht.h>
+
 #include "vqCommonParams.h"
+
+class dlgSmAppParams;
 
 class VQSMGR_API vqAppParams : public vqCommonParams {
  public:
@@ -11,6 +17,11 @@ class VQSMGR_API vqAppParams : public vqCommonParams {
   int APP_LoadParams();
   int APP_SaveParams();
   const char* GetTargetDir(unsigned progId);
+  // The application settings sheet, modal; returns 0.
+  int APP_Properties(unsigned char progId, HWND parent);
+  // Hands the settings sheet's pages to another program's property sheet through `add`; the
+  // pages are made once and live as long as this object. Returns 1.
+  int SHELL_AddPages(LPFNADDPROPSHEETPAGE add, LPARAM data, unsigned long* refCount, unsigned progId);
 
   const char* GetEMailAddress();
   void SetEMailAddress(const char* text);
@@ -54,6 +65,7 @@ class VQSMGR_API vqAppParams : public vqCommonParams {
   // A log name: trimmed; empty becomes the default directory joined with `file`.
   void _logName(char* name, const char* dir, const char* file);
 
+  dlgSmAppParams* m_pageHolder;
   char m_EMailAddress[TEXT_LEN + 1];
   unsigned m_TransferMode;
   unsigned m_ConvertCase;

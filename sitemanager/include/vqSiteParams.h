@@ -2,11 +2,15 @@
 // registry: a list key per level ("FTP-Sites", then "FTP-Sites\<category>" and so on) holding one
 // value per member (ten-digit site id = member name) and one sub-key per member.
 //
-// The windows opened for a site (SITE_Manager, SITE_Properties, SITE_Wizard, SITE_CategoryWizard,
-// SITE_ImportWizard, SITE_MapDriveWizard, SHELL_AddPages and the page holder they share) come with
-// the site manager windows, which add them to this class; until then it is data and store only.
+// The windows opened for a site are modal and save through this class once every page is valid.
 #pragma once
+#include <windows.h>
+
+#include <prsht.h>
+
 #include "vqCommonParams.h"
+
+class dlgSmSitePages;
 
 // The top-level site list, and the scratch list a rename passes through.
 #define VQ_SITES_LIST "FTP-Sites"
@@ -45,6 +49,27 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
 
   // Sources: 0 a WS_FTP initialisation file, 1 FTP Explorer's registry profiles.
   int SITE_Import(unsigned source, const char* file);
+
+  // The site's property sheet; 1 when OK saved it (this object then holds the saved site).
+  int SITE_Properties(HWND parent);
+  // The new-site wizard in this object's category; 1 when finished and saved (this object then
+  // is the new site).
+  int SITE_Wizard(HWND parent);
+  // The site manager window; 1 unless it failed to open.
+  int SITE_Manager(HWND parent);
+  // The site manager choosing a site for `drive`: 1 when a site was chosen (this object then is
+  // that site, its Wendal the drive, saved).
+  int SITE_Manager(const char* drive, const char* url, HWND parent);
+  // "Category Information" for a new category in list `subPath`; 1 when saved (this object then
+  // is the category).
+  int SITE_CategoryWizard(HWND parent, const char* subPath);
+  // The import wizard into the category this object names; 1 when sites were imported.
+  int SITE_ImportWizard(HWND parent);
+  // The map-drive wizard; 1 when a drive was mapped.
+  int SITE_MapDriveWizard(HWND parent);
+  // Hands the site sheet's pages for site `siteId` (of this object's list) to another program's
+  // property sheet through `add`; the pages live as long as this object. 1 on success.
+  int SHELL_AddPages(unsigned siteId, LPFNADDPROPSHEETPAGE add, LPARAM data, unsigned long* refCount);
 
   // A name can become a registry key and a file name: not empty, at most 256 characters, and
   // without "\", "/", ":", "*", "?", '"', "<", ">", "|" or control characters.
@@ -106,6 +131,7 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int _importFtpExplorer(const char* target);
   void _importTarget(char* out, unsigned size);
 
+  dlgSmSitePages* m_pageHolder;
   vqSiteParams** m_sites;
   int m_siteCount;
   int m_siteCapacity;

@@ -10,5 +10,5 @@ set_tests_properties(ftp_servers_stop PROPERTIES FIXTURES_CLEANUP ftp_servers LA
 
 function(fh_needs_ftp_servers test)
   set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED ftp_servers
-    ENVIRONMENT "FH_FTP_SERVERS=${FH_FTP_STATE}/servers.env")
+    ENVIRONMENT "FH_FTP_SERVERS=${CMAKE_BINARY_DIR}/ftp-servers/servers.env")
 endfunction()

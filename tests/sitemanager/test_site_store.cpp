@@ -343,3 +343,50 @@ TEST_F(SiteStore, MachineWideSiteLoadsAndMovesToTheUser) {
   EXPECT_NE("0000000017", id);
   EXPECT_EQ("NoId", raw(HKEY_CURRENT_USER, kSites, id.c_str()));
 }
+
+namespace {
+// Every key below `path` readable by everyone and writable by nobody (or, with `writable`, open
+// to all again so the fixture can remove it).
+void setDacl(HKEY root, const std::string& path, bool writable) {
+  for (auto& k : subkeys(root, path)) setDacl(root, path + "\\" + k, writable);
+  HKEY key;
+  if (::RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  char aclBuf[256];
+  auto* acl = reinterpret_cast<PACL>(aclBuf);
+  InitializeAcl(acl, sizeof aclBuf, ACL_REVISION);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, writable ? nullptr : acl, FALSE);
+  ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+  ::RegCloseKey(key);
+  FreeSid(everyone);
+}
+}  // namespace
+
+TEST_F(SiteStore, AMachineWideStoreTheUserMayOnlyReadIsStillReadAndCopiedToTheUser) {
+  const std::string machineSite = std::string(kSites) + "\\Shared";
+  put(HKEY_LOCAL_MACHINE, kSites, "0000000004", "Shared");
+  put(HKEY_LOCAL_MACHINE, machineSite, "SiteId", "0000000004");
+  put(HKEY_LOCAL_MACHINE, machineSite, "", "");
+  put(HKEY_LOCAL_MACHINE, machineSite, "URL", "shared.example.com");
+  put(HKEY_LOCAL_MACHINE, machineSite, "Timeout", "45");
+  setDacl(HKEY_LOCAL_MACHINE, kProduct, false);
+  struct Restore {
+    ~Restore() { setDacl(HKEY_LOCAL_MACHINE, kProduct, true); }
+  } restore;
+
+  vqSiteParams site(2);
+  ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "Shared")) << "read access is all a reader needs";
+  EXPECT_STREQ("shared.example.com", site.GetURL());
+  EXPECT_EQ(45u, site.GetTimeout());
+  vqSiteParams list(2);
+  EXPECT_EQ(1, list.ENUM_SiteEnumerate(VQ_SITES_LIST));
+  auto v = values(HKEY_CURRENT_USER, std::string(kSites) + "\\Shared");
+  EXPECT_EQ("shared.example.com", v["URL"]) << "the machine-wide site is copied into the user's store";
+  EXPECT_EQ("45", v["Timeout"]);
+  EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, machineSite)) << "and left where the user may not write";
+}

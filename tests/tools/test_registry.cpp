@@ -226,3 +226,78 @@ TEST_F(Registry, NothingHappensBeforeAnOpen) {
   EXPECT_EQ(1, r.RegClose());
   EXPECT_FALSE(exists(""));
 }
+
+namespace {
+// Gives the scratch key a DACL that lets everyone read it and nobody change it.
+bool makeReadOnly(HKEY root, const char* keyPath) {
+  HKEY key;
+  if (::RegOpenKeyExA(root, keyPath, 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  char aclBuf[256];
+  auto* acl = reinterpret_cast<PACL>(aclBuf);
+  InitializeAcl(acl, sizeof aclBuf, ACL_REVISION);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+  LONG r = ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+  ::RegCloseKey(key);
+  FreeSid(everyone);
+  return r == ERROR_SUCCESS;
+}
+// Gives full access back so the scratch key can be removed.
+void makeWritable(HKEY root, const char* keyPath) {
+  HKEY key;
+  if (::RegOpenKeyExA(root, keyPath, 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);  // a null DACL allows everything
+  ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+  ::RegCloseKey(key);
+}
+}  // namespace
+
+// A user without write rights (a machine-wide key, for one) still reads: opening to read asks
+// for read access only, and writing through such a handle asks for write access when it writes.
+TEST_F(Registry, AKeyTheUserMayOnlyReadIsReadAndWritesFailCleanly) {
+  putRaw("Name", REG_SZ, "value", 6);
+  DWORD wrongType = 5;
+  putRaw("Typed", REG_DWORD, &wrongType, 4);
+  ASSERT_TRUE(makeReadOnly(HKEY_CURRENT_USER, kScratch));
+  struct Restore {
+    ~Restore() { makeWritable(HKEY_CURRENT_USER, kScratch); }
+  } restore;
+  HKEY probe;
+  LONG denied = ::RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, KEY_SET_VALUE, &probe);
+  if (denied == ERROR_SUCCESS) ::RegCloseKey(probe);
+  {
+    vqRegistry r;
+    ASSERT_EQ(1, r.RegOpenRead(HKEY_CURRENT_USER, kScratch)) << "error " << r.RegGetLastError();
+    char text[32];
+    EXPECT_EQ(1, r.RegGetStr("Name", text, sizeof text));
+    EXPECT_STREQ("value", text);
+    EXPECT_EQ(1, r.RegGetStr("Typed", text, sizeof text)) << "a wrong-typed text still reads as missing-or-default";
+    if (denied != ERROR_SUCCESS) {
+      EXPECT_EQ(0, r.RegPutStr("Name", "changed")) << "a write without rights must report failure";
+      EXPECT_EQ(0, r.RegDeleteValueA("Name"));
+    }
+  }
+  makeWritable(HKEY_CURRENT_USER, kScratch);
+  EXPECT_EQ(ERROR_ACCESS_DENIED, denied) << "the prefix did not enforce the read-only DACL; the test proves less";
+  char text[32] = "";
+  DWORD size = sizeof text;
+  ::RegGetValueA(HKEY_CURRENT_USER, kScratch, "Name", RRF_RT_REG_SZ, nullptr, text, &size);
+  EXPECT_STREQ("value", text);
+
+  // With rights, a reading handle still removes a wrong-typed text and writes when asked.
+  vqRegistry r;
+  ASSERT_EQ(1, r.RegOpenRead(HKEY_CURRENT_USER, kScratch));
+  char buf[32];
+  r.RegGetStr("Typed", buf, sizeof buf);
+  EXPECT_FALSE(hasValue("Typed"));
+  EXPECT_EQ(1, r.RegPutStr("Name", "changed"));
+  EXPECT_EQ(1, r.RegDeleteValueA("Name"));
+  EXPECT_FALSE(hasValue("Name"));
+}

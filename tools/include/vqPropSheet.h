@@ -10,7 +10,9 @@
 class VQTOOLS_API vqPropPage : public vqDialog {
  public:
   vqPropPage(HINSTANCE module, UINT templateId, const char* title = nullptr);
-  HPROPSHEETPAGE CreatePage();
+  // `refParent`, when given, is the reference count a sheet's owner keeps for pages it hands
+  // to another program's sheet (the shell's): the page holds it while it exists.
+  HPROPSHEETPAGE CreatePage(UINT* refParent = nullptr);
 
  protected:
   // Validation on leaving the page: false keeps the user on it.

@@ -39,7 +39,13 @@ class VQTOOLS_API vqRegistry {
   enum { MAX_STR = 1023, MAX_BIN = 131 };
 
  private:
+  // The key itself, or for a key opened to read a second handle with write rights, opened on
+  // the first write (null when the user has none).
+  HKEY _writable();
+
   HKEY m_key;
+  HKEY m_writeKey;
+  bool m_readOnly;
   long m_result;
   unsigned m_lastSize;
 };

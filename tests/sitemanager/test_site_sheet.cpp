@@ -1,0 +1,261 @@
+// The site's property sheet and the new-site wizard under Xvfb, driven from a second thread,
+// against the real registry of the prefix: proposals while typing, each refusal with its
+// message, what a finished wizard or OK stores, and that Cancel stores nothing.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "smUi.h"
+#include "vqHostType.h"
+#include "vqSMgrRes.h"
+
+using namespace sitetest;
+using namespace smtest;
+
+namespace {
+class SiteSheet : public SiteStore {};
+
+std::string siteKey(const char* name) { return std::string(kSites) + "\\" + name; }
+}  // namespace
+
+TEST_F(SiteSheet, WizardProposesNameAndDescriptionWhileTheUrlIsTypedAndCancelStoresNothing) {
+  saveSite(VQ_SITES_LIST, "Exists", "old.example.com", 7);
+  auto before = Snapshot();
+  struct Row {
+    const char* url;
+    const char* name;
+    const char* desc;
+  };
+  const Row rows[] = {
+      {"ftp.example.com", "Example", "ftp site for Example"},
+      {"10.1.2.3", "IP-10.1.2.3", "ftp site for 10.1.2.3"},
+      {"ftp://ftp.gnu.org", "Gnu", "ftp site for Gnu"},
+      {"localhost", "Localhost", "ftp site for Localhost"},
+      {"ftp.", "", ""},
+      {"", "", ""},
+  };
+  std::vector<std::string> got;
+  std::string initialUrl;
+  vqSiteParams site(4);
+  int r = static_cast<int>(ui::WithDriver(
+      nullptr, [&] { return site.SITE_Wizard(nullptr); },
+      [&](HWND sheet) {
+        HWND page = WaitPage(sheet);
+        initialUrl = ui::ItemText(page, IDC_SM_URL);
+        for (const Row& row : rows) {
+          Type(page, IDC_SM_URL, row.url);
+          got.push_back(ui::ItemText(page, IDC_SM_NAME) + "|" + ui::ItemText(page, IDC_SM_DESC));
+        }
+        Type(page, IDC_SM_URL, "ftp.cancelled.org");
+        Press(sheet, PSBTN_CANCEL);
+      }));
+  EXPECT_EQ(0, r) << "a cancelled wizard reports failure";
+  EXPECT_EQ("ftp.", initialUrl);
+  ASSERT_EQ(std::size(rows), got.size());
+  for (size_t i = 0; i < got.size(); ++i)
+    EXPECT_EQ(std::string(rows[i].name) + "|" + rows[i].desc, got[i]) << "URL '" << rows[i].url << "'";
+  EXPECT_EQ(before, Snapshot()) << "Cancel must leave the store exactly as it was";
+}
+
+TEST_F(SiteSheet, WizardRefusesEachFaultOnItsPageThenStoresTheFinishedSite) {
+  saveSite(VQ_SITES_LIST, "Exists", "old.example.com", 7);
+  struct Row {
+    const char* url;
+    const char* port;
+    const char* ird;
+    const char* name;
+    const char* message;  // start of the expected box
+  };
+  const Row rows[] = {
+      {"", "21", "", "a", "Invalid URL. \nPlease reenter a valid URL of the form\n"},
+      {"   ", "21", "", "a", "Invalid URL. \nPlease reenter"},
+      {"http://www.example.com", "21", "", "a", "Invalid URL."},
+      {"ftp.example.com/pub", "21", "", "a", "Invalid URL."},
+      {"ftp.example.com", "21", "C:\\home", "a", "Invalid 'Initial Remote Directory'. You cannot supply a drive"},
+      {"ftp.example.com", "0", "", "a", "Invalid Port Number. Please specify a port number between 1 and 65535."},
+      {"ftp.example.com", "65536", "", "a", "Invalid Port Number."},
+      {"ftp.example.com", "", "", "a", "Invalid Port Number."},
+      {"ftp.example.com", "21", "", "", "You must enter a site name"},
+      {"ftp.example.com", "21", "", "exists", "There is already a site by this name, please choose a different"},
+      {"ftp.example.com", "21", "", "a:b", "A site name cannot contain"},
+  };
+  Boxes boxes;
+  std::vector<std::string> shown;
+  std::vector<bool> stayed;
+  std::string userOnUserPage;
+  vqSiteParams site(4);
+  int r = static_cast<int>(ui::WithDriver(
+      nullptr, [&] { return site.SITE_Wizard(nullptr); },
+      [&](HWND sheet) {
+        HWND first = WaitPage(sheet);
+        for (const Row& row : rows) {
+          Type(first, IDC_SM_URL, row.url);
+          Type(first, IDC_SM_PORT, row.port);
+          Type(first, IDC_SM_IRD, row.ird);
+          Type(first, IDC_SM_NAME, row.name);
+          size_t seen = boxes.Count();
+          Press(sheet, PSBTN_NEXT);
+          shown.push_back(boxes.WaitAfter(seen));
+          stayed.push_back(CurrentPage(sheet) == first);
+        }
+        Type(first, IDC_SM_URL, " ftp://ftp.example.com ");
+        Type(first, IDC_SM_PORT, "2121");
+        Type(first, IDC_SM_IRD, "/pub");
+        Type(first, IDC_SM_DESC, "the example site");
+        Press(sheet, PSBTN_NEXT);
+        HWND user = WaitPage(sheet, first);
+        userOnUserPage = ui::ItemText(user, IDC_SM_USER);
+        Press(sheet, PSBTN_NEXT);
+        WaitPage(sheet, user);
+        Press(sheet, PSBTN_FINISH);
+      }));
+  ASSERT_EQ(std::size(rows), shown.size());
+  for (size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(0u, shown[i].find(rows[i].message))
+        << "row " << i << " ('" << rows[i].url << "', '" << rows[i].port << "', '" << rows[i].ird << "', '"
+        << rows[i].name << "') showed: " << shown[i];
+    EXPECT_TRUE(stayed[i]) << "row " << i << " must keep the user on the page";
+  }
+  EXPECT_EQ(1, r);
+  EXPECT_EQ("anonymous", userOnUserPage);
+  EXPECT_NE(std::string::npos, boxes.Text(2).find("no other protocol prefix")) << "the wizard explains the URL";
+
+  // Byte for byte what the wizard stored, and the caller's object is the new site.
+  auto v = values(HKEY_CURRENT_USER, siteKey("Example"));
+  EXPECT_EQ("ftp.example.com", v["URL"]);
+  EXPECT_EQ("2121", v["URLPort"]);
+  EXPECT_EQ("/pub", v["RootDir"]);
+  EXPECT_EQ("the example site", v["Description"]);
+  EXPECT_EQ("anonymous", v["LoginName"]);
+  EXPECT_EQ("1", v["Anonymous"]);
+  EXPECT_EQ("2000", v["HostType"]);
+  EXPECT_EQ("", v[""]);
+  EXPECT_EQ("0000000008", v["SiteId"]);
+  EXPECT_EQ("Example", values(HKEY_CURRENT_USER, kSites)["0000000008"]);
+  EXPECT_STREQ("Example", site.GetSiteName());
+  EXPECT_EQ(8u, site.GetSiteId());
+}
+
+TEST_F(SiteSheet, PropertiesRenameOnOkClearsTheOldHostsCacheAndCancelKeepsEverything) {
+  saveSite(VQ_SITES_LIST, "Alpha", "alpha.example.com", 3);
+  vqSiteParams site(4);
+  ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "Alpha"));
+  char cacheDir[1024];
+  ASSERT_TRUE(site.SITE_GetCacheDir(cacheDir, sizeof cacheDir));
+  CreateDirectoryA(cacheDir, nullptr);
+  std::string listing = std::string(cacheDir) + "root.vqLS";
+  writeFile(listing, "-rw-r--r-- 1 a b 1 Jan 1 2000 x\r\n");
+
+  // Cancel after changes on several pages: nothing moves.
+  auto before = Snapshot();
+  Boxes boxes;
+  ui::WithDriver(
+      "FTP Site Information", [&] { return site.SITE_Properties(nullptr); },
+      [&](HWND sheet) {
+        HWND general = WaitPage(sheet);
+        Type(general, IDC_SM_NAME, "Changed");
+        HWND socket = Select(sheet, 5);
+        Type(socket, IDC_SM_SO_TIMEOUT, "99");
+        Press(sheet, PSBTN_CANCEL);
+      });
+  EXPECT_EQ(before, Snapshot());
+  EXPECT_STREQ("Alpha", site.GetSiteName()) << "the caller's object is untouched by a cancelled sheet";
+  EXPECT_TRUE(fileExists(listing));
+
+  // OK with a refused page first: the out-of-range time-out keeps the sheet open, unsaved.
+  std::string refusal;
+  bool savedWhileOpen = true;
+  int r = static_cast<int>(ui::WithDriver(
+      "FTP Site Information", [&] { return site.SITE_Properties(nullptr); },
+      [&](HWND sheet) {
+        HWND general = WaitPage(sheet);
+        Type(general, IDC_SM_NAME, "Beta");
+        Type(general, IDC_SM_URL, "ftp://beta.example.com");
+        HWND socket = Select(sheet, 5);
+        Type(socket, IDC_SM_SO_TIMEOUT, "2");
+        size_t seen = boxes.Count();
+        Press(sheet, PSBTN_OK);
+        refusal = boxes.WaitAfter(seen);
+        savedWhileOpen = keyExists(HKEY_CURRENT_USER, siteKey("Beta"));
+        Type(socket, IDC_SM_SO_TIMEOUT, "60");
+        Press(sheet, PSBTN_OK);
+      }));
+  EXPECT_EQ(1, r);
+  EXPECT_EQ("Please enter a number from 5 to 600.", refusal);
+  EXPECT_FALSE(savedWhileOpen) << "nothing is saved until every page is valid";
+  EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, siteKey("Alpha")));
+  auto v = values(HKEY_CURRENT_USER, siteKey("Beta"));
+  EXPECT_EQ("beta.example.com", v["URL"]);
+  EXPECT_EQ("60", v["Timeout"]);
+  EXPECT_EQ("0000000003", v["SiteId"]) << "a renamed site keeps its id";
+  EXPECT_FALSE(fileExists(listing)) << "a new host clears the old host's listings";
+  EXPECT_STREQ("Beta", site.GetSiteName());
+}
+
+TEST_F(SiteSheet, SystemInfoShowsTheFirstItemPerHostTypeAndTheConnectionTestLearnsFromVsftpd) {
+  auto env = Servers();
+  if (env.empty()) GTEST_SKIP() << "FH_FTP_SERVERS not set: run through ctest, which starts the servers";
+  Boxes boxes;
+  boxes.Answer(IDYES);  // connect?
+  boxes.Answer(IDYES);  // generate a listing?
+  std::string syst, pwd, firstName, firstPerms, otherName;
+  int type = -1;
+  vqSiteParams site(4);
+  int r = static_cast<int>(ui::WithDriver(
+      nullptr, [&] { return site.SITE_Wizard(nullptr); },
+      [&](HWND sheet) {
+        HWND first = WaitPage(sheet);
+        Type(first, IDC_SM_URL, "127.0.0.1");
+        Type(first, IDC_SM_PORT, env["FTP_A_PORT"].c_str());
+        Press(sheet, PSBTN_NEXT);
+        HWND user = WaitPage(sheet, first);
+        Press(sheet, PSBTN_NEXT);
+        HWND host = WaitPage(sheet, user);
+        Post(host, IDC_SM_HI_TEST);
+        WaitFor([&] { return !ui::ItemText(host, IDC_SM_HI_FNAME).empty() || boxes.Count() > 2; }, 30000);
+        syst = ui::ItemText(host, IDC_SM_HI_SYST);
+        pwd = ui::ItemText(host, IDC_SM_HI_PWD);
+        type = ComboIndex(host, IDC_SM_HI_TYPE);
+        firstName = ui::ItemText(host, IDC_SM_HI_FNAME);
+        firstPerms = ui::ItemText(host, IDC_SM_HI_PERMS);
+        // Another kind's parser reads the same sample differently.
+        SendDlgItemMessageA(host, IDC_SM_HI_TYPE, CB_SETCURSEL, VQ_HOST_VMS - VQ_HOST_AUTO, 0);
+        SendMessageA(host, WM_COMMAND, MAKEWPARAM(IDC_SM_HI_TYPE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(host, IDC_SM_HI_TYPE)));
+        otherName = ui::ItemText(host, IDC_SM_HI_FNAME);
+        SendDlgItemMessageA(host, IDC_SM_HI_TYPE, CB_SETCURSEL, type, 0);
+        Press(sheet, PSBTN_FINISH);
+      }));
+  EXPECT_EQ(1, r);
+  ASSERT_GE(boxes.Count(), 1u);
+  EXPECT_EQ("Would you like to connect to this site?", boxes.Text(0));
+  EXPECT_EQ("Generate a directory listing of the remote server?", boxes.Text(1));
+  EXPECT_EQ("UNIX Type: L8", syst);
+  EXPECT_EQ("/", pwd);
+  EXPECT_EQ(VQ_HOST_UNIXL8 - VQ_HOST_AUTO, type);
+  EXPECT_FALSE(firstName.empty());
+  EXPECT_EQ(10u, firstPerms.size()) << firstPerms;
+  EXPECT_NE(firstName, otherName) << "changing the server type parses the sample again";
+  auto v = values(HKEY_CURRENT_USER, siteKey("IP-127.0.0.1"));
+  EXPECT_EQ(std::to_string(VQ_HOST_UNIXL8), v["HostType"]);
+  EXPECT_EQ("UNIX Type: L8", v["cmdSYST"]);
+  EXPECT_EQ("/", v["RootDir"]);
+
+  // A server that is not there: the engine's reason, and the page keeps its values.
+  boxes.Answer(IDYES);
+  size_t seen = boxes.Count();
+  ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "IP-127.0.0.1"));
+  std::string reason;
+  ui::WithDriver(
+      "FTP Site Information", [&] { return site.SITE_Properties(nullptr); },
+      [&](HWND sheet) {
+        HWND general = WaitPage(sheet);
+        Type(general, IDC_SM_PORT, "1");
+        HWND host = Select(sheet, 6);
+        Post(host, IDC_SM_HI_TEST);
+        WaitFor([&] { return boxes.Count() >= seen + 2; }, 30000);
+        reason = boxes.Text(seen + 1);
+        Press(sheet, PSBTN_CANCEL);
+      });
+  EXPECT_EQ(0u, reason.find("Unable to connect to server.\n\nReason: ")) << reason;
+}
