@@ -320,8 +320,37 @@ int kindGroup(int kind) {
 }
 }  // namespace
 
+namespace {
+// The keys name + "|" of two own items, compared without building them.
+int compareNameKeys(const char* x, const char* y) {
+  const size_t n = sizeof(static_cast<_FTPITEMID*>(nullptr)->name);
+  size_t k = 0;
+  while (k < n && x[k] && y[k] && lower(static_cast<unsigned char>(x[k])) == lower(static_cast<unsigned char>(y[k])))
+    ++k;
+  const bool xEnd = k >= n || !x[k], yEnd = k >= n || !y[k];
+  if (xEnd && yEnd) return 0;
+  const int cx = xEnd ? '|' : lower(static_cast<unsigned char>(x[k]));
+  const int cy = yEnd ? '|' : lower(static_cast<unsigned char>(y[k]));
+  if (cx != cy) return cx < cy ? -1 : 1;
+  return xEnd ? -1 : 1;  // one key ends where the other holds a "|": the shorter comes first
+}
+
+bool isOneOwnItem(LPCITEMIDLIST list) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(list);
+  return list && list->mkid.cb == VQ_ITEMID_SIZE && p[VQ_ITEMID_SIZE] == 0 && p[VQ_ITEMID_SIZE + 1] == 0;
+}
+}  // namespace
+
 int shellCompareItemLists(LPCITEMIDLIST a, LPCITEMIDLIST b) {
   VQ_TRY
+    // What a view sorts: two items of ours, one each.
+    if (isOneOwnItem(a) && isOneOwnItem(b)) {
+      const _FTPITEMID* x = reinterpret_cast<const _FTPITEMID*>(a);
+      const _FTPITEMID* y = reinterpret_cast<const _FTPITEMID*>(b);
+      int gx = kindGroup(x->kind), gy = kindGroup(y->kind);
+      if (gx != gy) return gx < gy ? -1 : 1;
+      return compareNameKeys(x->name, y->name);
+    }
     const _FTPITEMID* lastA = shellOwnItem(VQPIDL_Last(a));
     const _FTPITEMID* lastB = shellOwnItem(VQPIDL_Last(b));
     if (lastA && lastB) {

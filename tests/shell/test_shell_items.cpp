@@ -310,6 +310,17 @@ TEST(ShellItems, FolderOrder) {
     }
   }
   EXPECT_EQ(0, shellCompareItemLists(List().own(VQ_KIND_OBJECT, "ABC"), List().own(VQ_KIND_OBJECT, "abc")));
+  // One-item lists take a shorter road than longer lists: both give the key order.
+  const char* names[] = {"a", "a|", "a||b", "a|b", "aa", "A!", "", "b", "ab|", "ab"};
+  for (const char* x : names) {
+    for (const char* y : names) {
+      int one = shellCompareItemLists(List().own(VQ_KIND_OBJECT, x), List().own(VQ_KIND_OBJECT, y));
+      int two =
+          shellCompareItemLists(List().foreign(20).own(VQ_KIND_OBJECT, x), List().foreign(20).own(VQ_KIND_OBJECT, y));
+      EXPECT_EQ(one < 0, two < 0) << "'" << x << "' and '" << y << "'";
+      EXPECT_EQ(one == 0, two == 0) << "'" << x << "' and '" << y << "'";
+    }
+  }
   // Two sites compare by their whole path, not by the last name alone.
   List a = List().own(VQ_KIND_CATEGORY, "A").own(VQ_KIND_FTPSITE, "Z");
   List b = List().own(VQ_KIND_CATEGORY, "B").own(VQ_KIND_FTPSITE, "A");
