@@ -74,7 +74,7 @@ void vqMalloc::Free(void* p) {
   if (m_malloc && p) static_cast<IMalloc*>(m_malloc)->Free(p);
 }
 #else
-vqMalloc::vqMalloc() : m_malloc(nullptr) {}
+vqMalloc::vqMalloc() : m_malloc(nullptr) { (void)m_malloc; }
 vqMalloc::~vqMalloc() {}
 void* vqMalloc::Malloc(unsigned long n) { return malloc(n ? n : 1); }
 void vqMalloc::Free(void* p) { free(p); }

@@ -72,8 +72,8 @@ TEST(ShellItems, EveryKindsAttributesAndDefaultCommand) {
   for (const Case& c : cases) {
     _FTPITEMID* it = shellNewItem(c.kind, "x");
     ASSERT_NE(nullptr, it);
-    EXPECT_EQ(VQ_ITEMID_SIZE, it->cb);
-    EXPECT_EQ(0, it->cbStored);
+    EXPECT_EQ(VQ_ITEMID_SIZE, +it->cb);
+    EXPECT_EQ(0, +it->cbStored);
     EXPECT_EQ(c.attributes, shellItemAttributes(shellAsItemId(it))) << "kind " << c.kind;
     EXPECT_EQ(c.container, shellIsContainerKind(c.kind)) << "kind " << c.kind;
     EXPECT_EQ(c.link, shellIsLinkKind(c.kind)) << "kind " << c.kind;
@@ -386,16 +386,16 @@ TEST(ShellItems, ItemsFromAParsedListing) {
   shellItemsFromListing(parser, &folder, {1, 0, 0}, &Collected::sink, &got);
   ASSERT_EQ(6u, got.items.size());
   const _FTPITEMID& dotDot = got.items[0];
-  EXPECT_EQ(VQ_KIND_FOLDER, dotDot.kind);
+  EXPECT_EQ(VQ_KIND_FOLDER, +dotDot.kind);
   EXPECT_STREQ("parent's description", dotDot.description);
   EXPECT_STREQ("drwxrwxr-x", dotDot.permText);
-  EXPECT_EQ(SHELL_CONTAINER_ATTRIBUTES, dotDot.attributes);
+  EXPECT_EQ(SHELL_CONTAINER_ATTRIBUTES, +dotDot.attributes);
   for (size_t k = 1; k < got.items.size(); ++k) {
     const _FTPITEMID& it = got.items[k];
     SCOPED_TRACE(it.name);
-    EXPECT_EQ(VQ_ITEMID_SIZE, it.cb);
-    EXPECT_EQ(VQ_ITEMID_STORED_SIZE, it.cbStored);
-    EXPECT_EQ(shellDefaultAttributes(it.kind), it.attributes);
+    EXPECT_EQ(VQ_ITEMID_SIZE, +it.cb);
+    EXPECT_EQ(VQ_ITEMID_STORED_SIZE, +it.cbStored);
+    EXPECT_EQ(shellDefaultAttributes(it.kind), +it.attributes);
     // Deletable as far as the parent can be written.
     EXPECT_EQ(1, it.permFlags[VQ_PERM_OWNER_DELETE]);
     EXPECT_EQ(1, it.permFlags[VQ_PERM_GROUP_DELETE]);
@@ -403,9 +403,9 @@ TEST(ShellItems, ItemsFromAParsedListing) {
     EXPECT_STREQ("2000/03/14 00:00", it.sortDate);
     EXPECT_NE('\0', it.dateText[0]);
   }
-  EXPECT_EQ(VQ_KIND_OBJECT, got.items[2].kind);
-  EXPECT_EQ(1234u, got.items[2].size);
-  EXPECT_EQ(VQ_KIND_FOLDERLINK, got.items[3].kind) << "a link to a folder, split into name and target";
+  EXPECT_EQ(VQ_KIND_OBJECT, +got.items[2].kind);
+  EXPECT_EQ(1234u, +got.items[2].size);
+  EXPECT_EQ(VQ_KIND_FOLDERLINK, +got.items[3].kind) << "a link to a folder, split into name and target";
   EXPECT_STREQ("share", got.items[3].name);
   EXPECT_STREQ("/usr/share", got.items[3].url);
   parser.DirEnumClose();

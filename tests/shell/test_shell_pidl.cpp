@@ -99,13 +99,13 @@ TEST(ShellPidl, ChildrenFromTheSiteStoreAndALocalDirectory) {
   Collected root;
   pidl.ItemsFromSiteStore(List().foreign(20), true, &Collected::sink, &root);
   ASSERT_EQ(3u, root.items.size());
-  EXPECT_EQ(VQ_KIND_WIZARD, root.items[0].kind);
+  EXPECT_EQ(VQ_KIND_WIZARD, +root.items[0].kind);
   EXPECT_STREQ("FTP Site Wizard", root.items[0].name);
-  EXPECT_EQ(VQ_KIND_CATEGORY, root.items[1].kind);
+  EXPECT_EQ(VQ_KIND_CATEGORY, +root.items[1].kind);
   EXPECT_STREQ("Work", root.items[1].name);
   EXPECT_EQ(128u, strlen(root.items[1].description));
-  EXPECT_EQ(SHELL_CONTAINER_ATTRIBUTES, root.items[1].attributes);
-  EXPECT_EQ(VQ_KIND_FTPSITE, root.items[2].kind);
+  EXPECT_EQ(SHELL_CONTAINER_ATTRIBUTES, +root.items[1].attributes);
+  EXPECT_EQ(VQ_KIND_FTPSITE, +root.items[2].kind);
   EXPECT_STREQ("Beta", root.items[2].name);
   EXPECT_STREQ("beta.example", root.items[2].url);
 
@@ -127,12 +127,12 @@ TEST(ShellPidl, ChildrenFromTheSiteStoreAndALocalDirectory) {
   ASSERT_EQ(2u, local.items.size());
   for (const _FTPITEMID& it : local.items) {
     if (std::string(it.name) == "sub") {
-      EXPECT_EQ(VQ_KIND_FOLDER, it.kind);
-      EXPECT_EQ(SHELL_CONTAINER_ATTRIBUTES, it.attributes);
+      EXPECT_EQ(VQ_KIND_FOLDER, +it.kind);
+      EXPECT_EQ(SHELL_CONTAINER_ATTRIBUTES, +it.attributes);
     } else {
       EXPECT_STREQ("f.bin", it.name);
-      EXPECT_EQ(VQ_KIND_OBJECT, it.kind);
-      EXPECT_EQ(5u, it.size);
+      EXPECT_EQ(VQ_KIND_OBJECT, +it.kind);
+      EXPECT_EQ(5u, +it.size);
     }
   }
 }
