@@ -1,5 +1,6 @@
 // The local cache of a site: one directory per site below the application's cache root, named
-// after the site's host and id, holding listing files (".vqD") and copies of remote files.
+// after the site's host and id, holding copies of remote files and, per listed folder, two listing
+// files: the raw listing (".vqLS") and the parser's records of it (".vqD").
 #include <stdio.h>
 #include <string.h>
 
@@ -7,15 +8,16 @@
 
 #include "vqAppParams.h"
 #include "vqCatch.h"
+#include "vqSafeName.h"
 #include "vqSiteParams.h"
 
 namespace {
 const char kSource[] = "vqSiteParams";
-const char kListingExt[] = ".vqD";
 
-bool endsWithListingExt(const char* name) {
+// Both files of a folder's listing belong to the directory cache; everything else is a file copy.
+bool isListingFile(const char* name) {
   const char* dot = strrchr(name, '.');
-  return dot && lstrcmpiA(dot, kListingExt) == 0;
+  return dot && (lstrcmpiA(dot, ".vqD") == 0 || lstrcmpiA(dot, ".vqLS") == 0);
 }
 
 // A folder text names files inside the site's directory; one that reaches elsewhere names none.
@@ -40,56 +42,41 @@ int vqSiteParams::SITE_GetCacheDir(char* out, unsigned size) {
     vqAppParams* app = VQSMGR_GetAppParams();
     std::string root = app ? app->GetDefCacheDir() : "";
     while (!root.empty() && root.back() == '\\') root.pop_back();
-    // The host name becomes a directory name: characters a file name cannot hold are replaced.
-    std::string host = m_URL;
-    for (char& c : host)
-      if (static_cast<unsigned char>(c) < 0x20 || strchr("\\/:*?\"<>|", c)) c = '_';
+    // Host and id become one directory name that stays below the root (the shell names the
+    // listing cache files the same way).
     char id[16];
-    snprintf(id, sizeof(id), "(%u)\\", m_SiteId);
-    std::string dir = root + "\\" + host + id;
+    snprintf(id, sizeof(id), "(%u)", m_SiteId);
+    char name[VQ_MAX_PATH];
+    if (!VQSTR_SafeLocalName((std::string(m_URL) + id).c_str(), root.size() + 1, name, sizeof name)) return 0;
+    std::string dir = root + "\\" + name + "\\";
     if (dir.size() >= size) return 0;
     memcpy(out, dir.c_str(), dir.size() + 1);
     return 1;
   VQ_CATCH(kSource, 0)
 }
 
-int vqSiteParams::SITE_ClearDirectoryCache(const char* folder) {
-  VQ_TRY
-    char dir[KEY_LEN];
-    if (!SITE_GetCacheDir(dir, sizeof(dir))) return 1;
-    std::string pattern = dir;
-    if (folder && *folder) {
-      if (!folderIsSafe(folder)) return 1;
-      pattern += std::string("root.") + folder + "*" + kListingExt;
-    } else {
-      pattern += std::string("*") + kListingExt;
-    }
-    forEachMatch(pattern, [&](const WIN32_FIND_DATAA& f) {
-      if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-      // Short-name matching lets "*.vqD" find longer extensions such as ".vqDx".
-      if (!endsWithListingExt(f.cFileName)) return;
-      DeleteFileA((std::string(dir) + f.cFileName).c_str());
-    });
-    RemoveDirectoryA(dir);
-    return 1;
-  VQ_CATCH(kSource, 1)
-}
+int vqSiteParams::SITE_ClearDirectoryCache(const char* folder) { return _clearCache(folder, 1); }
 
-int vqSiteParams::SITE_ClearFileCache(const char* folder) {
+int vqSiteParams::SITE_ClearFileCache(const char* folder) { return _clearCache(folder, 0); }
+
+// Deletes the site's listing files (listings set) or its file copies, of one folder or of the
+// whole site, then the site's directory when that has become empty.
+int vqSiteParams::_clearCache(const char* folder, int listings) {
   VQ_TRY
     char dir[KEY_LEN];
     if (!SITE_GetCacheDir(dir, sizeof(dir))) return 1;
     std::string pattern = dir;
     if (folder && *folder) {
       if (!folderIsSafe(folder)) return 1;
-      pattern += std::string("root.") + folder + ".*";
+      // A folder's listings are "root.<folder>" plus an extension; its copies "root.<folder>.<name>".
+      pattern += std::string("root.") + folder + (listings ? "*" : ".*");
     } else {
-      pattern += "*.*";
+      pattern += "*";
     }
     forEachMatch(pattern, [&](const WIN32_FIND_DATAA& f) {
-      if (!strcmp(f.cFileName, ".") || !strcmp(f.cFileName, "..")) return;
       if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-      if (endsWithListingExt(f.cFileName)) return;
+      // Matching is by name, not by short name: "*.vqD" would also find ".vqDx".
+      if ((isListingFile(f.cFileName) ? 1 : 0) != (listings ? 1 : 0)) return;
       DeleteFileA((std::string(dir) + f.cFileName).c_str());
     });
     RemoveDirectoryA(dir);

@@ -39,7 +39,7 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int SITE_Rename(const char* fromSub, const char* fromName, const char* toSub, const char* toName);
   int SITE_Delete(const char* subPath, const char* name);
 
-  // Local cache of the site: listing files (".vqD") and copies of remote files.
+  // Local cache of the site: listing files (".vqLS" raw, ".vqD" parsed) and copies of remote files.
   int SITE_ClearDirectoryCache(const char* folder);
   int SITE_ClearFileCache(const char* folder);
   unsigned long SITE_GetCacheUsage();
@@ -127,6 +127,7 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int _fullPath(char* out, unsigned size, const char* subPath, const char* name);
   int _copySite(const char* fromSub, const char* fromName, const char* toSub, const char* toName, int depth);
   void _clearCachesDeep(const char* subPath, const char* name, int depth);
+  int _clearCache(const char* folder, int listings);
   int _importWsFtp(const char* file, const char* target, int depth);
   int _importFtpExplorer(const char* target);
   void _importTarget(char* out, unsigned size);

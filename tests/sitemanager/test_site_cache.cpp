@@ -96,3 +96,30 @@ TEST_F(SiteStore, UsageOfAStoredSiteLoadsItFirst) {
   EXPECT_EQ(123ul, s.SITE_GetCacheUsage());
   EXPECT_STREQ("stored.example", s.GetURL());
 }
+
+TEST_F(SiteStore, ListingsKeepTheirRawAndParsedFilesTogether) {
+  vqSiteParams s(2);
+  s.SetURL("h.example");
+  s.SetSiteId(9);
+  std::string dir = cacheDirOf(s);
+  ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
+  // Each folder's listing is two files; everything else is a copy of a remote file.
+  const std::set<std::string> listings = {"root.vqLS", "root.vqD", "root.pub.vqLS", "root.pub.vqD", "root.x.VQLS"};
+  const std::set<std::string> copies = {"root.pub.a.txt", "root.readme", "root.pub.vqLSx"};
+  for (const auto& f : listings) writeFile(dir + f, "l");
+  for (const auto& f : copies) writeFile(dir + f, "c");
+
+  EXPECT_EQ(1, s.SITE_ClearFileCache(nullptr));
+  EXPECT_EQ(listings, filesIn(dir)) << "a file-cache clear keeps both listing files";
+  for (const auto& f : copies) writeFile(dir + f, "c");
+  EXPECT_EQ(1, s.SITE_ClearDirectoryCache("pub"));
+  std::set<std::string> left = listings;
+  left.erase("root.pub.vqLS");
+  left.erase("root.pub.vqD");
+  for (const auto& f : copies) left.insert(f);
+  EXPECT_EQ(left, filesIn(dir)) << "one folder's listings go, raw and parsed";
+  EXPECT_EQ(1, s.SITE_ClearDirectoryCache(nullptr));
+  EXPECT_EQ(copies, filesIn(dir)) << "a directory-cache clear removes both kinds and keeps the copies";
+  EXPECT_EQ(1, s.SITE_ClearFileCache(nullptr));
+  EXPECT_FALSE(fileExists(dir));
+}
