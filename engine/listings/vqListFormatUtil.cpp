@@ -151,8 +151,9 @@ uint64_t vqParseSize(const char* s, uint64_t mult) {
     uint64_t grouped = whole;
     while (*q == sep && q[1] >= '0' && q[1] <= '9' && q[2] >= '0' && q[2] <= '9' && q[3] >= '0' && q[3] <= '9' &&
            !(q[4] >= '0' && q[4] <= '9')) {
-      grouped = grouped < limit ? grouped * 1000 + static_cast<uint64_t>((q[1] - '0') * 100 + (q[2] - '0') * 10 + (q[3] - '0'))
-                                : cap;
+      grouped = grouped < limit
+                    ? grouped * 1000 + static_cast<uint64_t>((q[1] - '0') * 100 + (q[2] - '0') * 10 + (q[3] - '0'))
+                    : cap;
       q += 4;
     }
     const char u = static_cast<char>(*q | 0x20);
@@ -174,11 +175,20 @@ uint64_t vqParseSize(const char* s, uint64_t mult) {
   }
   uint64_t unit = 1;
   switch (*q | 0x20) {
-    case 'k': unit = 1ull << 10; break;
-    case 'm': unit = 1ull << 20; break;
-    case 'g': unit = 1ull << 30; break;
-    case 't': unit = 1ull << 40; break;
-    default: break;
+    case 'k':
+      unit = 1ull << 10;
+      break;
+    case 'm':
+      unit = 1ull << 20;
+      break;
+    case 'g':
+      unit = 1ull << 30;
+      break;
+    case 't':
+      unit = 1ull << 40;
+      break;
+    default:
+      break;
   }
   if (unit == 1) fraction = 0;
   auto times = [](uint64_t a, uint64_t b) { return a != 0 && b > ~0ull / a ? ~0ull : a * b; };
@@ -223,9 +233,12 @@ int vqMonthName(const char* s) {
     }
     if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
     if (c >= 0xC0 && c <= 0xDE) c = static_cast<unsigned char>(c + 32);
-    if (c >= 0xE0 && c <= 0xE6) c = 'a';
-    else if (c >= 0xE8 && c <= 0xEB) c = 'e';
-    else if (c >= 0xF9 && c <= 0xFC) c = 'u';
+    if (c >= 0xE0 && c <= 0xE6)
+      c = 'a';
+    else if (c >= 0xE8 && c <= 0xEB)
+      c = 'e';
+    else if (c >= 0xF9 && c <= 0xFC)
+      c = 'u';
     if (c >= 0x80 || n + 1 >= sizeof w) return 0;
     w[n++] = static_cast<char>(c);
   }

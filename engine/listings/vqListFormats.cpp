@@ -13,9 +13,9 @@
 
 namespace {
 
-const size_t kTextChars = 24;                           // permText, group, owner
+const size_t kTextChars = 24;                            // permText, group, owner
 const size_t kNameChars = sizeof(_FTPITEMID::name) - 1;  // a name as the server gives it
-const size_t kLinkChars = 255;                          // each side of a stored link
+const size_t kLinkChars = 255;                           // each side of a stored link
 static_assert(2 * kLinkChars + 2 <= sizeof(_FTPITEMID::name), "a stored link is name|target");
 
 int isVmsFamily(_VQ_HOSTTYPE t) {
@@ -560,8 +560,8 @@ void vqDirParser::_storeLink(const char* name, const char* target, int decideKin
     m_linkCb(m_item, m_linkUser);
   } else if (decideKind) {
     m_item->kind = VQ_KIND_OBJECTLINK;
-    if (VQITEM_FullSize(m_item) < 1024 && !isDocOrText(linkTarget) && !isDocOrText(linkName) &&
-        !isReadme(linkTarget) && !isReadme(linkName) && (!extensionOf(linkTarget) || !extensionOf(linkName)))
+    if (VQITEM_FullSize(m_item) < 1024 && !isDocOrText(linkTarget) && !isDocOrText(linkName) && !isReadme(linkTarget) &&
+        !isReadme(linkName) && (!extensionOf(linkTarget) || !extensionOf(linkName)))
       m_item->kind = VQ_KIND_FOLDERLINK;
   }
   size_t nameLen = vqTextLength(linkName), targetLen = vqTextLength(linkTarget);
