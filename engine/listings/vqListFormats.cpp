@@ -747,7 +747,7 @@ int vqDirParser::_parseOS2(char* line, int firstLine) {
 
 int vqDirParser::_parseMACOS(char* line, int firstLine) {
   if (!_startLine(line, firstLine)) return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
+  const int dotCandidate = m_ignoreDotDirs && _isDotEntry(line);
   int link = tolower(static_cast<unsigned char>(line[0])) == 'l';
   if ((_find(line, " folder ") || _find(line, " FOLDER ")))
     m_item->kind = link ? VQ_KIND_FOLDERLINK : VQ_KIND_FOLDER;
@@ -757,7 +757,8 @@ int vqDirParser::_parseMACOS(char* line, int firstLine) {
   setText(m_item->permText, _field(0));
   _setSize(_field(3), 1);
   int i = (m_item->kind == VQ_KIND_FOLDER || m_item->kind == VQ_KIND_FOLDERLINK) ? 3 : 4;
-  return _dateNamePerms(i);
+  _dateNamePerms(i);
+  return dotCandidate && _isDotName() ? 0 : 1;
 }
 
 int vqDirParser::_parseNETWARE(char* line, int firstLine) {
