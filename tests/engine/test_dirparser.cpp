@@ -82,7 +82,9 @@ TEST(DirParserGolden, EveryHostTypeParsesItsListing) {
       EXPECT_EQ(w.kind, +got.kind) << where;
       EXPECT_EQ(w.name, got.name) << where;
       EXPECT_EQ(w.size, std::to_string(got.size)) << where;
-      if (!w.fullSize.empty()) EXPECT_EQ(w.fullSize, std::to_string(VQITEM_FullSize(&got))) << where;
+      if (!w.fullSize.empty()) {
+        EXPECT_EQ(w.fullSize, std::to_string(VQITEM_FullSize(&got))) << where;
+      }
       EXPECT_EQ(w.date, dateOf(got)) << where;
       EXPECT_EQ(w.owner, got.owner) << where;
       EXPECT_EQ(w.group, got.group) << where;
@@ -456,7 +458,9 @@ TEST(DirParserRules, ColumnsFoundByTheirShape) {
     EXPECT_STREQ(c.name, it.name) << c.what << ": " << c.text;
     EXPECT_STREQ(c.target, it.url) << c.what << ": " << c.text;
     EXPECT_EQ(c.date, dateOf(it)) << c.what << ": " << c.text;
-    if (c.size >= 0) EXPECT_EQ(static_cast<uint64_t>(c.size), VQITEM_FullSize(&it)) << c.what << ": " << c.text;
+    if (c.size >= 0) {
+      EXPECT_EQ(static_cast<uint64_t>(c.size), VQITEM_FullSize(&it)) << c.what << ": " << c.text;
+    }
   }
 }
 
