@@ -144,6 +144,7 @@ uint64_t vqParseSize(const char* s, uint64_t mult) {
     ++p;
   }
   if (p == s) return 0;
+  if (*p == 0 || *p == ' ') return whole == ~0ull || mult <= 1 ? whole : (whole > ~0ull / mult ? ~0ull : whole * mult);
   // Thousands separators: each followed by exactly three digits, and nothing but a unit after.
   char sep = *p;
   if ((sep == ',' || sep == '.' || sep == '\'') && p[1] >= '0' && p[1] <= '9') {

@@ -73,6 +73,7 @@ int isYearField(const char* s) {
 
 // '10:04', '20:10,' : a time column in a word-form date.
 int isTimeField(const char* s) {
+  if (!isDigit(s[0])) return 0;
   if (vqLooksLikeTime(s)) return 1;
   char t[16];
   size_t n = vqCopyText(t, sizeof t, s, sizeof t - 1);
@@ -303,10 +304,10 @@ void vqDirParser::_doparse_perms() {
   // No text grants everything; a short one ('-rwxr-x') grants nothing it does not show.
   const char absent = t[0] ? 0 : '-';
   for (int k = 0; k < 3; ++k) {
-    for (int j = 0; j < 3; ++j) {
-      const char c = t[1 + k * 3 + j];
-      flags[k * 4 + j] = c != '-' && c != absent;
-    }
+    const char r = t[1 + k * 3], w = t[2 + k * 3], x = t[3 + k * 3];
+    flags[k * 4 + 0] = r != '-' && r != absent;
+    flags[k * 4 + 1] = w != '-' && w != absent;
+    flags[k * 4 + 2] = x != '-' && x != absent;
     flags[k * 4 + 3] = k == 0;
   }
 }
@@ -585,13 +586,11 @@ int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
   m_item->kind = type == 'd' ? VQ_KIND_FOLDER : type == 'l' ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
   // Ten permission characters, which a large link count may follow without a blank; some servers
   // write fewer, then a blank ends them.
-  size_t permLen = 10;
-  for (size_t k = 0; k < 10 && line[k]; ++k)
-    if (line[k] == ' ') {
-      permLen = k;
-      break;
-    }
-  vqCopyText(m_item->permText, sizeof m_item->permText, line, permLen);
+  size_t permLen = vqCopyText(m_item->permText, sizeof m_item->permText, line, 10);
+  if (const void* blank = memchr(m_item->permText, ' ', permLen)) {
+    permLen = static_cast<size_t>(static_cast<const char*>(blank) - m_item->permText);
+    memset(m_item->permText + permLen, 0, 10 - permLen);
+  }
   char* cols = line;
   if (longerThan(line, permLen)) {
     cols = line + permLen;
