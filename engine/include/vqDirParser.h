@@ -81,6 +81,13 @@ class VQENGINE_API vqDirParser {
   void _doparse_filename(int i);
   void _doparse_link();
 
+  // Columns found by their shape rather than their place.
+  int _isDateAt(int i) const;
+  int _findDate(int from, int to) const;
+  void _setSize(const char* text, uint64_t mult);
+  void _storeLink(const char* name, const char* target, int decideKind);
+  int _isDotName() const;
+
   void _notify(int type, unsigned long result, const char* prefix, const char* line);
 
   _VQ_HOSTTYPE m_hostType;
@@ -113,6 +120,7 @@ class VQENGINE_API vqDirParser {
     char times[24 * 60][32];
   };
   EnumTexts* m_enumTexts;
+  int m_keepNameBlanks;  // the format puts exactly one blank before the name: others belong to it
   int m_rawColumnStart;  // where the squished columns begin in m_raw
   size_t m_rawLength;    // length of the text in m_raw
 

@@ -12,10 +12,15 @@
 //   1122   129   description   site or category description
 //   1251     2   cbStored      659 in parsed records, 0 otherwise   <- stored part starts here
 //   1253     2   kind          VQ_KIND_*
-//   1255     4   reserved
+//   1255     4   sizeHigh      high 32 bits of the size (was reserved1, zero in older records)
 //   1259     8   modified      FILETIME as listed (no time-zone conversion)
-//   1267    16   reserved
-//   1283     4   size          bytes (0 for folders)
+//   1267     4   sizeLow       low 32 bits of the size when sizeHigh is not zero (in reserved2)
+//   1271    12   reserved
+//   1283     4   size          bytes (0 for folders), saturated at 4,294,967,295
+//
+// Sizes of 4 GB and more: size stays saturated for readers that know only it; sizeHigh and sizeLow
+// hold the whole size. Older records have zeros there and read back as before. Use VQITEM_FullSize
+// and VQITEM_SetFullSize rather than the three fields.
 //   1287   512   name          for a stored link: "name|target"
 //   1799    33   permText      e.g. drwxr-xr-x or (RWED,RWED,RE,)
 //   1832    33   group
@@ -68,9 +73,15 @@ struct _FTPITEMID {
   char description[129];
   uint16_t cbStored;
   int16_t kind;
-  unsigned char reserved1[4];
+  union {
+    unsigned char reserved1[4];
+    uint32_t sizeHigh;
+  };
   FILETIME modified;
-  unsigned char reserved2[16];
+  union {
+    unsigned char reserved2[16];
+    uint32_t sizeLow;
+  };
   uint32_t size;
   char name[512];
   char permText[33];
@@ -90,7 +101,11 @@ static_assert(offsetof(_FTPITEMID, typeName) == 609, "layout");
 static_assert(offsetof(_FTPITEMID, description) == 1122, "layout");
 static_assert(offsetof(_FTPITEMID, cbStored) == VQ_ITEMID_STORED_OFFSET, "layout");
 static_assert(offsetof(_FTPITEMID, kind) == 1253, "layout");
+static_assert(offsetof(_FTPITEMID, sizeHigh) == 1255, "layout");
+static_assert(offsetof(_FTPITEMID, reserved1) == 1255, "layout");
 static_assert(offsetof(_FTPITEMID, modified) == 1259, "layout");
+static_assert(offsetof(_FTPITEMID, sizeLow) == 1267, "layout");
+static_assert(offsetof(_FTPITEMID, reserved2) == 1267, "layout");
 static_assert(offsetof(_FTPITEMID, size) == 1283, "layout");
 static_assert(offsetof(_FTPITEMID, name) == 1287, "layout");
 static_assert(offsetof(_FTPITEMID, permText) == 1799, "layout");
@@ -99,3 +114,21 @@ static_assert(offsetof(_FTPITEMID, owner) == 1865, "layout");
 static_assert(offsetof(_FTPITEMID, permFlags) == 1898, "layout");
 static_assert(VQ_ITEMID_STORED_OFFSET + VQ_ITEMID_STORED_SIZE == VQ_ITEMID_SIZE,
               "the stored part runs to the end of the record");
+
+// The whole size of an item: sizeHigh and sizeLow when the size reached 4 GB, else size.
+inline uint64_t VQITEM_FullSize(const _FTPITEMID* item) {
+  if (!item) return 0;
+  const uint32_t high = item->sizeHigh;
+  if (high == 0) return item->size;
+  return (static_cast<uint64_t>(high) << 32) | item->sizeLow;
+}
+
+// Sets size (saturated) and, from 4 GB on, sizeHigh and sizeLow; below 4 GB both stay zero, so the
+// record is the same as one written before sizes grew.
+inline void VQITEM_SetFullSize(_FTPITEMID* item, uint64_t bytes) {
+  if (!item) return;
+  const uint32_t high = static_cast<uint32_t>(bytes >> 32);
+  item->size = high ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
+  item->sizeHigh = high;
+  item->sizeLow = high ? static_cast<uint32_t>(bytes) : 0;
+}

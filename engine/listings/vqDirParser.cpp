@@ -24,7 +24,7 @@
 
 namespace {
 
-const int kMaxRead = 254;             // characters taken from the listing per read
+const int kMaxRead = 1022;            // characters taken from the listing per read
 const size_t kReadBuffer = 1 << 16;   // file buffering of the run
 const size_t kWriteBuffer = 1 << 18;  // records are written in blocks of this size
 
@@ -176,6 +176,20 @@ int isNotFoundMessage(const char* line, size_t len) {
   }
 }
 
+// A recursive listing opens with the folder's heading ('.:', '/pub:') before its "total" line:
+// it is no entry, and the listing has not begun yet.
+int isFolderHeading(const char* line, size_t len) {
+  if (len >= VQ_DIRPARSE_BUFSIZE) len = vqTextLength(line);
+  while (len > 0 && (line[len - 1] == ' ' || line[len - 1] == '\r')) --len;
+  if (len < 2 || line[len - 1] != ':') return 0;
+  // An entry begins with its permissions ('drwxr-xr-x'): a name ending in ':' is still an entry.
+  static const char kType[] = "-dlbcpsDL";
+  if (!vqFindByte(kType, line[0])) return 1;
+  for (size_t k = 1; k < 10 && k < len; ++k)
+    if (!vqFindByte("rwxsStTlL-", line[k])) return 1;
+  return 0;
+}
+
 class FileCloser {
  public:
   explicit FileCloser(FILE* f) : m_f(f) {}
@@ -275,6 +289,7 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_fieldRawPos(new int[VQTOKENS_MAX_FIELDS]()),
       m_itemTouched(1),
       m_enumTexts(nullptr),
+      m_keepNameBlanks(0),
       m_rawColumnStart(0),
       m_rawLength(0),
       m_statusCb(nullptr),
@@ -475,6 +490,7 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
       break;
     case VQ_HOST_UNIXL8:
     case VQ_HOST_UNIXBSD44:
+      if (first && isFolderHeading(line, m_lineLength)) return 0;
       if (vqIsUnixTotal(line)) {
         if (!first) stop = 1;  // a second listing (recursive) follows the first
         return 0;
@@ -524,6 +540,7 @@ int vqDirParser::_parseCurLine(char* line, int& firstLine, int& stop) {
       r = _parseAS400(line, first);
       break;
     default:
+      if (first && isFolderHeading(line, m_lineLength)) return 0;
       if (vqIsUnixTotal(line)) {
         if (!first) stop = 1;
         return 0;

@@ -131,6 +131,145 @@ uint32_t vqLeadSize(const char* s, uint32_t mult) {
   return total > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(total);
 }
 
+uint64_t vqParseSize(const char* s, uint64_t mult) {
+  if (!s) return 0;
+  while (*s == ' ' || *s == '\t') ++s;
+  if (*s == '+') ++s;
+  const uint64_t cap = 0xFFFFFFFFFFFFFFFFull;
+  const uint64_t limit = 100000000000000000ull;  // digits beyond this only saturate
+  uint64_t whole = 0;
+  const char* p = s;
+  while (*p >= '0' && *p <= '9') {
+    whole = whole < limit ? whole * 10 + static_cast<uint64_t>(*p - '0') : cap;
+    ++p;
+  }
+  if (p == s) return 0;
+  if (*p == 0 || *p == ' ') return whole == ~0ull || mult <= 1 ? whole : (whole > ~0ull / mult ? ~0ull : whole * mult);
+  // Thousands separators: each followed by exactly three digits, and nothing but a unit after.
+  char sep = *p;
+  if ((sep == ',' || sep == '.' || sep == '\'') && p[1] >= '0' && p[1] <= '9') {
+    const char* q = p;
+    uint64_t grouped = whole;
+    while (*q == sep && q[1] >= '0' && q[1] <= '9' && q[2] >= '0' && q[2] <= '9' && q[3] >= '0' && q[3] <= '9' &&
+           !(q[4] >= '0' && q[4] <= '9')) {
+      grouped = grouped < limit
+                    ? grouped * 1000 + static_cast<uint64_t>((q[1] - '0') * 100 + (q[2] - '0') * 10 + (q[3] - '0'))
+                    : cap;
+      q += 4;
+    }
+    const char u = static_cast<char>(*q | 0x20);
+    const bool unitAfter = u == 'k' || u == 'm' || u == 'g' || u == 't';
+    if (q != p && !unitAfter && !(*q >= '0' && *q <= '9') && *q != sep) {
+      whole = grouped;
+      p = q;
+    }
+  }
+  // A decimal fraction counts only before a unit ('33.5k', '1,5G').
+  uint64_t fraction = 0, scale = 1;
+  const char* q = p;
+  if ((*q == '.' || *q == ',') && q[1] >= '0' && q[1] <= '9') {
+    ++q;
+    while (*q >= '0' && *q <= '9') {
+      if (scale < 1000000) fraction = fraction * 10 + static_cast<uint64_t>(*q - '0'), scale *= 10;
+      ++q;
+    }
+  }
+  uint64_t unit = 1;
+  switch (*q | 0x20) {
+    case 'k':
+      unit = 1ull << 10;
+      break;
+    case 'm':
+      unit = 1ull << 20;
+      break;
+    case 'g':
+      unit = 1ull << 30;
+      break;
+    case 't':
+      unit = 1ull << 40;
+      break;
+    default:
+      break;
+  }
+  if (unit == 1) fraction = 0;
+  auto times = [](uint64_t a, uint64_t b) { return a != 0 && b > ~0ull / a ? ~0ull : a * b; };
+  uint64_t bytes = times(whole, unit);
+  if (fraction) {
+    uint64_t part = times(fraction, unit) / scale;
+    bytes = bytes > cap - part ? cap : bytes + part;
+  }
+  return times(bytes, mult == 0 ? 1 : mult);
+}
+
+int vqIsSize(const char* s) {
+  if (!s || !(*s >= '0' && *s <= '9')) return 0;
+  const char* p = s;
+  while (*p >= '0' && *p <= '9') ++p;
+  if (!*p) return 1;
+  // Separators or a fraction, then an optional unit with an optional 'B'.
+  while ((*p == ',' || *p == '.' || *p == '\'') && p[1] >= '0' && p[1] <= '9') {
+    ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+  }
+  const char u = static_cast<char>(*p | 0x20);
+  if (u == 'k' || u == 'm' || u == 'g' || u == 't') {
+    ++p;
+    if ((*p | 0x20) == 'b') ++p;
+  } else if (*p == 'B') {
+    ++p;
+  }
+  return *p == 0;
+}
+
+int vqMonthName(const char* s) {
+  if (!s) return 0;
+  // Letters folded to lower-case ASCII: accented vowels of both code pages become plain ones.
+  char w[20];
+  size_t n = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p; ++p) {
+    unsigned char c = *p;
+    if (c == 0xC3 && p[1]) {  // UTF-8 of the Latin-1 letters
+      c = static_cast<unsigned char>(p[1] + 0x40);
+      ++p;
+    }
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE) c = static_cast<unsigned char>(c + 32);
+    if (c >= 0xE0 && c <= 0xE6)
+      c = 'a';
+    else if (c >= 0xE8 && c <= 0xEB)
+      c = 'e';
+    else if (c >= 0xF9 && c <= 0xFC)
+      c = 'u';
+    if (c >= 0x80 || n + 1 >= sizeof w) return 0;
+    w[n++] = static_cast<char>(c);
+  }
+  while (n > 0 && (w[n - 1] == '.' || w[n - 1] == ',')) --n;
+  w[n] = 0;
+  if (n < 3) return 0;
+  static const char* const kNames[12] = {
+      " jan january januar janv janvier tammi tammikuu ",
+      " feb february februar fev fevr fevrier helmi helmikuu ",
+      " mar march marz mrz maerz mars maalis maaliskuu ",
+      " apr april avr avril huhti huhtikuu ",
+      " may mai touko toukokuu ",
+      " jun june juni juin kesa kesakuu ",
+      " jul july juli juil juillet heina heinakuu ",
+      " aug august aout elo elokuu ",
+      " sep sept september septembre syys syyskuu ",
+      " oct october okt oktober octobre loka lokakuu ",
+      " nov november novembre marras marraskuu ",
+      " dec december dez dezember decembre joulu joulukuu ",
+  };
+  char key[24];
+  key[0] = ' ';
+  memcpy(key + 1, w, n);
+  key[n + 1] = ' ';
+  key[n + 2] = 0;
+  for (int m = 0; m < 12; ++m)
+    if (strstr(kNames[m], key)) return m + 1;
+  return 0;
+}
+
 int vqContainsNoCase(const char* hay, const char* needle) {
   size_t n = strlen(needle);
   for (const char* p = hay; *p; ++p) {

@@ -21,6 +21,17 @@ int vqLeadInt(const char* s);
 // Leading decimal integer times mult, as a 32-bit size: negative gives 0, too large saturates.
 uint32_t vqLeadSize(const char* s, uint32_t mult);
 
+// A size column as servers write it, times mult: '1234', '9,730', '1.234.567' (groups of three),
+// '33.5k', '2M', '1,5G', '512B' (a unit of 1024 from k on). Anything after the number is ignored, as
+// for a leading integer; no digits or a sign gives 0; too large saturates.
+uint64_t vqParseSize(const char* s, uint64_t mult);
+// The whole text is such a size (digits first, nothing left over).
+int vqIsSize(const char* s);
+// Month number of a month name in English, German, French or Finnish, abbreviated or whole, in
+// Windows-1252 or UTF-8, with a trailing '.' or ',' ('Okt.', 'Juli,', 'févr.', 'tammikuu');
+// 0 for anything else, numbers included.
+int vqMonthName(const char* s);
+
 // strstr and strpbrk(s, "\r\n") for listing lines. Some C runtimes prepare a search table on every
 // call, which costs more than the search itself on lines this short.
 const char* vqFindText(const char* hay, const char* needle);

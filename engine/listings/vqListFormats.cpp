@@ -13,9 +13,10 @@
 
 namespace {
 
-const size_t kTextChars = 24;   // permText, group, owner
-const size_t kNameChars = 128;  // name, link target
-static_assert(2 * kNameChars + 2 <= sizeof(_FTPITEMID::name), "a stored link is name|target");
+const size_t kTextChars = 24;                            // permText, group, owner
+const size_t kNameChars = sizeof(_FTPITEMID::name) - 1;  // a name as the server gives it
+const size_t kLinkChars = 255;                           // each side of a stored link
+static_assert(2 * kLinkChars + 2 <= sizeof(_FTPITEMID::name), "a stored link is name|target");
 
 int isVmsFamily(_VQ_HOSTTYPE t) {
   return t == VQ_HOST_MULTINET || t == VQ_HOST_VMS || t == VQ_HOST_VMSA55 || t == VQ_HOST_OPENVMS ||
@@ -31,9 +32,77 @@ int monthNum(const char* s) {
     for (int m = 0; m < 12; ++m)
       if (kMonths[m * 3] == a && kMonths[m * 3 + 1] == b && kMonths[m * 3 + 2] == c) return m + 1;
   }
+  int m = vqMonthName(s);
+  if (m) return m;
   char word[64];
   vqCopyText(word, sizeof word, s, sizeof word - 1);
   return VQDATE_MonthNum(word);
+}
+
+// A month by its name only; a number is not one here ('3 Mar 2000' is day first).
+int monthByName(const char* s) {
+  if (!(*s >= '0' && *s <= '9')) {
+    if (s[0] && s[1] && s[2] && !s[3]) {
+      static const char kMonths[] = "janfebmaraprmayjunjulaugsepoctnovdec";
+      char a = static_cast<char>(s[0] | 0x20), b = static_cast<char>(s[1] | 0x20), c = static_cast<char>(s[2] | 0x20);
+      for (int m = 0; m < 12; ++m)
+        if (kMonths[m * 3] == a && kMonths[m * 3 + 1] == b && kMonths[m * 3 + 2] == c) return m + 1;
+    }
+    return vqMonthName(s);
+  }
+  return 0;
+}
+
+int isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// '14', '2.', '26,' : a day of the month.
+int isDayField(const char* s) {
+  if (!isDigit(s[0])) return 0;
+  int v = s[0] - '0', k = 1;
+  if (isDigit(s[1])) v = v * 10 + (s[1] - '0'), k = 2;
+  if (s[k] == '.' || s[k] == ',') ++k;
+  return s[k] == 0 && v >= 1 && v <= 31;
+}
+
+// '2000', '2003,' : a year written out.
+int isYearField(const char* s) {
+  for (int k = 0; k < 4; ++k)
+    if (!isDigit(s[k])) return 0;
+  return s[4] == 0 || (s[4] == ',' && s[5] == 0);
+}
+
+// '10:04', '20:10,' : a time column in a word-form date.
+int isTimeField(const char* s) {
+  if (!isDigit(s[0])) return 0;
+  if (vqLooksLikeTime(s)) return 1;
+  char t[16];
+  size_t n = vqCopyText(t, sizeof t, s, sizeof t - 1);
+  if (n > 1 && (t[n - 1] == ',' || t[n - 1] == '.')) {
+    t[n - 1] = 0;
+    return vqLooksLikeTime(t);
+  }
+  return 0;
+}
+
+// A numeric date column: digit groups joined by one kind of separator ('03-14-00', '3/14/00',
+// '18.09.06', '2003-10-02', '14-MAR-2000', '09-26'); the number of parts, or 0.
+int numericDateParts(const char* s) {
+  if (!isDigit(s[0])) return 0;
+  char sep = 0;
+  int parts = 1;
+  const char* p = s;
+  for (;;) {
+    int digits = 0, letters = 0;
+    while (isDigit(*p)) ++p, ++digits;
+    while (parts == 2 && sep == '-' && digits == 0 && ((*p | 0x20) >= 'a' && (*p | 0x20) <= 'z')) ++p, ++letters;
+    if (digits == 0 && letters == 0) return 0;
+    if (digits > 4) return 0;
+    if (*p == 0) return parts >= 2 ? parts : 0;
+    if (*p != '-' && *p != '/' && *p != '.') return 0;
+    if (sep && *p != sep) return 0;
+    sep = *p++;
+    if (++parts > 3) return 0;
+  }
 }
 
 // Base name of a path (after the last '/').
@@ -232,10 +301,13 @@ void vqDirParser::_doparse_perms() {
     return;
   }
   const char* t = m_item->permText;  // zero-filled beyond its text, so positions 1 to 9 are readable
+  // No text grants everything; a short one ('-rwxr-x') grants nothing it does not show.
+  const char absent = t[0] ? 0 : '-';
   for (int k = 0; k < 3; ++k) {
-    flags[k * 4 + 0] = t[1 + k * 3] != '-';
-    flags[k * 4 + 1] = t[2 + k * 3] != '-';
-    flags[k * 4 + 2] = t[3 + k * 3] != '-';
+    const char r = t[1 + k * 3], w = t[2 + k * 3], x = t[3 + k * 3];
+    flags[k * 4 + 0] = r != '-' && r != absent;
+    flags[k * 4 + 1] = w != '-' && w != absent;
+    flags[k * 4 + 2] = x != '-' && x != absent;
     flags[k * 4 + 3] = k == 0;
   }
 }
@@ -243,39 +315,60 @@ void vqDirParser::_doparse_perms() {
 void vqDirParser::_doparse_date(int& i) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0;
   const char* f = _field(i);
-  if (hasDateSeparator(f) && vqLeadInt(f) != 0) {
-    // '03-14-00', '3/14/00' or '14-MAR-2000'
+  if (hasDateSeparator(f) && vqLeadInt(f) != 0 && !isDayField(f)) {  // '26.' is a day before its month
+    // '03-14-00', '3/14/00', '14-MAR-2000', '23/02/00', '18.09.06', '2003-10-02', '09-26 2000'
     const char* parts[3] = {"", "", ""};
     const char* p = f;
-    for (int k = 0; k < 3; ++k) {
-      parts[k] = p;
+    char sep = 0;
+    int count = 0;
+    while (count < 3) {
+      parts[count++] = p;
       const char* next = p;
-      while (*next && *next != '-' && *next != '/') ++next;
-      if (!*next) {
-        p = next;
-        for (int j = k + 1; j < 3; ++j) parts[j] = p;
-        break;
-      }
+      while (*next && *next != '-' && *next != '/' && *next != '.') ++next;
+      if (!*next) break;
+      if (!sep) sep = *next;
       p = next + 1;
     }
-    month = vqLeadInt(parts[0]);
-    day = vqLeadInt(parts[1]);
-    year = vqLeadInt(parts[2]);
-    if (day == 0 && !isdigit(static_cast<unsigned char>(parts[1][0]))) {
-      day = month;
-      char word[64];
-      size_t len = strcspn(parts[1], "-/");
-      vqCopyText(word, sizeof word, parts[1], len);
-      month = monthNum(word);
+    for (int k = count; k < 3; ++k) parts[k] = "";
+    const int a = vqLeadInt(parts[0]), b = vqLeadInt(parts[1]), c = vqLeadInt(parts[2]);
+    size_t firstDigits = 0;
+    while (isDigit(parts[0][firstDigits])) ++firstDigits;
+    if (firstDigits == 4) {
+      year = a, month = b, day = c;  // year first
+    } else if (sep == '.') {
+      day = a, month = b, year = c;  // day first, as dotted dates are written
+    } else {
+      month = a, day = b, year = c;
+      if (day == 0 && !isdigit(static_cast<unsigned char>(parts[1][0]))) {
+        day = month;
+        char word[64];
+        size_t len = strcspn(parts[1], "-/");
+        vqCopyText(word, sizeof word, parts[1], len);
+        month = monthNum(word);
+      } else if (month > 12 && day >= 1 && day <= 12) {
+        const int t = month;  // '23/02/00': the day came first
+        month = day, day = t;
+      }
     }
     ++i;
     f = _field(i);
+    if (count == 2 && firstDigits != 4) {
+      // Month and day only: a year column may follow, or the time of a recent date.
+      if (isYearField(f)) {
+        year = vqLeadInt(f);
+        ++i;
+        f = _field(i);
+      } else {
+        year = m_year;
+        if (month > m_month || (month == m_month && day > m_day)) --year;
+      }
+    }
     if (vqLooksLikeTime(f)) {
       hour = vqLeadInt(f);
       minute = vqLeadInt(vqFindByte(f, ':') + 1);
       char upper[64];
       vqCopyText(upper, sizeof upper, f, sizeof upper - 1);
-      for (char* c = upper; *c; ++c) *c = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
+      for (char* ch = upper; *ch; ++ch) *ch = static_cast<char>(toupper(static_cast<unsigned char>(*ch)));
       if (vqFindText(upper, "PM") && hour < 12)
         hour += 12;
       else if (vqFindText(upper, "AM") && hour == 12)
@@ -284,8 +377,8 @@ void vqDirParser::_doparse_date(int& i) {
       ++i;
     }
   } else {
-    // 'Mar 14 10:04', 'Mar 14 2000', '14 Mar 2000 10:04'
-    int m = monthNum(f);
+    // 'Mar 14 10:04', 'Mar 14 2000', '14 Mar 2000 10:04', '26. Juli, 20:10', '2. Okt. 2003'
+    int m = monthByName(f);
     if (m != 0) {
       month = m;
       day = vqLeadInt(_field(i + 1));
@@ -304,7 +397,7 @@ void vqDirParser::_doparse_date(int& i) {
       ++i;
     }
     f = _field(i);
-    if (vqLooksLikeTime(f)) {
+    if (isTimeField(f)) {
       hour = vqLeadInt(f);
       minute = vqLeadInt(vqFindByte(f, ':') + 1);
       ++i;
@@ -314,16 +407,68 @@ void vqDirParser::_doparse_date(int& i) {
   vqFileTimeFromParts(year, month, day, hour, minute, reinterpret_cast<char*>(m_item) + offsetof(_FTPITEMID, modified));
 }
 
+// A date starts at column i: a numeric date, or a day and a month name in either order followed by
+// a year or a time.
+int vqDirParser::_isDateAt(int i) const {
+  if (i < 0 || i >= m_fieldCount) return 0;
+  const char* f = _field(i);
+  const int parts = numericDateParts(f);
+  if (parts == 3) return 1;
+  if (parts == 2) {
+    const char* next = _field(i + 1);
+    return isYearField(next) || vqLooksLikeTime(next);
+  }
+  const char* g = _field(i + 1);
+  const char* h = _field(i + 2);
+  if (!isYearField(h) && !isTimeField(h)) return 0;
+  if (isDayField(g) && monthByName(f)) return 1;
+  return isDayField(f) && monthByName(g);
+}
+
+// The first column from 'from' up to 'to' (exclusive) where a date starts, or -1.
+int vqDirParser::_findDate(int from, int to) const {
+  if (to > m_fieldCount) to = m_fieldCount;
+  for (int k = from < 0 ? 0 : from; k < to; ++k)
+    if (_isDateAt(k)) return k;
+  return -1;
+}
+
+void vqDirParser::_setSize(const char* text, uint64_t mult) { VQITEM_SetFullSize(m_item, vqParseSize(text, mult)); }
+
+// A name that is only "." or ".." (blanks after it aside): the folder itself or its parent.
+int vqDirParser::_isDotName() const {
+  const char* n = m_item->name;
+  size_t len = 0;
+  while (n[len] == '.') ++len;
+  if (len == 0 || len > 2) return 0;
+  for (size_t k = len; n[k]; ++k)
+    if (n[k] != ' ') return 0;
+  return 1;
+}
+
 void vqDirParser::_doparse_filename(int i) {
   char* name = m_item->name;
   name[0] = 0;
+  const char* rawFloor = m_raw + (static_cast<size_t>(m_rawColumnStart) < m_rawLength ? m_rawColumnStart : m_rawLength);
+  // Where the name starts in the raw line: with one blank as the separator, further blanks in
+  // front of the name are part of it (' a.txt').
+  auto nameStart = [&](const char* p) {
+    if (m_keepNameBlanks)
+      while (p - 2 >= rawFloor && p[-1] == ' ' && p[-2] == ' ') --p;
+    return p;
+  };
+  // How much of the raw text from p is the name: trailing blanks too where the format keeps them.
+  auto nameLength = [&](const char* p, size_t n) {
+    if (n > kNameChars) n = kNameChars;
+    if (!m_keepNameBlanks)
+      while (n > 0 && p[n - 1] == ' ') --n;
+    return n;
+  };
   if (m_plainFields && i >= 0 && i < m_fieldCount && m_fieldRawPos[i] >= m_rawColumnStart &&
       static_cast<size_t>(m_fieldRawPos[i]) < m_rawLength) {
     // The field's place in the raw line is known: the name runs from there, blanks kept.
-    const char* p = m_raw + m_fieldRawPos[i];
-    size_t n = m_rawLength - static_cast<size_t>(m_fieldRawPos[i]);
-    if (n > kNameChars) n = kNameChars;
-    while (n > 0 && p[n - 1] == ' ') --n;
+    const char* p = nameStart(m_raw + m_fieldRawPos[i]);
+    size_t n = nameLength(p, m_rawLength - static_cast<size_t>(p - m_raw));
     memcpy(name, p, n);
     name[n] = 0;
     if (m_item->kind == VQ_KIND_FOLDERLINK || m_item->kind == VQ_KIND_OBJECTLINK) _doparse_link();
@@ -336,14 +481,14 @@ void vqDirParser::_doparse_filename(int i) {
     // Where column i starts in the raw line: the squished fields differ from it only in runs of
     // blanks, so walking the raw columns finds the name even when it repeats an earlier column.
     size_t rawLen = m_rawLength;
-    size_t pos = static_cast<size_t>(m_rawColumnStart) < rawLen ? static_cast<size_t>(m_rawColumnStart) : rawLen;
-    const char* p = m_raw + pos;
+    const char* p = rawFloor;
     while (*p == ' ') ++p;
     for (int k = 0; k < i && *p; ++k) {
       while (*p && *p != ' ') ++p;
       while (*p == ' ') ++p;
     }
     if (strncmp(p, first, firstLen) == 0 && (p[firstLen] == ' ' || p[firstLen] == 0)) {
+      p = nameStart(p);
       vqCopyText(name, sizeof m_item->name, p, kNameChars);
       found = 1;
     } else {
@@ -365,7 +510,10 @@ void vqDirParser::_doparse_filename(int i) {
   }
   if (found) {
     if (vqHasLineBreak(name)) VQSTR_StripCRLF(name);
-    trimBlanks(name);
+    if (m_keepNameBlanks)
+      name[nameLength(name, vqTextLength(name))] = 0;
+    else
+      trimBlanks(name);
   } else {
     for (int k = i; k < m_fieldCount && vqTextLength(name) < kNameChars; ++k) {
       if (k > i) vqAppendText(name, sizeof m_item->name, " ");
@@ -375,41 +523,53 @@ void vqDirParser::_doparse_filename(int i) {
   if (m_item->kind == VQ_KIND_FOLDERLINK || m_item->kind == VQ_KIND_OBJECTLINK) _doparse_link();
 }
 
+// 'lib -> usr/lib': the name before the arrow, the target after it.
 void vqDirParser::_doparse_link() {
   char linkName[sizeof m_item->name];
   char target[sizeof m_item->name];
   vqCopyText(linkName, sizeof linkName, m_item->name, sizeof linkName - 1);
   target[0] = 0;
-  if (char* gt = const_cast<char*>(vqFindByte(linkName, '>'))) {
+  if (char* arrow = const_cast<char*>(vqFindText(linkName, " -> "))) {
+    // The arrow as servers write it; a '>' inside the name stays ('a>b -> c').
+    *arrow = 0;
+    vqCopyText(target, sizeof target, arrow + 4, sizeof target - 1);  // 'a -> b -> c' keeps 'b -> c'
+    trimBlanks(target);
+  } else if (char* gt = const_cast<char*>(vqFindByte(linkName, '>'))) {
     *gt = 0;
     const char* after = gt + 1;
     if (*after == ' ') ++after;
-    vqCopyText(target, sizeof target, after, sizeof target - 1);  // 'a -> b -> c' keeps 'b -> c'
+    vqCopyText(target, sizeof target, after, sizeof target - 1);
     size_t n = vqTextLength(linkName);
     if (n > 0 && linkName[n - 1] == '-') linkName[--n] = 0;
     trimBlanks(linkName);
     trimBlanks(target);
   }
-  linkName[kNameChars] = 0;
-  target[kNameChars] = 0;
-  vqCopyText(m_item->name, sizeof m_item->name, linkName, kNameChars);
-  vqCopyText(m_item->url, sizeof m_item->url, target, kNameChars);
+  _storeLink(linkName, target, 1);
+}
+
+// Stores a link as "name|target" in the record, its target in url, and lets the link callback (or,
+// with decideKind, the rule of sizes and extensions) choose between a folder and a file link.
+void vqDirParser::_storeLink(const char* name, const char* target, int decideKind) {
+  char linkName[kLinkChars + 1];
+  char linkTarget[kLinkChars + 1];
+  vqCopyText(linkName, sizeof linkName, name, kLinkChars);
+  vqCopyText(linkTarget, sizeof linkTarget, target, kLinkChars);
+  vqCopyText(m_item->url, sizeof m_item->url, linkTarget, kLinkChars);
   m_itemTouched = 1;
 
   if (m_linkCb) {
     m_linkCb(m_item, m_linkUser);
-  } else {
+  } else if (decideKind) {
     m_item->kind = VQ_KIND_OBJECTLINK;
-    if (m_item->size < 1024 && !isDocOrText(target) && !isDocOrText(linkName) && !isReadme(target) &&
-        !isReadme(linkName) && (!extensionOf(target) || !extensionOf(linkName)))
+    if (VQITEM_FullSize(m_item) < 1024 && !isDocOrText(linkTarget) && !isDocOrText(linkName) && !isReadme(linkTarget) &&
+        !isReadme(linkName) && (!extensionOf(linkTarget) || !extensionOf(linkName)))
       m_item->kind = VQ_KIND_FOLDERLINK;
   }
-  // "name|target": both are cut to 128 characters above, so the record's name field holds them.
-  size_t nameLen = vqTextLength(linkName), targetLen = vqTextLength(target);
+  size_t nameLen = vqTextLength(linkName), targetLen = vqTextLength(linkTarget);
   char* out = m_item->name;
   memcpy(out, linkName, nameLen);
   out[nameLen] = '|';
-  memcpy(out + nameLen + 1, target, targetLen);
+  memcpy(out + nameLen + 1, linkTarget, targetLen);
   out[nameLen + 1 + targetLen] = 0;
 }
 
@@ -420,25 +580,86 @@ int vqDirParser::_parseUNIXL8(char* line, int firstLine) { return _parseUNIX(lin
 
 int vqDirParser::_parseUNIX(char* line, int firstLine, int plusMark) {
   if (!_startLine(line, firstLine)) return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
+  // The last word alone may be "." or ".." in a longer name or a link's target: decided on the name.
+  const int dotCandidate = m_ignoreDotDirs && _isDotEntry(line);
   char type = static_cast<char>(tolower(static_cast<unsigned char>(line[0])));
   m_item->kind = type == 'd' ? VQ_KIND_FOLDER : type == 'l' ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
-  vqCopyText(m_item->permText, sizeof m_item->permText, line, 10);
+  // Ten permission characters, which a large link count may follow without a blank; some servers
+  // write fewer, then a blank ends them.
+  size_t permLen = vqCopyText(m_item->permText, sizeof m_item->permText, line, 10);
+  if (const void* blank = memchr(m_item->permText, ' ', permLen)) {
+    permLen = static_cast<size_t>(static_cast<const char*>(blank) - m_item->permText);
+    memset(m_item->permText + permLen, 0, 10 - permLen);
+  }
   char* cols = line;
-  if (longerThan(line, 10)) {
-    cols = line + 10;
-    m_rawColumnStart = 10;
-    if (plusMark && *cols == '+') {  // access-list mark after the permissions
+  if (longerThan(line, permLen)) {
+    cols = line + permLen;
+    m_rawColumnStart = static_cast<int>(permLen);
+    if (plusMark && permLen == 10 && *cols == '+') {  // access-list mark after the permissions
       *cols = ' ';
       m_rawColumnStart = 11;
     }
   }
   _split(cols);
-  setText(m_item->owner, _field(1));
-  setText(m_item->group, _field(2));
-  m_item->size = vqLeadSize(_field(3), 1);
-  int i = 4;
-  return _dateNamePerms(i);
+  int d = 4;
+  if (vqIsSize(_field(3)) && _isDateAt(4)) {
+    // links, owner, group, size, date: most servers
+    setText(m_item->owner, _field(1));
+    setText(m_item->group, _field(2));
+    _setSize(_field(3), 1);
+  } else {
+    // Otherwise the date is found by its shape and the size is the column before it; what comes
+    // before the size is a link count, an owner and a group, any of which may be missing.
+    const int found = _findDate(1, m_fieldCount);
+    if (found > 0) d = found;
+    const char* sizeText = _field(d - 1);
+    char joined[64] = "";  // 'staff12345': a group that ran into the size
+    if (!vqIsSize(sizeText)) {
+      size_t len = vqTextLength(sizeText), k = len;
+      while (k > 0 && isDigit(sizeText[k - 1])) --k;
+      if (k > 0 && k < len && k < sizeof joined) {
+        vqCopyText(joined, sizeof joined, sizeText, k);
+        sizeText += k;
+      }
+    }
+    const char* cols3[3] = {nullptr, nullptr, nullptr};  // the last three columns before the size
+    int n = 0;
+    for (int k = 0; k < d - 1; ++k) {
+      if (n == 3) cols3[0] = cols3[1], cols3[1] = cols3[2], n = 2;
+      cols3[n++] = _field(k);
+    }
+    if (joined[0]) {
+      if (n == 3) cols3[0] = cols3[1], cols3[1] = cols3[2], n = 2;
+      cols3[n++] = joined;
+    }
+    auto allDigits = [](const char* t) {
+      if (!*t) return false;
+      for (; *t; ++t)
+        if (!isDigit(*t)) return false;
+      return true;
+    };
+    if (n == 3) {
+      setText(m_item->owner, cols3[1]);
+      setText(m_item->group, cols3[2]);
+    } else if (n == 2) {
+      if (allDigits(cols3[0]) && !joined[0]) {
+        setText(m_item->owner, cols3[1]);  // link count and owner, no group
+      } else {
+        setText(m_item->owner, cols3[0]);
+        setText(m_item->group, cols3[1]);
+      }
+    } else if (n == 1 && !allDigits(cols3[0])) {
+      setText(m_item->owner, cols3[0]);
+    }
+    _setSize(sizeText, 1);
+  }
+  int i = d;
+  _doparse_date(i);
+  m_keepNameBlanks = 1;
+  _doparse_filename(i);
+  m_keepNameBlanks = 0;
+  _doparse_perms();
+  return dotCandidate && _isDotName() ? 0 : 1;
 }
 
 int vqDirParser::_parseWINNT40(char* line, int firstLine) {
@@ -453,34 +674,79 @@ int vqDirParser::_parseWINNT40(char* line, int firstLine) {
 
 int vqDirParser::_parseWINNT351D(char* line, int firstLine) {
   if (!_startLine(line, firstLine)) return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
-  m_item->kind = (_find(line, "<DIR>") || _find(line, "<dir>")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
+  const int dotCandidate = m_ignoreDotDirs && _isDotEntry(line);
   _split(line);
   int i = 0;
   _doparse_date(i);
-  m_item->size = vqLeadSize(_field(i), 1);
+  // The column after the time: a size ('9,730'), <DIR>, or a link marker.
+  const char* marker = _field(i);
+  int link = 0;
+  if (marker[0] == '<') {
+    if (vqEqualNoCase(marker, "<DIR>")) {
+      m_item->kind = VQ_KIND_FOLDER;
+    } else if (vqEqualNoCase(marker, "<JUNCTION>") || vqEqualNoCase(marker, "<SYMLINKD>")) {
+      m_item->kind = VQ_KIND_FOLDERLINK;
+      link = 1;
+    } else if (vqEqualNoCase(marker, "<SYMLINK>")) {
+      m_item->kind = VQ_KIND_OBJECTLINK;
+      link = 1;
+    }
+  } else if (_find(line, "<DIR>") || _find(line, "<dir>")) {
+    m_item->kind = VQ_KIND_FOLDER;
+  }
+  if (!link && m_item->kind == VQ_KIND_OBJECT) _setSize(marker, 1);
   ++i;
+  // A file's name follows its size after one blank; after <DIR> the name column is padded.
+  m_keepNameBlanks = m_item->kind == VQ_KIND_OBJECT && vqIsSize(marker);
+  const int kind = m_item->kind;
+  m_item->kind = VQ_KIND_OBJECT;  // the link form is read below, not by the arrow rule
   _doparse_filename(i);
+  m_keepNameBlanks = 0;
+  m_item->kind = static_cast<int16_t>(kind);
+  if (link) {
+    // 'Docs [C:\Users\Docs]', 'bin -> D:\tools\bin', 'bin => D:\tools\bin'
+    char name[sizeof m_item->name];
+    vqCopyText(name, sizeof name, m_item->name, sizeof name - 1);
+    const char* target = "";
+    size_t n = vqTextLength(name);
+    char* arrow = const_cast<char*>(vqFindText(name, " -> "));
+    if (!arrow) arrow = const_cast<char*>(vqFindText(name, " => "));
+    if (arrow) {
+      *arrow = 0;
+      target = arrow + 4;
+    } else if (n > 0 && name[n - 1] == ']') {
+      char* open = const_cast<char*>(vqFindLastByte(name, '['));
+      if (open && open > name && open[-1] == ' ') {
+        name[n - 1] = 0;
+        open[-1] = 0;
+        target = open + 1;
+      }
+    }
+    _storeLink(name, target, 0);
+  }
   _doparse_perms();
-  return 1;
+  return dotCandidate && _isDotName() ? 0 : 1;
 }
 
 int vqDirParser::_parseOS2(char* line, int firstLine) {
   if (!_startLine(line, firstLine)) return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
+  const int dotCandidate = m_ignoreDotDirs && _isDotEntry(line);
   _split(line);
-  m_item->kind = vqEqualNoCase(_field(1), "dir") ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
-  m_item->size = vqLeadSize(_field(0), 1);
-  int i = isdigit(static_cast<unsigned char>(_field(1)[0])) ? 1 : 2;
+  _setSize(_field(0), 1);
+  // Attribute letters and the DIR marker stand between the size and the date, in any case.
+  int i = _findDate(1, m_fieldCount);
+  if (i < 0) i = isdigit(static_cast<unsigned char>(_field(1)[0])) ? 1 : 2;
+  for (int k = 1; k < i; ++k)
+    if (vqEqualNoCase(_field(k), "dir")) m_item->kind = VQ_KIND_FOLDER;
   _doparse_date(i);
   _doparse_perms();
   _doparse_filename(i);
-  return 1;
+  return dotCandidate && _isDotName() ? 0 : 1;
 }
 
 int vqDirParser::_parseMACOS(char* line, int firstLine) {
   if (!_startLine(line, firstLine)) return 0;
-  if (m_ignoreDotDirs && _isDotEntry(line)) return 0;
+  const int dotCandidate = m_ignoreDotDirs && _isDotEntry(line);
   int link = tolower(static_cast<unsigned char>(line[0])) == 'l';
   if ((_find(line, " folder ") || _find(line, " FOLDER ")))
     m_item->kind = link ? VQ_KIND_FOLDERLINK : VQ_KIND_FOLDER;
@@ -488,9 +754,10 @@ int vqDirParser::_parseMACOS(char* line, int firstLine) {
     m_item->kind = link ? VQ_KIND_OBJECTLINK : VQ_KIND_OBJECT;
   _split(line);
   setText(m_item->permText, _field(0));
-  m_item->size = vqLeadSize(_field(3), 1);
+  _setSize(_field(3), 1);
   int i = (m_item->kind == VQ_KIND_FOLDER || m_item->kind == VQ_KIND_FOLDERLINK) ? 3 : 4;
-  return _dateNamePerms(i);
+  _dateNamePerms(i);
+  return dotCandidate && _isDotName() ? 0 : 1;
 }
 
 int vqDirParser::_parseNETWARE(char* line, int firstLine) {
@@ -500,7 +767,7 @@ int vqDirParser::_parseNETWARE(char* line, int firstLine) {
   setText(m_item->permText, _field(1));
   setText(m_item->owner, _field(2));
   setText(m_item->group, _field(2));
-  m_item->size = vqLeadSize(_field(3), 1);
+  _setSize(_field(3), 1);
   int i = 4;
   return _dateNamePerms(i);
 }
@@ -516,7 +783,7 @@ int vqDirParser::_parseHELLSOFT(char* line, int firstLine) {
   setText(m_item->permText, _field(0));
   setText(m_item->group, _field(1));
   setText(m_item->owner, _field(2));
-  m_item->size = vqLeadSize(_field(3), 1);
+  _setSize(_field(3), 1);
   int i = 4;
   return _dateNamePerms(i);
 }
@@ -526,7 +793,7 @@ int vqDirParser::_parseFTPSOFT(char* line, int firstLine) {
   _split(line);
   vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
   m_item->kind = vqEqualNoCase(_field(1), "<dir>") ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
-  m_item->size = vqLeadSize(_field(1), 1);
+  if (m_item->kind == VQ_KIND_OBJECT) _setSize(_field(1), 1);
   int i = 2;
   _doparse_date(i);
   return 1;
@@ -550,6 +817,9 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
     if (firstLine && (variant == kMultiNet || variant == kVms || variant == kMultiNet34)) line[0] = 0;
     return 101;
   }
+  // A server's answer in place of the details ('%RMS-E-PRV, insufficient privilege', 'no
+  // privilege for attempted operation'): the name stands there, but not as an entry to open.
+  if (_field(1)[0] == '%' || _find(line, " privilege")) return 0;
   vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
   int multiNet = variant == kMultiNet || variant == kMultiNet34;
   const char* dirTest = multiNet ? m_item->name : line;
@@ -562,21 +832,21 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
   switch (variant) {
     case kMultiNet:
     case kMultiNet34:
-      m_item->size = vqLeadSize(_field(1), 512);
+      _setSize(_field(1), 512);
       setText(m_item->owner, _field(4));
       setText(m_item->group, _field(4));
       setText(m_item->permText, _field(5));
       break;
     case kVms:
       vqCopyText(blocks, sizeof blocks, _field(3), strcspn(_field(3), "/"));
-      m_item->size = vqLeadSize(blocks, 512);
+      _setSize(blocks, 512);
       setText(m_item->owner, "unavailable");
       setText(m_item->group, "unavailable");
       setText(m_item->permText, _field(4));
       break;
     case kVmsA55:
       vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
-      m_item->size = vqLeadSize(blocks, 512);
+      _setSize(blocks, 512);
       if (count > 2) {
         // '[GROUP,OWNER]'
         const char* uic = _field(count - 2);
@@ -597,7 +867,7 @@ int vqDirParser::_parseVMSFamily(char* line, int firstLine, int variant) {
       break;
     case kOpenVms:
       vqCopyText(blocks, sizeof blocks, _field(1), strcspn(_field(1), "/"));
-      m_item->size = vqLeadSize(blocks, 512);
+      _setSize(blocks, 512);
       if (count > 2) {
         setText(m_item->owner, _field(count - 2));
         setText(m_item->group, _field(count - 2));
@@ -621,7 +891,7 @@ int vqDirParser::_parseVM(char* line, int firstLine) {
   if (_split(line) == 0) return 0;
   setText(m_item->permText, _field(0));
   int folder = m_item->kind == VQ_KIND_FOLDER || m_item->kind == VQ_KIND_FOLDERLINK;
-  if (!folder) m_item->size = vqLeadSize(_field(3), 1);
+  if (!folder) _setSize(_field(3), 1);
   int i = folder ? 3 : 4;
   _doparse_date(i);
   _doparse_filename(i);  // the name rule alone decides the name
@@ -634,10 +904,23 @@ int vqDirParser::_parseVMCMS(char* line, int firstLine) {
   m_item->kind = (_find(line, " folder ") || _find(line, " FOLDER ")) ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
   if (_split(line) == 0) return 0;
   char name[2 * kNameChars + 2];
-  snprintf(name, sizeof name, "%.128s.%.128s", _field(0), _field(1));
-  vqCopyText(m_item->name, sizeof m_item->name, name, kNameChars);
-  m_item->size = vqLeadSize(_field(5), 4096);
   int i = 6;
+  if (vqEqualNoCase(_field(1), "DIR")) {
+    // 'WORK DIR - - - 2000-01-01 12:00:00 -': a directory of a shared file system, named by its first
+    // column alone, with no record counts before its date.
+    m_item->kind = VQ_KIND_FOLDER;
+    vqCopyText(m_item->name, sizeof m_item->name, _field(0), kNameChars);
+    const int found = _findDate(2, m_fieldCount);
+    if (found > 0) i = found;
+  } else {
+    snprintf(name, sizeof name, "%.255s.%.255s", _field(0), _field(1));
+    vqCopyText(m_item->name, sizeof m_item->name, name, kNameChars);
+    if (!_isDateAt(6)) {
+      const int found = _findDate(2, m_fieldCount);
+      if (found > 0) i = found;
+    }
+    if (i > 5 && !numericDateParts(_field(5))) _setSize(_field(5), 4096);
+  }
   _doparse_date(i);
   setText(m_item->owner, _field(m_fieldCount - 1));
   setText(m_item->group, _field(m_fieldCount - 1));
@@ -647,33 +930,45 @@ int vqDirParser::_parseVMCMS(char* line, int firstLine) {
 int vqDirParser::_parseAS400(char* line, int firstLine) {
   if (!_startLine(line, firstLine)) return 0;
   _split(line);
-  if (!_find(line, "*DIR") && !_find(line, "*DDIR") && !_find(line, "*STMF") && !_find(line, "*LIB") &&
-      !_find(line, "*FLR"))
-    return 0;
-  size_t len = vqTextLength(line);
-  if (_find(line, "*DIR ") || _find(line, "*LIB ") || _find(line, "*DDIR ") || (len > 0 && line[len - 1] == '/'))
-    m_item->kind = VQ_KIND_FOLDER;
   int lastType = -1;
   for (int k = 0; k < m_fieldCount; ++k)
     if (_field(k)[0] == '*') lastType = k;
+  // A member of a database file is listed by owner, type and name alone ('QSYS *MEM A.FILE/B.MBR').
+  const int member = lastType >= 0 && lastType <= 1 && vqEqualNoCase(_field(lastType), "*MEM");
+  if (!member && !_find(line, "*DIR") && !_find(line, "*DDIR") && !_find(line, "*STMF") && !_find(line, "*LIB") &&
+      !_find(line, "*FLR"))
+    return 0;
+  size_t len = vqTextLength(line);
+  if (!member &&
+      (_find(line, "*DIR ") || _find(line, "*LIB ") || _find(line, "*DDIR ") || (len > 0 && line[len - 1] == '/')))
+    m_item->kind = VQ_KIND_FOLDER;
   // Owner, size, date, time before the object type; a name with blanks adds fields after it.
-  int i;
-  if (lastType == 4) {
-    setText(m_item->owner, _field(0));
-    m_item->size = vqLeadSize(_field(1), 1);
-    i = 2;
+  if (member) {
+    if (lastType == 1) setText(m_item->owner, _field(0));
   } else {
-    m_item->size = vqLeadSize(_field(0), 1);
-    i = 1;
+    int i;
+    if (lastType == 4) {
+      setText(m_item->owner, _field(0));
+      _setSize(_field(1), 1);
+      i = 2;
+    } else {
+      _setSize(_field(0), 1);
+      i = 1;
+    }
+    _doparse_date(i);
   }
-  _doparse_date(i);
   char* name = m_item->name;
   name[0] = 0;
-  for (int k = lastType + 1; k < m_fieldCount && vqTextLength(name) < 132; ++k) {
+  for (int k = lastType + 1; k < m_fieldCount && vqTextLength(name) < kNameChars; ++k) {
     if (k > lastType + 1) vqAppendText(name, sizeof m_item->name, " ");
     vqAppendText(name, sizeof m_item->name, _field(k));
   }
   size_t n = vqTextLength(name);
-  if (n > 0 && name[n - 1] == '/') name[n - 1] = 0;
+  if (n > 0 && name[n - 1] == '/') name[--n] = 0;
+  // The integrated file system may list whole paths ('/home/ann/a.txt'): the entry is the last part.
+  if (name[0] == '/') {
+    const char* base = vqFindLastByte(name, '/') + 1;
+    memmove(name, base, vqTextLength(base) + 1);
+  }
   return 1;
 }

@@ -12,7 +12,7 @@ namespace {
 
 void expectBounded(const _FTPITEMID& it, const std::string& where) {
   EXPECT_LT(strnlen(it.name, sizeof it.name), sizeof it.name) << where;
-  EXPECT_LE(strnlen(it.url, sizeof it.url), 128u) << where;
+  EXPECT_LE(strnlen(it.url, sizeof it.url), 255u) << where;  // a link's target
   EXPECT_LE(strnlen(it.permText, sizeof it.permText), 24u) << where;
   EXPECT_LE(strnlen(it.owner, sizeof it.owner), 24u) << where;
   EXPECT_LE(strnlen(it.group, sizeof it.group), 24u) << where;

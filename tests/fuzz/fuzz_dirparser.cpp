@@ -75,7 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       check(item.kind >= VQ_KIND_FOLDER && item.kind <= VQ_KIND_OBJECTLINK);
       check(item.name[0] != 0);
       check(strnlen(item.name, sizeof item.name) < sizeof item.name);
-      check(strnlen(item.url, sizeof item.url) <= 128);
+      check(strnlen(item.url, sizeof item.url) <= 255);
+      // A whole size from 4 GB on, else the record of old: size alone, the extra bytes zero.
+      check(item.sizeHigh ? item.size == 0xFFFFFFFFu : item.sizeLow == 0);
+      check(VQITEM_FullSize(&item) >= item.size);
       check(strnlen(item.permText, sizeof item.permText) <= 24);
       check(strnlen(item.owner, sizeof item.owner) <= 24);
       check(strnlen(item.group, sizeof item.group) <= 24);
