@@ -9,30 +9,27 @@ namespace {
 const int kPiece = 2048;
 }  // namespace
 
-const vqHttpLimits VQHTTP_DEFAULT_LIMITS = {1024 * 1024, 256 * 1024, 1000, 4 * 1024 * 1024, 65536};
+const vqHttpLimits VQHTTP_DEFAULT_LIMITS = {1024 * 1024, 256 * 1024, 1000, 4 * 1024 * 1024, 65536, kPiece};
 
 int VQHTTP_ReadLine(VQHTTP_RECEIVE receive, void* source, const vqHttpLimits& limits, std::string& line) {
   line.clear();
-  const size_t cap = limits.line ? limits.line : 1;
+  const int piece = limits.piece >= 2 && limits.piece <= kPiece ? limits.piece : kPiece;
   char buffer[kPiece];
   bool any = false;
-  int pastCut = 0;
+  bool pastCut = false;
   for (;;) {
-    // Up to the cut; past it one byte at a time.
-    size_t room = line.size() < cap ? cap - line.size() : 1;
-    int size = room + 1 < sizeof buffer ? static_cast<int>(room + 1) : kPiece;
-    int n = receive(source, buffer, size);
+    int n = receive(source, buffer, piece);
     if (n <= 0) break;
-    if (n > size - 1) n = size - 1;
+    if (n > piece - 1) n = piece - 1;
     any = true;
     line.append(buffer, static_cast<size_t>(n));
     if (buffer[n - 1] == '\n') break;  // whole line
-    if (n < size - 1) break;           // the stream ended inside the line
-    if (line.size() >= cap) {
-      // The rest comes as the next line. One byte past the cut, two when the first is a CR, so
-      // that a line end just behind the cut ends this line rather than making an empty one.
-      if (pastCut == 2 || (pastCut == 1 && line.back() != '\r')) break;
-      ++pastCut;
+    if (n < piece - 1) break;          // the stream ended inside the line
+    if (line.size() >= limits.line) {
+      // The rest comes as the next line. A part ending in CR gets one more piece, so that its
+      // LF still ends this line; a run of CRs ends there too.
+      if (pastCut || line.back() != '\r') break;
+      pastCut = true;
     }
   }
   if (!line.empty() && line.back() == '\n') line.pop_back();

@@ -13,17 +13,20 @@
 typedef int (*VQHTTP_RECEIVE)(void* source, char* buffer, int size);
 
 struct vqHttpLimits {
-  size_t line;         // a longer line is handed on in parts (of up to 2 bytes more, for a line end)
+  size_t line;         // a longer line is handed on in parts, cut at the first piece boundary past this
   size_t headerBytes;  // text of all header lines together; past it the header is refused
   int headerLines;     // header lines; past it the header is refused
   size_t bodyBytes;    // text of all body lines kept; reading stops before the line that passes it
   int bodyLines;       // body lines kept
+  int piece;           // buffer size of one receive (2 to 2048): a line arrives in pieces of size - 1
 };
 
-// 1 MiB lines; 256 KiB and 1000 lines of header; 4 MiB and 65536 lines of body text.
+// 1 MiB lines; 256 KiB and 1000 lines of header; 4 MiB and 65536 lines of body text; the socket
+// layer's line buffer of 2048 bytes.
 extern const vqHttpLimits VQHTTP_DEFAULT_LIMITS;
 
-// One line without its line end (LF, CR LF), at most limits.line + 2 bytes; 0 when nothing came.
+// One line without its line end (LF, CR LF); 0 when nothing came. At most limits.line rounded up
+// to whole pieces, and one piece more when the cut falls after a CR.
 int VQHTTP_ReadLine(VQHTTP_RECEIVE receive, void* source, const vqHttpLimits& limits, std::string& line);
 
 // Header lines up to the blank line (not stored) into lines; the status code of the first line and

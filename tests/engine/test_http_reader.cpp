@@ -40,7 +40,7 @@ std::vector<std::string> linesOf(const CUTStringList& list) {
 }  // namespace
 
 TEST(HttpReader, HeaderAndBodyWithinTheirLimits) {
-  vqHttpLimits small = {8, 40, 3, 16, 3};
+  vqHttpLimits small = {8, 40, 3, 16, 3, 5};  // pieces of 4 bytes
   struct Case {
     const char* name;
     vqHttpLimits limits;
@@ -67,29 +67,29 @@ TEST(HttpReader, HeaderAndBodyWithinTheirLimits) {
       {"no status line", VQHTTP_DEFAULT_LIMITS, "hello\r\n\r\n", 3, {"hello"}, {}, 1},
       {"nothing at all", VQHTTP_DEFAULT_LIMITS, "", 3, {}, {}, 1},
       // A long line is handed on in parts; a CR LF at the cut stays together.
-      {"line cut in parts", small, "HTTP/1.0 200\r\n\r\n", 3, {"HTTP/1.0 ", "200"}, {}, 1},
+      {"line cut in parts", small, "HTTP/1.0 200\r\n\r\n", 3, {"HTTP/1.0", " 200"}, {}, 1},
       {"CR LF at the cut",
-       {8, 400, 30, 400, 30},
+       {8, 400, 30, 400, 30, 5},
        "1 200 x\r\n\r\n1234567\r\nz\r\n",
        200,
        {"1 200 x"},
        {"1234567", "z"},
        1},
-      // A run of CRs ends the line two bytes past the cut instead of growing it without limit.
+      // A run of CRs ends the line one piece past the cut instead of growing it without limit.
       {"run of CRs",
-       {8, 400, 30, 400, 30},
+       {8, 400, 30, 400, 30, 5},
        "1 200 x\r\n\r\nab" + std::string(20, '\r') + "\n",
        200,
        {"1 200 x"},
-       {"ab" + std::string(7, '\r'), std::string(9, '\r'), "\r"},
+       {"ab" + std::string(9, '\r'), std::string(9, '\r')},
        1},
       // A header that does not end within its limits is refused whole.
       {"too many header lines", small, "1 200\r\na\r\nb\r\nc\r\n\r\n", 3, {"1 200", "a", "b"}, {}, 1},
-      {"too many header bytes", {100, 12, 30, 16, 3}, "1 200 xyz\r\nabcd\r\n\r\n", 3, {"1 200 xyz"}, {}, 1},
+      {"too many header bytes", {100, 12, 30, 16, 3, 5}, "1 200 xyz\r\nabcd\r\n\r\n", 3, {"1 200 xyz"}, {}, 1},
       // A body past its limits is kept up to them.
       {"too many body lines", small, "1 200\r\n\r\na\r\nb\r\nc\r\nd\r\n", 200, {"1 200"}, {"a", "b", "c"}, 0},
       {"too many body bytes",
-       {100, 40, 3, 16, 3},
+       {100, 40, 3, 16, 3, 5},
        "1 200\r\n\r\n12345678\r\n12345678\r\nz\r\n",
        200,
        {"1 200"},
@@ -128,5 +128,6 @@ TEST(HttpReader, EndlessHeaderStopsAtTheDefaultLimits) {
   ASSERT_EQ(200, VQHTTP_ReadHeader(receive, &cr, VQHTTP_DEFAULT_LIMITS, h2, text));
   std::string first;
   ASSERT_EQ(1, VQHTTP_ReadLine(receive, &cr, VQHTTP_DEFAULT_LIMITS, first));
-  EXPECT_EQ(VQHTTP_DEFAULT_LIMITS.line + 1, first.size());  // two past the limit, less the CR taken as line end
+  EXPECT_GE(first.size(), VQHTTP_DEFAULT_LIMITS.line);
+  EXPECT_LE(first.size(), VQHTTP_DEFAULT_LIMITS.line + 2 * 2047);
 }
