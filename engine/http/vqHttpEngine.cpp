@@ -16,6 +16,12 @@ namespace {
 const int kLineBuffer = 2048;
 // A line longer than this is handed on in parts so a server cannot grow one text without limit.
 const size_t kMaxLine = 1024 * 1024;
+// A reply kept in memory stays within these; a header past them is no usable header, a body past
+// them is cut where it reached them.
+const int kMaxHeaderLines = 200;
+const size_t kMaxHeaderBytes = 256 * 1024;
+const int kMaxBodyLines = 100000;
+const size_t kMaxBodyBytes = 8 * 1024 * 1024;
 
 std::string textOf(const char* s) { return s ? std::string(s) : std::string(); }
 
@@ -254,8 +260,10 @@ int vqHttpEngine::_exchange(const char* method, const char* path, int readBody, 
     if (fileResult) *fileResult = r;
   } else if (readBody || status >= 400) {
     std::string line;
-    while (_readLine(line)) {
+    size_t kept = 0;
+    while (m_bodyLines.GetCount() < kMaxBodyLines && kept < kMaxBodyBytes && _readLine(line)) {
       m_bodyLines.Add(line.c_str());
+      kept += line.size() + 2;
       if (line.empty()) break;
     }
   }
@@ -300,7 +308,15 @@ int vqHttpEngine::_sendAll(const std::string& data) {
 // Header lines up to the blank line; the status code, or 3 when no usable status line came.
 int vqHttpEngine::_readHeader() {
   std::string line;
-  while (_readLine(line) && !line.empty()) m_headerLines.Add(line.c_str());
+  size_t kept = 0;
+  while (_readLine(line) && !line.empty()) {
+    kept += line.size() + 2;
+    if (m_headerLines.GetCount() >= kMaxHeaderLines || kept > kMaxHeaderBytes) {
+      m_headerLines.Clear();
+      return 3;
+    }
+    m_headerLines.Add(line.c_str());
+  }
   if (m_headerLines.GetCount() == 0) return 3;
   const char* first = m_headerLines.Get(0);
   std::string text(strlen(first) + 1, '\0');
