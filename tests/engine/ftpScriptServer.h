@@ -92,6 +92,22 @@ class ftpScriptServer {
     closesocket(s);
     return data;
   }
+  // For handlers: accepts the client's data connection, reads `bytes` of it, then resets it.
+  size_t ReceiveDataThenReset(size_t bytes) {
+    SOCKET s = dataConnection();
+    if (s == INVALID_SOCKET) return 0;
+    size_t got = 0;
+    char buf[8192];
+    while (got < bytes && readable(s, 10000)) {
+      int n = recv(s, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    linger hard = {1, 0};
+    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+    closesocket(s);
+    return got;
+  }
   // For handlers: work to do after the reply went out (send data, then the closing reply it returns).
   void Then(std::function<std::string()> after) { m_then = after; }
   // For handlers: the address of a PORT argument.

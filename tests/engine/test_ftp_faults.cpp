@@ -122,6 +122,24 @@ TEST(FtpFaults, EachFaultGivesItsResultAndTheSessionStaysInStep) {
          return std::string("150 Opening BINARY mode data connection (10000 bytes).");
        },
        download, VQFTP_DOWNLOAD_FAILED, kNoop, nullptr},
+      {"upload whose data connection the server resets, then 226",
+       [](ftpScriptServer& s, const std::string& l) {
+         if (l == "PASV") return s.OpenPassive();
+         if (l.compare(0, 4, "STOR") != 0) return std::string();
+         s.Then([&s] {
+           s.ReceiveDataThenReset(64 * 1024);
+           return std::string("226 Transfer complete.");
+         });
+         return std::string("150 Ok to send data.");
+       },
+       [](vqFtpEngine& e) {
+         const std::string upload = tempPath("fh_fault_", "upload.bin");
+         writeFile(upload, pattern(8 * 1024 * 1024));
+         unsigned long r = e.FTP_PutFile("/up.bin", upload.c_str(), 1);
+         DeleteFileA(upload.c_str());
+         return r;
+       },
+       VQFTP_UPLOAD_FAILED, kNoop, nullptr},
       {"passive data port that refuses the connection",
        [](ftpScriptServer&, const std::string& l) {
          // Port 1 of 127.0.0.1 has no listener.
@@ -286,7 +304,7 @@ TEST(FtpFaults, ConnectsThatFailCloseTheirSocketsAndEndInTime) {
   }
   {
     scriptedPeer peer;
-    const std::string greeting = "220 " + std::string(56, 'x');
+    const std::string greeting = "220 " + std::string(26, 'x');
     for (char c : greeting) peer.Send(std::string(1, c)).Pause(200);
     ASSERT_TRUE(peer.Start());
     vqFtpEngine* e = localEngine(peer.Port(), 1);
@@ -319,4 +337,38 @@ TEST(FtpFaults, ConnectsThatFailCloseTheirSocketsAndEndInTime) {
     EXPECT_EQ(0, e->FTP_IsOpen());
     e->Release();
   }
+}
+
+// A cancelled download on a server that answers neither the abort nor NOOP: the cancel still ends
+// soon, and the session is opened anew rather than left out of step.
+TEST(FtpFaults, CancelAgainstAServerThatNeverAnswersTheAbortReconnects) {
+  ftpScriptServer srv("220 ready", loggedIn([](ftpScriptServer& s, const std::string& l) {
+                        if (l == "PASV") return s.OpenPassive();
+                        if (l.compare(0, 4, "CWD ") == 0) return std::string("250 OK.");
+                        if (s.Connections() == 1 && (l == "NOOP" || l.compare(0, 4, "ABOR") == 0))
+                          return std::string(" ");  // a blank line, never a reply
+                        if (l.compare(0, 4, "RETR") == 0) {
+                          s.Then([&s] {
+                            s.SendData(pattern(32 * 1024 * 1024));
+                            return std::string();
+                          });
+                          return std::string("150 Here it comes.");
+                        }
+                        return std::string();
+                      }));
+  vqFtpEngine* e = localEngine(srv.Port(), 5);
+  recorder rec;
+  rec.attach(*e);
+  ASSERT_EQ(0u, e->FTP_Connect());
+  rec.decide = [](_sock_notification_* n) { return n->type == VQNOTIFY_RECEIVE && n->current > 100000 ? 1ul : 0ul; };
+  const std::string local = tempPath("fh_fault_", "cancelled.bin");
+  DWORD started = GetTickCount();
+  EXPECT_EQ(VQFTP_CANCELLED, e->FTP_GetFile("/big.bin", local.c_str(), 1, 0, 0)) << rec.log();
+  EXPECT_LT(GetTickCount() - started, 4000u) << "the abort waits briefly, not a whole time-out";
+  rec.decide = nullptr;
+  EXPECT_EQ(2, srv.Connections()) << "the session was opened anew";
+  EXPECT_EQ(0u, e->FTP_SendCmd("NOOP", 0)) << rec.log();
+  EXPECT_STREQ(kNoop, e->GetLastReply());
+  e->Release();
+  DeleteFileA(local.c_str());
 }
