@@ -84,7 +84,24 @@ unsigned long vqFtpEngine::_list(const char* verb, const char* localFile, const 
                                  const char* switches) {
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+    for (const char* text : {directory, mask, switches})
+      if (unsigned long r = _refuseLineBreak(text)) return r;
     char cmd[1024];
+    // Servers read a path with blanks as several patterns: such a folder is listed from inside.
+    if (directory && strchr(directory, ' ')) {
+      char back[1024];
+      unsigned int size = sizeof back - 1;
+      if (unsigned long r = FTP_PWD(back, size)) return r;
+      if (size >= sizeof back - 1) return _SET_RESPONSE(VQFTP_LIST_FAILED);
+      if (unsigned long r = FTP_CWD(directory)) return r;
+      unsigned long r = VQFTP_BuildListCommand(verb, "", mask, switches, cmd, sizeof cmd)
+                            ? _SET_RESPONSE(VQFTP_SEND_FAILED)
+                            : FTP_GetFile(cmd, localFile, 2, 0, 0);
+      std::string reply = m_lastReply;
+      unsigned long cameBack = FTP_CWD(back);
+      m_lastReply = reply;
+      return _SET_RESPONSE(r != 0 ? r : cameBack);
+    }
     if (VQFTP_BuildListCommand(verb, directory, mask, switches, cmd, sizeof cmd))
       return _SET_RESPONSE(VQFTP_SEND_FAILED);
     return FTP_GetFile(cmd, localFile, 2, 0, 0);
@@ -147,26 +164,13 @@ unsigned long vqFtpEngine::FTP_Exists(const char* directory, const char* name, i
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
+// Only asks: the thread running the operation sends the abort and reads its replies, so the
+// control connection never has two readers. Safe from any thread.
 unsigned long vqFtpEngine::FTP_CANCEL() {
   VQ_TRY
     m_cancel = 1;
     _signalConnect();
-    m_control->WS_Cancel();
-    m_data->WS_Cancel();
-    const bool transferring = m_data->GetSocket() != INVALID_SOCKET;
-    if (transferring) {
-      InterlockedExchange(&m_abortDone, 0);
-      InterlockedExchange(&m_abortAsked, 1);
-    }
-    if (FTP_IsOpen()) {
-      FTP_SendCmd("ABOR", 1);
-      if (m_data->GetSocket() != INVALID_SOCKET) {
-        m_data->WS_CloseConnection();
-        _sock_getresponse();
-      }
-    }
-    // The transfer that was running reads no further replies: these were its last.
-    if (transferring) InterlockedExchange(&m_abortDone, 1);
-    return _SET_RESPONSE(VQFTP_OK);
-  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
+    if (m_transferring) InterlockedExchange(&m_abortAsked, 1);
+    return VQFTP_OK;
+  VQ_CATCH("vqFtpEngine", VQFTP_INTERNAL)
 }

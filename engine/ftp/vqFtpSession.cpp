@@ -29,7 +29,17 @@ const char kWindowClass[] = "vqFtpEngine";
 const UINT_PTR kKeepAliveTimer = 1234;
 const UINT_PTR kPollTimer = 1235;
 const int kOldSlots = 1023;
+const int kReplyCancelled = -1;
+const int kReplyTooLarge = -2;
 const char kGuestPassword[] = "guest@farhollow.invalid";
+
+// Bounds of what one reply may take; a server past them is out of step for good and is dropped.
+const size_t kReplyLineMax = 2048;         // characters kept of one line; the rest is read and dropped
+const int kReplyLinesMax = 1000;           // lines of one multi-line reply
+const size_t kReplyBytesMax = 256 * 1024;  // bytes read for one reply, stray lines included
+const int kStrayLinesMax = 100;            // lines without a reply code ahead of a reply
+// A reply must be complete within this many time-outs, however steadily it trickles in.
+const DWORD kDeadlineTimeouts = 3;
 
 VQFTP_LOGIN_PROMPT g_loginPrompt;
 VQFTP_IRD_PROMPT g_irdPrompt;
@@ -55,7 +65,7 @@ struct vqConnectBlock {
   unsigned int port;
   char address[132];
   unsigned int rbuf, sbuf;
-  volatile LONG done;
+  volatile LONG done;  // 1 when the thread is done, 2 when the engine gave the attempt up first
   volatile LONG result;
   volatile LONG error;
 
@@ -69,7 +79,8 @@ DWORD WINAPI _vqFtpConnectThread(LPVOID param) {
   int r = block->connection->ConnectWithBuffers(block->port, block->address, block->rbuf, block->sbuf);
   block->error = r ? WSAGetLastError() : 0;
   block->result = r;
-  InterlockedExchange(&block->done, 1);
+  // An attempt the engine gave up on while this thread still connected is closed here.
+  if (InterlockedCompareExchange(&block->done, 1, 0) == 2) block->connection->WS_CloseConnection();
   SetEvent(block->event);
   vqFtpEngine* engine = block->engine;
   block->Release();
@@ -115,7 +126,9 @@ vqFtpEngine::vqFtpEngine()
       m_lastReplyCode(0),
       m_connectBlock(nullptr),
       m_abortAsked(0),
-      m_abortDone(0),
+      m_transferring(0),
+      m_connecting(0),
+      m_setupStopsOnAbort(0),
       m_timer(this) {
   memset(&m_notify, 0, sizeof m_notify);
   memset(m_localName, 0, sizeof m_localName);
@@ -126,6 +139,7 @@ vqFtpEngine::vqFtpEngine()
   m_nextDataPort = (GetTickCount() % 20000) + 10000;
   if ((m_nextDataPort & 0xFFFF) > 32000) m_nextDataPort = 10000;
   SetTimeout(30);
+  m_data->SetStopFlag(&m_abortAsked);
   m_timer.Create(vqEngineModule(), kWindowClass);
 }
 
@@ -253,8 +267,11 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
     _sock_dumpmessage(1, "Refused to send a command holding a line break: %s\n", m_lastCommand.c_str());
     return _SET_RESPONSE(VQFTP_SEND_FAILED);
   }
+  if (m_connecting && m_cancel == 1) return _SET_RESPONSE(VQFTP_CANCELLED);
+  // Whatever came unasked (a late reply, a notice) must not answer this command.
+  _drainPending();
   _notify(VQNOTIFY_COMMAND);
-  if (line.find('\r') == std::string::npos) line += "\r\n";
+  line = bare + "\r\n";
   if (line.compare(0, 5, "PASS ") == 0)
     _sock_dumpmessage(1, "PASS <hidden>\r\n");
   else if (line.compare(0, 5, "ACCT ") == 0)
@@ -271,12 +288,7 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
     return _SET_RESPONSE(VQFTP_SEND_FAILED);
   }
   if (!readReply) return 0;
-  int code = _ws_getresponse(m_control);
-  m_lastReplyCode = code;
-  _sock_setwinsockerror();
-  if (code == 0) return _SET_RESPONSE(VQFTP_TIMEOUT);
-  if (code >= 100 && code <= 399) return _SET_RESPONSE(VQFTP_OK);
-  return _SET_RESPONSE(static_cast<unsigned long>(code));
+  return _replyResult(_ws_getresponse(m_control));
 }
 
 unsigned long vqFtpEngine::_sock_sendcmd(const char* format, ...) {
@@ -297,41 +309,114 @@ unsigned long vqFtpEngine::_sock_sendnowait(const char* format, ...) {
   return _sock_send(text, 0);
 }
 
-unsigned long vqFtpEngine::_sock_getresponse() {
-  int code = _ws_getresponse(m_control);
-  m_lastReplyCode = code;
+unsigned long vqFtpEngine::_sock_getresponse() { return _replyResult(_ws_getresponse(m_control)); }
+
+// A reply code, or what _ws_getresponse says instead of one, as a result.
+unsigned long vqFtpEngine::_replyResult(int code) {
+  m_lastReplyCode = code > 0 ? code : 0;
   _sock_setwinsockerror();
-  if (code == 0) return _SET_RESPONSE(VQFTP_TIMEOUT);
+  if (code == kReplyCancelled) return _SET_RESPONSE(VQFTP_CANCELLED);
+  if (code == kReplyTooLarge) return _SET_RESPONSE(VQFTP_INTERNAL);
+  if (code <= 0) return _SET_RESPONSE(VQFTP_TIMEOUT);
   if (code >= 100 && code <= 399) return _SET_RESPONSE(VQFTP_OK);
   return _SET_RESPONSE(static_cast<unsigned long>(code));
 }
 
-int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
-  char line[1024];
-  vqFtpReplyFrame frame;
+bool vqFtpEngine::_stopWaiting(void* engine) {
+  vqFtpEngine* self = static_cast<vqFtpEngine*>(engine);
+  return (self->m_connecting && self->m_cancel == 1) || (self->m_setupStopsOnAbort && self->m_abortAsked);
+}
+
+// One line of the control connection, its CR LF (or bare LF) removed; a lone CR is data. Waits at
+// most the time-out for each piece and never past the deadline. 1 a line, 0 no line in time or the
+// connection ended, kReplyCancelled, kReplyTooLarge when the byte budget runs out.
+int vqFtpEngine::_readReplyLine(vqFtpSocket* connection, std::string& line, DWORD deadline, size_t& budget) {
+  line.clear();
+  char buf[1024];
   for (;;) {
-    int n = connection->ReceiveLine(line, sizeof line, static_cast<int>(m_timeout));
-    if (n <= 0) {
-      if (frame.Code() == 0 && !frame.IsComplete() && frame.Text()[0] == 0) return 0;
-      frame.Abandon();
-      break;
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    if (left <= 0) return 0;
+    vqWaitFor w;
+    w.socket = connection->GetSocket();
+    w.timeoutMs = static_cast<DWORD>(left) < m_timeout ? static_cast<DWORD>(left) : m_timeout;
+    w.poll = _stopWaiting;
+    w.pollContext = this;
+    w.pollMs = 50;
+    vqWaitResult r = VQ_Wait(w);
+    if (r == VQ_WAIT_STOPPED) return kReplyCancelled;
+    if (r != VQ_WAIT_READY) return 0;
+    int peeked = recv(connection->GetSocket(), buf, sizeof buf, MSG_PEEK);
+    if (peeked <= 0) return 0;
+    const char* lf = static_cast<const char*>(memchr(buf, '\n', static_cast<size_t>(peeked)));
+    const int take = lf ? static_cast<int>(lf - buf) + 1 : peeked;
+    const int got = recv(connection->GetSocket(), buf, take, 0);
+    if (got <= 0) return 0;
+    if (static_cast<size_t>(got) > budget) return kReplyTooLarge;
+    budget -= static_cast<size_t>(got);
+    for (int i = 0; i < got && line.size() < kReplyLineMax; ++i) line += buf[i] ? buf[i] : ' ';
+    if (lf && got == take) {
+      if (!line.empty() && line.back() == '\n') line.pop_back();
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return 1;
     }
-    // A line longer than a reply line may be: keep its start, drop the rest of it so that the next
-    // reply is read from its own first line.
-    if (!vqWsEngine::EndWithCRLF(line)) {
-      char rest[1024];
-      int m;
-      do {
-        m = connection->ReceiveLine(rest, sizeof rest, static_cast<int>(m_timeout));
-      } while (m > 0 && !vqWsEngine::EndWithCRLF(rest));
+  }
+}
+
+// Reads one whole reply: its code, 0 when none came in time (or the connection ended),
+// kReplyCancelled, or kReplyTooLarge (the connection is then closed: it can never be in step again).
+int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
+  vqFtpReplyFrame frame;
+  const DWORD deadline = GetTickCount() + m_timeout * kDeadlineTimeouts;
+  size_t budget = kReplyBytesMax;
+  int stray = 0, lines = 0;
+  std::string line;
+  for (;;) {
+    int r = _readReplyLine(connection, line, deadline, budget);
+    if (r == 1 && lines == 0 && VQFTP_ReplyCode(line.c_str()) == 0) {
+      _sock_dumpmessage(1, "Ignored a line without a reply code: %s\n", line.c_str());
+      if (++stray <= kStrayLinesMax) continue;
+      r = kReplyTooLarge;
     }
-    vqWsEngine::RemoveCRLF(line);
-    vqWsEngine::RemoveCRLF(line);
-    _sock_dumpmessage(1, "%s", line);
-    if (frame.Add(line)) break;
+    if (r == 1 && ++lines > kReplyLinesMax) r = kReplyTooLarge;
+    if (r == kReplyTooLarge) {
+      m_lastReply = "The server's reply was too long (more than " + std::to_string(kReplyLinesMax) + " lines or " +
+                    std::to_string(kReplyBytesMax / 1024) + " KB); the connection was closed.";
+      _sock_dumpmessage(1, "%s\n", m_lastReply.c_str());
+      connection->WS_CloseConnection();
+      return kReplyTooLarge;
+    }
+    if (r != 1) {
+      if (frame.Text()[0]) _sock_dumpmessage(1, "The reply ended before its last line.\n");
+      m_lastReply = frame.Text();
+      return r == kReplyCancelled ? kReplyCancelled : 0;
+    }
+    _sock_dumpmessage(1, "%s", line.c_str());
+    if (frame.Add(line.c_str())) break;
   }
   m_lastReply = frame.Text();
   return frame.Code();
+}
+
+// Reads and logs what is already waiting on the control connection, without waiting.
+void vqFtpEngine::_drainPending() {
+  if (m_control->GetSocket() == INVALID_SOCKET) return;
+  size_t budget = kReplyBytesMax;
+  std::string line;
+  char buf[1024];
+  while (budget > 0 && m_control->IsDataWaiting()) {
+    int n = recv(m_control->GetSocket(), buf, static_cast<int>(budget < sizeof buf ? budget : sizeof buf), 0);
+    if (n <= 0) break;
+    budget -= static_cast<size_t>(n);
+    for (int i = 0; i < n; ++i) {
+      if (buf[i] == '\n') {
+        _sock_dumpmessage(1, "Discarded a line that came unasked: %s\n", line.c_str());
+        line.clear();
+      } else if (line.size() < kReplyLineMax && buf[i] != '\r') {
+        line += buf[i] ? buf[i] : ' ';
+      }
+    }
+  }
+  if (!line.empty()) _sock_dumpmessage(1, "Discarded a line that came unasked: %s\n", line.c_str());
 }
 
 int vqFtpEngine::FTP_IsOpen() {
@@ -343,28 +428,33 @@ int vqFtpEngine::FTP_IsOpen() {
 unsigned long vqFtpEngine::FTP_SendCmd(const char* command, int urgent) {
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+    if (unsigned long r = _refuseLineBreak(command)) return r;
     if (!urgent) return _sock_sendcmd("%s", command ? command : "");
-    std::string cmd;
-    for (const char* p = command ? command : ""; *p; ++p)
-      if (*p != '\r' && *p != '\n') cmd += *p;
-    // Telnet interrupt as urgent data, then the synch mark before the command itself.
-    static const char interrupt[] = {'\xFF', '\xF4', '\xFF'};
-    send(m_control->GetSocket(), interrupt, 3, MSG_OOB);
-    std::string line = std::string(1, '\xF2') + cmd + "\r\n";
-    _notify(VQNOTIFY_COMMAND);
-    _sock_dumpmessage(1, "%s\r\n", cmd.c_str());
-    m_lastCommand = cmd;
-    int sent = m_control->WS_Send(line.c_str(), static_cast<int>(line.size()));
-    if (sent < static_cast<int>(line.size())) {
-      _sock_setwinsockerror();
-      m_lastReply = "Unable to SEND().";
-      return _SET_RESPONSE(VQFTP_SEND_FAILED);
-    }
+    if (_sendUrgent(command ? command : "") != 0) return _SET_RESPONSE(VQFTP_SEND_FAILED);
     return _sock_getresponse();
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
+// Telnet interrupt as urgent data, then the synch mark before the command itself; no reply read.
+int vqFtpEngine::_sendUrgent(const char* command) {
+  static const char interrupt[] = {'\xFF', '\xF4', '\xFF'};
+  send(m_control->GetSocket(), interrupt, 3, MSG_OOB);
+  std::string line = std::string(1, '\xF2') + command + "\r\n";
+  _notify(VQNOTIFY_COMMAND);
+  _sock_dumpmessage(1, "%s\r\n", command);
+  m_lastCommand = command;
+  int sent = m_control->WS_Send(line.c_str(), static_cast<int>(line.size()));
+  if (sent < static_cast<int>(line.size())) {
+    _sock_setwinsockerror();
+    m_lastReply = "Unable to SEND().";
+    return 1;
+  }
+  return 0;
+}
+
 unsigned long vqFtpEngine::_sock_login(const char* user, const char* password, const char* account, int) {
+  for (const char* text : {user, password, account})
+    if (unsigned long r = _refuseLineBreak(text)) return r;
   unsigned long r = _sock_sendcmd("USER %s\r\n", user);
   if (r == 0 && m_lastReplyCode == 331) r = _sock_sendcmd("PASS %s\r\n", password);
   if (r == 0 && m_lastReplyCode == 332) r = _sock_sendcmd("ACCT %s\r\n", account);
@@ -528,6 +618,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
       _armKeepAlive();
       return _SET_RESPONSE(VQFTP_OK);
     }
+    InterlockedExchange(&m_abortAsked, 0);
     if (m_control->GetSocket() != INVALID_SOCKET) m_control->WS_CloseConnection();
     m_data->WS_CloseConnection();
 
@@ -545,7 +636,9 @@ unsigned long vqFtpEngine::FTP_Connect() {
     m_notify.total = attempts;
     _notify(VQNOTIFY_ATTEMPT);
 
+    m_connecting = 1;
     auto finish = [&](unsigned long r) {
+      m_connecting = 0;
       m_timer.KillTimer(kPollTimer);
       if (r != 0 && m_control->GetSocket() != INVALID_SOCKET) m_control->WS_CloseConnection();
       if (r == 0) _armKeepAlive();
@@ -631,35 +724,43 @@ unsigned long vqFtpEngine::FTP_Connect() {
       m_connectBlock = block;
       unsigned long waited = _waitConnect(block);
       m_connectBlock = nullptr;
+      // Given up while the thread still connects: the thread closes the socket when it is done.
+      const bool threadDone = waited == 0 || InterlockedCompareExchange(&block->done, 2, 0) != 0;
       block->Release();
+      auto dropControl = [&]() {
+        if (threadDone)
+          m_control->WS_CloseConnection();
+        else
+          _abandonControl();
+      };
       if (waited == VQFTP_CANCELLED) {
         _sock_dumpmessage(1, "Connect() Canceled.\n");
-        _abandonControl();
+        dropControl();
         result = VQFTP_CANCELLED;
         break;
       }
       if (waited != 0) {
         _sock_setwinsockerror();
-        _abandonControl();
+        dropControl();
         _sock_dumpmessage(1, "Connect() failed, WSError: %s\n", m_notify.sockErrorText);
         result = waited;
         _SET_RESPONSE(result);
         continue;
       }
       _status("Connection established. Waiting for response from server...");
-      if (m_cancel == 1) {
+      int code = m_cancel == 1 ? kReplyCancelled : _ws_getresponse(m_control);
+      m_lastReplyCode = code > 0 ? code : 0;
+      if (code == kReplyCancelled) {
         _sock_dumpmessage(1, "Connect() Canceled.\n");
-        _abandonControl();
+        dropControl();
         result = VQFTP_CANCELLED;
         break;
       }
-      int code = _ws_getresponse(m_control);
-      m_lastReplyCode = code;
-      if (code == 0 || code < 200 || code > 399) {
+      if (code <= 0 || code < 200 || code > 399) {
         _sock_setwinsockerror();
-        _sock_dumpmessage(0, code == 0 ? "Connect() failed; no response, or connection dropped by remote server.\n"
+        _sock_dumpmessage(0, code <= 0 ? "Connect() failed; no response, or connection dropped by remote server.\n"
                                        : "Connect() refused\n");
-        _abandonControl();
+        dropControl();
         result = _SET_RESPONSE(VQFTP_CONNECT_FAILED);
         continue;
       }
@@ -673,7 +774,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
         if (result == 0) result = _sock_login(m_username.c_str(), m_password.c_str(), m_account.c_str(), 0);
       }
       _SET_RESPONSE(result);
-      if (result != 0) _abandonControl();
+      if (result != 0) dropControl();
     }
 
     if (!m_connectMsg.empty()) {
@@ -697,8 +798,13 @@ unsigned long vqFtpEngine::FTP_Connect() {
         start = semi + 1;
       }
       _sock_getsystemtype();
-      _sock_sendcmd("TYPE A");
+      unsigned long typed = _sock_sendcmd("TYPE A");
       m_transferType = 2;
+      // A session that died or fell silent while it was being set up is no session.
+      if (typed == VQFTP_TIMEOUT || typed == VQFTP_SEND_FAILED || typed == VQFTP_INTERNAL || typed == VQFTP_CANCELLED)
+        result = typed;
+      else if (!FTP_IsOpen())
+        result = VQFTP_CONNECT_FAILED;
     }
     return finish(result);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
@@ -769,6 +875,7 @@ unsigned long vqFtpEngine::FTP_Disconnect() {
 unsigned long vqFtpEngine::FTP_CWD(const char* path) {
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+    if (unsigned long r = _refuseLineBreak(path)) return r;
     std::string p(path ? path : "");
     if (p.empty()) return _SET_RESPONSE(VQFTP_OK);
     const char delim = GetHostDelimChar();

@@ -1,6 +1,7 @@
 // Data connections and transfers: passive and active set-up (with the switch to passive when a
 // server refuses PORT or never connects back), downloads with restart, uploads, and the copy
 // between two servers with its fallback through a local file.
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -18,6 +19,29 @@ namespace {
 
 const unsigned long kUsePassive = 0xFFFF0001;  // PORT refused: run the transfer again, passive
 const char kCanceled[] = " = Operation canceled by local user.";
+// How long a cancelled transfer waits for the server to come back in step.
+const DWORD kAbortWaitMs = 1500;
+
+// Size announced in a 150 reply ("... (1234 bytes)"); -1 when none.
+long long announcedSize(const std::string& reply) {
+  size_t open = reply.rfind('(');
+  if (open == std::string::npos) return -1;
+  long long n = 0;
+  size_t i = open + 1;
+  if (i >= reply.size() || !isdigit(static_cast<unsigned char>(reply[i]))) return -1;
+  for (; i < reply.size() && isdigit(static_cast<unsigned char>(reply[i])); ++i) {
+    if (n > 1000000000000000LL) return -1;
+    n = n * 10 + (reply[i] - '0');
+  }
+  return _strnicmp(reply.c_str() + i, " bytes)", 7) == 0 ? n : -1;
+}
+
+// Marks a transfer as running for the cancel of another thread, for as long as it lives.
+struct transferMark {
+  volatile LONG& flag;
+  explicit transferMark(volatile LONG& f) : flag(f) { InterlockedExchange(&flag, 1); }
+  ~transferMark() { InterlockedExchange(&flag, 0); }
+};
 
 // Creates every folder above a local file.
 void createParentFolders(const char* file) {
@@ -53,18 +77,49 @@ int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
   return stop;
 }
 
-// After a transfer that FTP_CANCEL stopped: waits until its ABOR exchange is over (it may run on
-// another thread) so that no reply is read twice; true when the transfer was stopped that way.
-bool vqFtpEngine::_endAbortedTransfer() {
-  if (!m_abortAsked) return false;
-  vqWaitFor w;
-  w.timeoutMs = m_timeout;
-  w.stop = &m_abortDone;
-  VQ_Wait(w);
-  InterlockedExchange(&m_abortAsked, 0);
+// Sends NOOP and reads replies until its own comes back (earlier ones belonged to the transfer and
+// its abort); true when that happened within withinMs.
+bool vqFtpEngine::_inStep(DWORD withinMs) {
+  const unsigned int saved = m_timeout;
+  const DWORD until = GetTickCount() + withinMs;
+  bool found = false;
+  if (_sock_send("NOOP", 0) == 0) {
+    for (int i = 0; i < 8 && !found; ++i) {
+      const LONG left = static_cast<LONG>(until - GetTickCount());
+      if (left <= 0) break;
+      m_timeout = static_cast<unsigned int>(left);
+      int code = _ws_getresponse(m_control);
+      if (code <= 0) break;
+      found = code == 200;
+    }
+  }
+  m_timeout = saved;
+  if (found) _drainPending();
+  return found;
+}
+
+// Ends a transfer the user stopped. When the transfer command went out: the urgent ABOR, the data
+// connection closed, then NOOP until its reply shows the control connection is in step again
+// (a server without an urgent ABOR answers only after the data connection is gone). A server that
+// does not come back in step within a short wait has its connection opened anew.
+unsigned long vqFtpEngine::_abortTransfer(bool commandSent) {
+  const int setup = m_setupStopsOnAbort;
+  m_setupStopsOnAbort = 0;
+  if (commandSent && FTP_IsOpen()) _sendUrgent("ABOR");
   _closeData();
+  if (commandSent && FTP_IsOpen() && !_inStep(kAbortWaitMs)) {
+    _sock_dumpmessage(1, "The server did not answer in step after the abort; connecting again.\n");
+    m_control->WS_CloseConnection();
+    const unsigned int retries = m_retryCount;
+    m_retryCount = 0;
+    FTP_Connect();
+    m_retryCount = retries;
+  }
+  m_setupStopsOnAbort = setup;
+  InterlockedExchange(&m_abortAsked, 0);
+  m_cancel = 0;
   m_lastReply += kCanceled;
-  return true;
+  return VQFTP_CANCELLED;
 }
 
 int vqFtpEngine::_sock_isasciifile(const char* name) { return VQFTP_IsAsciiName(name, m_asciiList.c_str()); }
@@ -93,7 +148,10 @@ unsigned long vqFtpEngine::_sock_pasv(sockaddr_in* address) {
   if (r != 0) return r;
   unsigned char a[4];
   unsigned int port = 0;
-  if (VQFTP_ParsePasv(m_lastReply.c_str(), a, &port) != 0) {
+  // A multi-line 227 names the address on its last line.
+  size_t last = m_lastReply.rfind('\n');
+  std::string reply = last == std::string::npos ? m_lastReply : m_lastReply.substr(last + 1);
+  if (VQFTP_ParsePasv(reply.c_str(), a, &port) != 0) {
     _sock_dumpmessage(1, "Unusable passive address in: %s\n", m_lastReply.c_str());
     return VQFTP_INTERNAL;
   }
@@ -121,7 +179,11 @@ unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
     target = peer;
   }
   m_data->WS_CloseConnection();
-  if (m_data->ConnectWithBuffers(ntohs(address.sin_port), target, m_rBufSize, m_sBufSize) != 0) {
+  int r = m_data->ConnectWithin(
+      ntohs(address.sin_port), target, m_rBufSize, m_sBufSize, m_timeout,
+      [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
+  if (r == 5) return VQFTP_CANCELLED;
+  if (r != 0) {
     _sock_setwinsockerror();
     return VQFTP_DOWNLOAD_FAILED;
   }
@@ -188,6 +250,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     if (unsigned long r = _refuseLineBreak(remote)) return r;
     std::string rem(remote ? remote : "");
     InterlockedExchange(&m_abortAsked, 0);
+    transferMark running(m_transferring);
     memset(&m_notify, 0, sizeof m_notify);
     const bool listing =
         (rem.compare(0, 4, "LIST") == 0 || rem.compare(0, 4, "NLST") == 0) && size == 0 && !resume && mode == 2;
@@ -199,79 +262,88 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
 
     if (!localFile || !*localFile) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     createParentFolders(localFile);
-    if (!vqFileHandle(CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, resume ? OPEN_ALWAYS : CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr))
+    // The local file is only opened here; it is emptied once the server has accepted the transfer,
+    // so a refused download never costs the local copy.
+    const bool existed = GetFileAttributesA(localFile) != INVALID_FILE_ATTRIBUTES;
+    if (!vqFileHandle(CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))
              .IsValid())
       return _SET_RESPONSE(VQFTP_LOCAL_FILE);
+    auto refused = [&](unsigned long r) {
+      _closeData();
+      if (!existed) DeleteFileA(localFile);
+      return _SET_RESPONSE(r);
+    };
     unsigned long offset = 0;
-    _sock_getfilesize(localFile, &offset, nullptr);
+    if (resume) _sock_getfilesize(localFile, &offset, nullptr);
     if (offset == 0 || offset >= size) {
       offset = 0;
       resume = 0;
     }
     const std::string command = listing ? rem : "RETR " + rem;
 
-    unsigned long r;
+    // A refused restart falls back to the whole file; REST 0 clears a marker a server may keep.
     auto restart = [&]() -> unsigned long {
       if (!resume) return 0;
       unsigned long rr = _sock_sendcmd("REST %lu\r\n", offset);
-      if (rr == VQFTP_TIMEOUT || rr == VQFTP_SEND_FAILED) return rr;
+      if (rr == VQFTP_TIMEOUT || rr == VQFTP_SEND_FAILED || rr == VQFTP_CANCELLED || rr == VQFTP_INTERNAL) return rr;
       if (rr != 0) {
+        _sock_dumpmessage(1, "Restart refused; downloading the whole file.\n");
         offset = 0;
-        _sock_sendcmd("REST %lu\r\n", 0UL);
         resume = 0;
+        rr = _sock_sendcmd("REST %lu\r\n", 0UL);
+        if (rr == VQFTP_TIMEOUT || rr == VQFTP_SEND_FAILED || rr == VQFTP_CANCELLED || rr == VQFTP_INTERNAL) return rr;
       }
       return 0;
     };
 
+    unsigned long r;
+    m_setupStopsOnAbort = 1;
     if (m_fwPassive) {
+      // The data connection is made before anything else is asked: a server may hold its answer to
+      // REST until it is there, and a failed connect then leaves no command unanswered.
       sockaddr_in addr;
       r = _sock_pasv(&addr);
-      if (r != 0) return _SET_RESPONSE(r);
-      if ((r = restart()) != 0) return _SET_RESPONSE(r);
-      if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) {
-        _sock_dumpmessage(0, "SockCnct->Send(RETR/LIST) failed, Reason: %s!\n", m_notify.sockErrorText);
-        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
-      }
-      if (_connectPassive(addr) != 0) {
-        _sock_dumpmessage(0, "SockData->Connect failed, Reson: %s!\n", m_notify.sockErrorText);
-        _closeData();
-        _sock_getresponse();  // the server's answer to the command that can no longer run
-        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
-      }
-      _sock_getresponse();
-      if (m_lastReplyCode < 100 || m_lastReplyCode > 299) {
-        _closeData();
-        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
-      }
-    } else {
-      r = _openActive();
-      if (r == kUsePassive) return FTP_GetFile(remote, localFile, mode, size, resume);
-      if (r != 0) return _SET_RESPONSE(r);
-      if ((r = restart()) != 0) {
-        _closeData();
-        return _SET_RESPONSE(r);
+      if (r == 0) r = _connectPassive(addr);
+      if (r == 0) r = restart();
+      if (r != 0) {
+        m_setupStopsOnAbort = 0;
+        if (r == VQFTP_CANCELLED) return refused(_abortTransfer(false));
+        if (r == VQFTP_DOWNLOAD_FAILED)
+          _sock_dumpmessage(0, "SockData->Connect failed, Reason: %s!\n", m_notify.sockErrorText);
+        return refused(r);
       }
       r = _sock_sendcmd("%s\r\n", command.c_str());
-      if (r != 0) {
-        _closeData();
-        return _SET_RESPONSE(r);
+      m_setupStopsOnAbort = 0;
+      if (r == VQFTP_CANCELLED || m_abortAsked) return refused(_abortTransfer(true));
+      if (r != 0) return refused(r);
+    } else {
+      r = _openActive();
+      if (r == kUsePassive) {
+        m_setupStopsOnAbort = 0;
+        return FTP_GetFile(remote, localFile, mode, size, resume);
       }
+      if (r == 0) r = restart();
+      if (r == 0) r = _sock_sendcmd("%s\r\n", command.c_str());
+      m_setupStopsOnAbort = 0;
+      if (r == VQFTP_CANCELLED || m_abortAsked) return refused(_abortTransfer(true));
+      if (r != 0) return refused(r);
       if (m_data->WaitForAccept(5) != 0) {
         _sock_setwinsockerror();
         _sock_dumpmessage(0, "SockData->WaitForAccept timedout, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
         _sock_abort();
         m_fwPassive = 1;
+        if (!existed) DeleteFileA(localFile);
         return FTP_GetFile(remote, localFile, mode, size, resume);
       }
       if (m_data->AcceptConnection() != 0) {
         _sock_setwinsockerror();
         _closeData();
         _sock_abort();
-        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
+        return refused(VQFTP_DOWNLOAD_FAILED);
       }
     }
+    const long long announced = announcedSize(m_lastReply);
 
     DWORD started = GetTickCount();
     m_notify.type = VQNOTIFY_RECEIVE;
@@ -279,28 +351,30 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
     m_data->SetRecvCallBackFunction(_sock_recvcallback, this, nullptr);
     long received = static_cast<long>(offset);
-    int rr = m_data->WS_ReceiveToFile(localFile, resume ? 2 : 1, received, 0);
+    int rr = m_data->WS_ReceiveToFile(localFile, resume ? 2 : 1, received, static_cast<int>(m_timeout));
     m_data->SetRecvCallBackFunction(nullptr, nullptr, nullptr);
     const unsigned long bytes = static_cast<unsigned long>(received) - offset;
-    if (_endAbortedTransfer()) return _SET_RESPONSE(VQFTP_CANCELLED);
+    if (rr == 6 || m_abortAsked) return _SET_RESPONSE(_abortTransfer(true));
 
     unsigned long result = 0;
-    const bool cancelled = rr == 6;
-    if (cancelled) {
-      FTP_SendCmd("ABOR", 1);
-      result = VQFTP_CANCELLED;
-    }
     _closeData();
     _sock_getresponse();
-    if (cancelled) {
-      m_lastReply += kCanceled;
-    } else if (!classOk(m_lastReplyCode)) {
+    if (!classOk(m_lastReplyCode)) {
       result = VQFTP_DOWNLOAD_FAILED;
     } else if (rr == 2 || rr == 5) {
       // The server sent everything but it could not be stored: not a success. What was written
       // stays for a later resume.
       _sock_dumpmessage(1, "Unable to write the local file %s.\n", localFile);
       result = VQFTP_LOCAL_FILE;
+    } else if (rr == 3 || rr == 4) {
+      // The data connection broke (or fell silent); the server's 226 cannot make up for it.
+      _sock_dumpmessage(1, "The data connection broke after %s bytes.\n", formatSize(bytes).c_str());
+      result = VQFTP_DOWNLOAD_FAILED;
+    } else if (announced >= 0 && !listing && !resume && m_transferType == 1 &&
+               static_cast<unsigned long long>(announced) != static_cast<unsigned long long>(bytes)) {
+      _sock_dumpmessage(1, "Received %s bytes of the %s announced.\n", formatSize(bytes).c_str(),
+                        formatSize(static_cast<unsigned long long>(announced)).c_str());
+      result = VQFTP_DOWNLOAD_FAILED;
     }
     DWORD secs = (GetTickCount() - started) / 1000;
     _sock_dumpmessage(1, "Downloaded %s Bytes to: %s\n", formatSize(bytes).c_str(), localFile);
@@ -315,6 +389,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
     InterlockedExchange(&m_abortAsked, 0);
+    transferMark running(m_transferring);
     memset(&m_notify, 0, sizeof m_notify);
     m_notify.total = 0;
     _sock_dumpmessage(1, "Uploading file...");
@@ -332,27 +407,39 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     const std::string command = std::string("STOR ") + (remote ? remote : "");
 
     unsigned long r;
+    m_setupStopsOnAbort = 1;
     if (m_fwPassive) {
       sockaddr_in addr;
       r = _sock_pasv(&addr);
-      if (r != 0) return _SET_RESPONSE(r);
-      if (_sock_sendnowait("%s\r\n", command.c_str()) != 0) return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
-      if (_connectPassive(addr) != 0) {
-        _sock_dumpmessage(0, "SockData->Connect failed, Reason: %s!\n", m_notify.sockErrorText);
+      if (r == 0) r = _connectPassive(addr);
+      if (r != 0) {
+        m_setupStopsOnAbort = 0;
+        if (r == VQFTP_CANCELLED) return _SET_RESPONSE(_abortTransfer(false));
+        if (r == VQFTP_DOWNLOAD_FAILED)
+          _sock_dumpmessage(0, "SockData->Connect failed, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
-        _sock_getresponse();
-        return _SET_RESPONSE(VQFTP_DOWNLOAD_FAILED);
+        return _SET_RESPONSE(r);
       }
-      _sock_getresponse();
-      if (m_lastReplyCode < 100 || m_lastReplyCode > 299) {
+      r = _sock_sendcmd("%s\r\n", command.c_str());
+      m_setupStopsOnAbort = 0;
+      if (r == VQFTP_CANCELLED || m_abortAsked) return _SET_RESPONSE(_abortTransfer(true));
+      if (r != 0) {
         _closeData();
-        return _SET_RESPONSE(VQFTP_UPLOAD_FAILED);
+        return _SET_RESPONSE(r >= 400 && r <= 599 ? r : VQFTP_UPLOAD_FAILED);
       }
     } else {
       r = _openActive();
-      if (r == kUsePassive) return FTP_PutFile(remote, localFile, mode);
-      if (r != 0) return _SET_RESPONSE(r);
+      if (r == kUsePassive) {
+        m_setupStopsOnAbort = 0;
+        return FTP_PutFile(remote, localFile, mode);
+      }
+      if (r != 0) {
+        m_setupStopsOnAbort = 0;
+        return _SET_RESPONSE(r);
+      }
       r = _sock_sendcmd("%s\r\n", command.c_str());
+      m_setupStopsOnAbort = 0;
+      if (r == VQFTP_CANCELLED || m_abortAsked) return _SET_RESPONSE(_abortTransfer(true));
       if (r != 0) {
         _sock_dumpmessage(1, "Error Uploading: %s\n", m_lastReply.c_str());
         _closeData();
@@ -362,7 +449,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
         _sock_setwinsockerror();
         _sock_dumpmessage(0, "SockData->Accept() failed, Reason: %s!\n", m_notify.sockErrorText);
         _closeData();
-        m_control->ClearReceiveBuffer();
+        _sock_abort();
         return _SET_RESPONSE(VQFTP_UPLOAD_FAILED);
       }
     }
@@ -373,17 +460,16 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     long sent = 0;
     int sr = m_data->SendFile(localFile, sent, 0);
     m_data->SetSendCallBackFunction(nullptr, nullptr, nullptr);
-    if (_endAbortedTransfer()) return _SET_RESPONSE(VQFTP_CANCELLED);
-    const bool cancelled = sr == 6;
-    if (cancelled) FTP_SendCmd("ABOR", 1);
+    if (sr == 6 || m_abortAsked) return _SET_RESPONSE(_abortTransfer(true));
     _closeData();
     _sock_getresponse();
     unsigned long result = classOk(m_lastReplyCode) ? 0 : VQFTP_DOWNLOAD_FAILED;
-    if (cancelled) {
-      result = VQFTP_CANCELLED;
-      m_lastReply += kCanceled;
-    } else if (sr == 1 && result == 0) {
+    if (sr == 1 && result == 0) {
       result = VQFTP_LOCAL_FILE;  // the local file could not be read
+    } else if (sr == 2 && result == 0) {
+      // The server dropped the data connection: what it confirms is not the whole file.
+      _sock_dumpmessage(1, "The data connection broke after %lu bytes.\n", static_cast<unsigned long>(sent));
+      result = VQFTP_UPLOAD_FAILED;
     }
     DWORD secs = (GetTickCount() - started) / 1000;
     _sock_dumpmessage(0, "Uploaded %lu Bytes to %s in %d hours, %d minutes, %d seconds (%lu kps)\n",

@@ -194,6 +194,10 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   unsigned long _sock_send(const char* text, int readReply);
   unsigned long _sock_getresponse();
   int _ws_getresponse(vqFtpSocket* connection);
+  int _readReplyLine(vqFtpSocket* connection, std::string& line, DWORD deadline, size_t& budget);
+  unsigned long _replyResult(int code);
+  void _drainPending();
+  static bool _stopWaiting(void* engine);
   void _sock_dumpmessage(int notify, const char* format, ...);
   int _sock_docallback(_sock_notification_* record);
   static int _sock_recvcallback(long bytes, void* engine, void* ignored);
@@ -224,7 +228,9 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
                          unsigned long size);
   unsigned long _refuseLineBreak(const char* text);
   int _tempFile(char* out, size_t size);
-  bool _endAbortedTransfer();
+  unsigned long _abortTransfer(bool commandSent);
+  int _sendUrgent(const char* command);
+  bool _inStep(DWORD withinMs);
   unsigned long _list(const char* verb, const char* localFile, const char* directory, const char* mask,
                       const char* switches);
 
@@ -267,9 +273,12 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   int m_lastReplyCode;
   // The running connect attempt, shared with its thread.
   vqConnectBlock* m_connectBlock;
-  // FTP_CANCEL during a transfer: asked, and its ABOR exchange finished.
+  // FTP_CANCEL during a transfer only asks; the thread running the transfer does the abort.
   volatile LONG m_abortAsked;
-  volatile LONG m_abortDone;
+  volatile LONG m_transferring;
+  // Reply waits end on a cancel while connecting, and on an abort while a transfer is set up.
+  int m_connecting;
+  int m_setupStopsOnAbort;
   // Last, so that its window goes first when the engine is destroyed.
   vqTimerWnd m_timer;
 };

@@ -74,6 +74,8 @@ class VQENGINE_API vqWsEngine {
 
   // Cancel and state.
   void WS_Cancel();
+  // A flag of the owner's that also ends every receive wait; waits never clear it.
+  void SetStopFlag(const volatile LONG* flag) { m_stopFlag = flag; }
   int IsConnected();
   unsigned int GetPort() const { return m_port; }
   SOCKET GetSocket() const { return m_socket; }
@@ -138,6 +140,7 @@ class VQENGINE_API vqWsEngine {
   VQWS_CALLBACK m_sendCallback;
   void* m_sendUser1;
   void* m_sendUser2;
+  const volatile LONG* m_stopFlag = nullptr;
 
  private:
   // Records the peer and makes the socket: 0, 1 already open, 2 no socket.

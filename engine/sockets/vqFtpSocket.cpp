@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "vqWait.h"
+
 namespace {
 // The system's buffers are usually far larger than a site's stored value; shrinking them would only
 // slow transfers down, so a value is applied only when it enlarges the buffer.
@@ -59,4 +61,76 @@ void vqFtpSocket::LocalAddress(char* out, int size) {
   int len = sizeof local;
   if (getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &len) != 0) return;
   snprintf(out, static_cast<size_t>(size), "%s", inet_ntoa(local.sin_addr));
+}
+
+int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned int rbuf, unsigned int sbuf,
+                               DWORD timeoutMs, bool (*stop)(void*), void* context) {
+  if (m_socket != INVALID_SOCKET) return 1;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+  if (s == INVALID_SOCKET) return 2;
+  m_socket = s;
+  m_port = port;
+  m_family = AF_INET;
+  m_type = SOCK_STREAM;
+  snprintf(m_hostAddress, sizeof m_hostAddress, "%s", address ? address : "");
+  ApplyBuffers(rbuf, sbuf);
+  memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
+  m_remoteAddr.sin_family = AF_INET;
+  m_remoteAddr.sin_port = htons(static_cast<u_short>(port));
+  m_remoteAddr.sin_addr.s_addr = address ? inet_addr(address) : INADDR_NONE;
+  u_long on = 1, off = 0;
+  ioctlsocket(s, FIONBIO, &on);
+  int result = 3;
+  if (connect(s, reinterpret_cast<sockaddr*>(&m_remoteAddr), sizeof m_remoteAddr) == 0) {
+    result = 0;
+  } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
+    // A refused connect shows only as an exception, so each short wait for writability is followed
+    // by a look at the exceptions.
+    const DWORD started = GetTickCount();
+    for (;;) {
+      vqWaitFor w;
+      w.socket = s;
+      w.socketWrite = true;
+      w.timeoutMs = 50;
+      vqWaitResult r = VQ_Wait(w);
+      if (r == VQ_WAIT_READY) {
+        int error = 0;
+        int len = sizeof error;
+        getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len);
+        result = error == 0 ? 0 : 3;
+        if (error) WSASetLastError(error);
+        break;
+      }
+      fd_set failed;
+      FD_ZERO(&failed);
+      FD_SET(s, &failed);
+      timeval now = {0, 0};
+      if (r == VQ_WAIT_FAILED || select(0, nullptr, nullptr, &failed, &now) > 0) {
+        int error = 0;
+        int len = sizeof error;
+        getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len);
+        WSASetLastError(error ? error : WSAECONNREFUSED);
+        break;
+      }
+      if (stop && stop(context)) {
+        result = 5;
+        break;
+      }
+      if (GetTickCount() - started >= timeoutMs) {
+        WSASetLastError(WSAETIMEDOUT);
+        result = 4;
+        break;
+      }
+    }
+  }
+  if (result != 0) {
+    int error = WSAGetLastError();
+    WS_CloseConnection();
+    WSASetLastError(error);
+    return result;
+  }
+  ioctlsocket(s, FIONBIO, &off);
+  if (m_recvTimeout > 0) SetReceiveTimeout(m_recvTimeout);
+  if (m_sendTimeout > 0) SetSendTimeout(m_sendTimeout);
+  return 0;
 }

@@ -9,6 +9,10 @@ class VQENGINE_API vqFtpSocket : public vqWsEngine {
   // only ever enlarges the system's buffer. 0 on success, 2 socket failed, 3 connect failed,
   // 1 already open.
   int ConnectWithBuffers(unsigned int port, const char* address, unsigned int rbuf, unsigned int sbuf);
+  // The same without blocking the thread: gives up after timeoutMs (4) or when stop() says so (5);
+  // a failed or abandoned attempt closes its socket.
+  int ConnectWithin(unsigned int port, const char* address, unsigned int rbuf, unsigned int sbuf, DWORD timeoutMs,
+                    bool (*stop)(void*), void* context);
   // Gives an open socket the buffer sizes (larger ones only).
   void ApplyBuffers(unsigned int rbuf, unsigned int sbuf);
   // Address of the peer of the connected socket as dotted text; empty when none.

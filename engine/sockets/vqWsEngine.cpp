@@ -310,6 +310,11 @@ int vqWsEngine::WS_WaitForReceive(int milliseconds) {
   w.socket = m_socket;
   w.timeoutMs = milliseconds > 0 ? static_cast<DWORD>(milliseconds / 1000) * 1000 : 0;
   w.stop = &m_cancel;
+  if (m_stopFlag) {
+    w.poll = [](void* flag) { return *static_cast<const volatile LONG*>(flag) != 0; };
+    w.pollContext = const_cast<LONG*>(m_stopFlag);
+    w.pollMs = 50;
+  }
   return VQ_Wait(w) == VQ_WAIT_READY ? 0 : 1;
 }
 

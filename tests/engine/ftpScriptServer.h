@@ -43,6 +43,8 @@ class ftpScriptServer {
     return m_lines;
   }
   int Connections() const { return m_connections; }
+  // Control connections the client has not closed yet.
+  int OpenConnections() const { return m_open; }
 
   // For handlers: a passive listener; returns "227 ... (h1,h2,h3,h4,p1,p2)" naming `address`.
   std::string OpenPassive(const char* address = "127,0,0,1") {
@@ -56,7 +58,9 @@ class ftpScriptServer {
   }
   // For handlers: accepts the client's data connection (passive listener, or a connect to the
   // address of the last PORT) and sends data on it, then closes it.
-  bool SendData(const std::string& data) {
+  bool SendData(const std::string& data) { return SendDataThen(data, false); }
+  // The same, ending with a reset instead of a clean close when reset is true.
+  bool SendDataThen(const std::string& data, bool reset) {
     SOCKET s = dataConnection();
     if (s == INVALID_SOCKET) return false;
     size_t done = 0;
@@ -65,7 +69,12 @@ class ftpScriptServer {
       if (n <= 0) break;
       done += static_cast<size_t>(n);
     }
-    shutdown(s, SD_SEND);
+    if (reset) {
+      linger hard = {1, 0};
+      setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+    } else {
+      shutdown(s, SD_SEND);
+    }
     closesocket(s);
     return done == data.size();
   }
@@ -82,6 +91,22 @@ class ftpScriptServer {
     }
     closesocket(s);
     return data;
+  }
+  // For handlers: accepts the client's data connection, reads `bytes` of it, then resets it.
+  size_t ReceiveDataThenReset(size_t bytes) {
+    SOCKET s = dataConnection();
+    if (s == INVALID_SOCKET) return 0;
+    size_t got = 0;
+    char buf[8192];
+    while (got < bytes && readable(s, 10000)) {
+      int n = recv(s, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    linger hard = {1, 0};
+    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+    closesocket(s);
+    return got;
   }
   // For handlers: work to do after the reply went out (send data, then the closing reply it returns).
   void Then(std::function<std::string()> after) { m_then = after; }
@@ -157,6 +182,7 @@ class ftpScriptServer {
     }
   }
   void serve(SOCKET c) {
+    ++m_open;
     sendAll(c, m_greeting);
     std::string line;
     bool open = true;
@@ -189,6 +215,7 @@ class ftpScriptServer {
       line.clear();
     }
     closesocket(c);
+    --m_open;
   }
 
   std::string m_greeting;
@@ -203,6 +230,7 @@ class ftpScriptServer {
   std::vector<std::thread> m_sessions;
   std::atomic<bool> m_stop{false};
   std::atomic<int> m_connections{0};
+  std::atomic<int> m_open{0};
   std::mutex m_mutex;
   std::vector<std::string> m_lines;
 };

