@@ -24,6 +24,13 @@ void setText(char (&field)[N], const char* src, size_t max) {
   field[n] = 0;
 }
 
+// A text field as a string: a field with no terminator (an item another program made) reads as
+// empty rather than running on into the next field or past the item.
+template <size_t N>
+const char* fieldText(const char (&field)[N]) {
+  return memchr(field, 0, N) ? field : "";
+}
+
 inline unsigned char lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 }  // namespace
 
@@ -45,7 +52,7 @@ int shellItemKind(LPCITEMIDLIST item) {
 }
 const char* shellItemName(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
-  return it ? it->name : "FTP-Root";
+  return it ? fieldText(it->name) : "FTP-Root";
 }
 uint32_t shellItemAttributes(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
@@ -57,23 +64,23 @@ uint32_t shellItemSize(LPCITEMIDLIST item) {
 }
 const char* shellItemPermText(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
-  return it ? it->permText : "";
+  return it ? fieldText(it->permText) : "";
 }
 const char* shellItemTypeName(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
-  return it ? it->typeName : "Unknown Object Type";
+  return it ? fieldText(it->typeName) : "Unknown Object Type";
 }
 const char* shellItemDateText(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
-  return it ? it->dateText : "";
+  return it ? fieldText(it->dateText) : "";
 }
 const char* shellItemSortDate(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
-  return it ? it->sortDate : "";
+  return it ? fieldText(it->sortDate) : "";
 }
 const char* shellItemLinkTarget(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
-  return it && shellIsLinkKind(it->kind) ? it->url : "";
+  return it && shellIsLinkKind(it->kind) ? fieldText(it->url) : "";
 }
 
 int shellDefaultCommand(LPCITEMIDLIST item, unsigned doubleClickAction) {
@@ -154,9 +161,9 @@ const char* shellColumnText(LPCITEMIDLIST item, int column, int forSorting, char
     case VQ_KIND_ROOT:
     case VQ_KIND_CATEGORY:
     case VQ_KIND_FTPSITE:
-      if (column == 1) return it->typeName;
-      if (column == 2) return it->url;
-      if (column == 3) return it->description;
+      if (column == 1) return fieldText(it->typeName);
+      if (column == 2) return fieldText(it->url);
+      if (column == 3) return fieldText(it->description);
       return "";
     case VQ_KIND_FOLDER:
     case VQ_KIND_OBJECT:
@@ -178,11 +185,11 @@ const char* shellColumnText(LPCITEMIDLIST item, int column, int forSorting, char
           return VQSTR_FormatSize(digits, buf, 0);
         }
         case 2:
-          return it->typeName;
+          return fieldText(it->typeName);
         case 3:
-          return forSorting ? it->sortDate : it->dateText;
+          return forSorting ? fieldText(it->sortDate) : fieldText(it->dateText);
         case 4:
-          return it->permText;
+          return fieldText(it->permText);
         default:
           return "";
       }

@@ -29,7 +29,12 @@ bool startsForeign(LPCITEMIDLIST list) { return list && list->mkid.cb != 0 && !s
 bool isCategoryOrSite(int kind) { return kind == VQ_KIND_CATEGORY || kind == VQ_KIND_FTPSITE; }
 
 // A link's target, or its name when the listing gave no target.
-const char* nameOrTarget(const _FTPITEMID* it) { return shellIsLinkKind(it->kind) && it->url[0] ? it->url : it->name; }
+const char* nameOrTarget(const _FTPITEMID* it) {
+  const char* target = shellItemLinkTarget(shellAsItemId(it));
+  return target[0] ? target : shellItemName(shellAsItemId(it));
+}
+// Names through the accessor, which reads a field without terminator as empty.
+const char* nameOf(const _FTPITEMID* it) { return shellItemName(shellAsItemId(it)); }
 
 void ensureEnd(std::string& s, char c) {
   if (s.empty() || s.back() != c) s += c;
@@ -49,7 +54,7 @@ bool SiteKeyPath(LPCITEMIDLIST list, std::string& out) {
     if (startsForeign(list)) out = kSitesRoot;
     forEachItem(list, [&](LPCITEMIDLIST item, bool) {
       const _FTPITEMID* it = shellOwnItem(item);
-      if (it && isCategoryOrSite(it->kind)) out.append("\\").append(it->name);
+      if (it && isCategoryOrSite(it->kind)) out.append("\\").append(nameOf(it));
     });
     return !out.empty();
   VQ_CATCH(kSource, false)
@@ -67,7 +72,7 @@ bool SiteKeySplit(LPCITEMIDLIST list, std::string& path, std::string& name) {
       if (it && isCategoryOrSite(it->kind)) last = it;
     });
     if (!last) return false;
-    name = last->name;
+    name = nameOf(last);
     path = whole.substr(0, whole.size() - name.size() - 1);  // without "\" and the name
     return true;
   VQ_CATCH(kSource, false)
@@ -80,8 +85,8 @@ bool ItemPathString(LPCITEMIDLIST list, std::string& out) {
     forEachItem(list, [&](LPCITEMIDLIST item, bool) {
       const _FTPITEMID* it = shellOwnItem(item);
       if (!it) return;
-      if (isCategoryOrSite(it->kind)) out.append("\\").append(it->name);
-      if (shellIsRemoteKind(it->kind)) out.append("|").append(it->name);
+      if (isCategoryOrSite(it->kind)) out.append("\\").append(nameOf(it));
+      if (shellIsRemoteKind(it->kind)) out.append("|").append(nameOf(it));
     });
     return !out.empty();
   VQ_CATCH(kSource, false)
@@ -157,7 +162,7 @@ bool remotePathOf(LPCITEMIDLIST list, const shellRemoteSite* site, unsigned case
           else
             out += target;
         } else {
-          std::string name = it->name;
+          std::string name = nameOf(it);
           if (caseMode == 1)
             for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
           if (caseMode == 2)

@@ -77,7 +77,8 @@ inline bool shellIsRemoteKind(int kind) { return kind >= VQ_KIND_FOLDER && kind 
 inline bool shellIsFolderLikeKind(int kind) { return kind == VQ_KIND_FOLDER || kind == VQ_KIND_FOLDERLINK; }
 uint32_t shellDefaultAttributes(int kind);
 
-// Accessors with their fallbacks for a null or foreign item.
+// Accessors with their fallbacks for a null or foreign item; a text field without its terminator
+// (an item another program made) reads as empty.
 int shellItemKind(LPCITEMIDLIST item);              // VQ_KIND_ROOT
 const char* shellItemName(LPCITEMIDLIST item);      // "FTP-Root"
 uint32_t shellItemAttributes(LPCITEMIDLIST item);   // 0

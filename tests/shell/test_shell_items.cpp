@@ -416,3 +416,45 @@ TEST(ShellItems, ItemsFromAParsedListing) {
   remove(parser.GetOutfileName());
   remove(listing.c_str());
 }
+
+// Items another program made can fill a text field to its last byte. Such a field reads as empty:
+// nothing of the next field, or of what lies past the item, reaches a column or a path.
+TEST(ShellItems, FieldsWithoutTerminatorReadAsEmpty) {
+  _FTPITEMID site = item(VQ_KIND_FTPSITE, "S");
+  memset(site.description, 'D', sizeof site.description);
+  memset(site.url, 'U', sizeof site.url);
+  _FTPITEMID file = item(VQ_KIND_OBJECT, "");
+  memset(file.name, 'N', sizeof file.name);
+  memset(file.permText, 'P', sizeof file.permText);
+  memset(file.typeName, 'T', sizeof file.typeName);
+  memset(file.dateText, 'A', sizeof file.dateText);
+  memset(file.sortDate, 'S', sizeof file.sortDate);
+  memset(file.group, 'G', sizeof file.group);
+  struct Case {
+    const char* what;
+    const char* text;
+  } cases[] = {
+      {"name", shellItemName(shellAsItemId(&file))},
+      {"permissions", shellItemPermText(shellAsItemId(&file))},
+      {"type", shellItemTypeName(shellAsItemId(&file))},
+      {"date", shellItemDateText(shellAsItemId(&file))},
+      {"sort date", shellItemSortDate(shellAsItemId(&file))},
+      {"date column", shellColumnText(shellAsItemId(&file), 3, 0, nullptr, 0)},
+      {"sort date column", shellColumnText(shellAsItemId(&file), 3, 1, nullptr, 0)},
+      {"permission column", shellColumnText(shellAsItemId(&file), 4, 0, nullptr, 0)},
+      {"url column", shellColumnText(shellAsItemId(&site), 2, 0, nullptr, 0)},
+      {"description column", shellColumnText(shellAsItemId(&site), 3, 0, nullptr, 0)},
+  };
+  for (const Case& c : cases) EXPECT_STREQ("", c.text) << c.what;
+
+  // A link whose target fills its field goes by its name; an unreadable name adds nothing.
+  _FTPITEMID link = item(VQ_KIND_FOLDERLINK, "docs");
+  memset(link.url, '/', sizeof link.url);
+  List list = List().own(site).own(link).own(file);
+  std::string path, key;
+  const shellRemoteSite remote = {"/home", '/', 0};
+  ASSERT_TRUE(RemotePath(list, &remote, 0, path));
+  EXPECT_EQ("/home/docs/", path);
+  ASSERT_TRUE(ItemPathString(list, key));
+  EXPECT_EQ("\\S|docs|", key);
+}

@@ -96,7 +96,8 @@ VQTOOLS_API int VQPIDL_WriteCIDA(void* block, size_t size, LPCITEMIDLIST folder,
 // Reading a block another program wrote: the number of items when the count, every offset and
 // every list lie inside the block with their terminators; -1 otherwise (then nothing is read).
 VQTOOLS_API int VQPIDL_CIDACheck(const void* block, size_t size);
-// List `index` of a checked block: 0 the folder, 1 to count the items; null when out of range or
-// when the block does not pass VQPIDL_CIDACheck.
+// List `index` of a block: 0 the folder, 1 to count the items; null when out of range or when that
+// list does not lie whole inside the block. A list handed out is safe to walk, but a selection
+// should come only from a block that passes VQPIDL_CIDACheck.
 VQTOOLS_API LPCITEMIDLIST VQPIDL_CIDAList(const void* block, size_t size, unsigned index);
 }
