@@ -33,7 +33,8 @@ std::string dllPath() {
 
 DWORD regsvr32(bool unregister) {
   std::string cmd = std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" + dllPath() + "\"";
-  STARTUPINFOA si = {sizeof si};
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi;
   if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFFFFFF;
   WaitForSingleObject(pi.hProcess, 60000);
@@ -112,7 +113,8 @@ std::vector<Item> enumerate(IShellFolder* folder, SHCONTF flags) {
     STRRET name;
     char buf[MAX_PATH] = {};
     EXPECT_EQ(S_OK, folder->GetDisplayNameOf(id, SHGDN_FORPARSING, &name));
-    StrRetToBufA(&name, id, buf, sizeof buf);
+    EXPECT_EQ(static_cast<UINT>(STRRET_CSTR), name.uType);
+    lstrcpynA(buf, name.cStr, sizeof buf);
     out.push_back({shellItemKind(id), buf, id});
   }
   EXPECT_EQ(0u, got) << "an exhausted list hands out nothing";
@@ -297,7 +299,8 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
     // Objects alive: the module stays; once every one is gone it may unload.
     HMODULE fh32 = GetModuleHandleA("fh32.dll");
     ASSERT_NE(nullptr, fh32);
-    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(fh32, "DllCanUnloadNow"));
+    auto canUnload =
+        reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(fh32, "DllCanUnloadNow")));
     ASSERT_NE(nullptr, canUnload);
     EXPECT_EQ(S_FALSE, canUnload());
     folder.Reset();
@@ -306,8 +309,8 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
     persist.Reset();
     EXPECT_EQ(S_OK, canUnload());
 
-    auto getClass =
-        reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(GetProcAddress(fh32, "DllGetClassObject"));
+    auto getClass = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+        reinterpret_cast<void*>(GetProcAddress(fh32, "DllGetClassObject")));
     void* factory = reinterpret_cast<void*>(1);
     EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClass(IID_IShellFolder, IID_IClassFactory, &factory));
     EXPECT_EQ(nullptr, factory);
