@@ -1,5 +1,6 @@
 #include "shellItems.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -164,16 +165,17 @@ const char* shellColumnText(LPCITEMIDLIST item, int column, int forSorting, char
       switch (column) {
         case 1: {
           if (shellIsFolderLikeKind(kind) || !buf || size < SHELL_COLUMN_BUF) return "";
+          // The whole size: files of 4 GB and more keep their high bits beside the saturated field.
+          uint64_t n = VQITEM_FullSize(it);
           if (forSorting) {
-            // Ten digits hold every 32-bit size, so the texts order as the sizes do.
-            char digits[16];
-            uint32_t n = it->size;
-            for (int k = 9; k >= 0; --k, n /= 10) digits[k] = static_cast<char>('0' + n % 10);
-            memcpy(buf, digits, 10);
-            buf[10] = 0;
+            // Twenty digits hold every 64-bit size, so the texts order as the sizes do.
+            for (int k = 19; k >= 0; --k, n /= 10) buf[k] = static_cast<char>('0' + n % 10);
+            buf[20] = 0;
             return buf;
           }
-          return VQSTR_FormatSize(static_cast<unsigned long>(it->size), buf, 0);
+          char digits[24];
+          snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(n));
+          return VQSTR_FormatSize(digits, buf, 0);
         }
         case 2:
           return it->typeName;

@@ -9,9 +9,6 @@
 namespace {
 const char kSource[] = "vqCommonParams";
 const char kDefaultIndexFiles[] = "|00_index.txt|index.txt|00-index.txt|";
-const unsigned char kScrambledMark = 0x7F;
-const unsigned char kCipherMark = 0x80;
-const int kCipherPlainCapacity = 132;
 
 bool outside(unsigned v, unsigned lo, unsigned hi) { return v < lo || v > hi; }
 }  // namespace
@@ -135,39 +132,19 @@ void vqCommonParams::_readPassword(const char* name, char* plain) {
   // Room for the marker in front of a password of full length, or it could not be read back.
   char stored[TEXT_LEN + 2];
   m_registry.RegGetStr(name, stored, sizeof(stored));
-  unsigned storedLen = static_cast<unsigned>(strlen(stored));
-  memset(plain, 0, TEXT_LEN + 1);
-  if (storedLen == 0) return;
-  unsigned char mark = static_cast<unsigned char>(stored[0]);
-  if (mark == kCipherMark) {
-    // 0x80, a signed length byte, then that many cipher bytes (which may include 0).
-    // A length that is negative or runs past what is stored is damage: the password stays empty.
-    unsigned size = m_registry.RegGetLastSize();
-    if (size > sizeof(stored)) size = sizeof(stored);
-    if (size > 0 && stored[size - 1] == 0) --size;  // the text's terminator is no cipher byte
-    if (size < 2) return;
-    int n = static_cast<signed char>(stored[1]);
-    if (n <= 0 || 2u + static_cast<unsigned>(n) > size) return;
-    int outLen = kCipherPlainCapacity;
-    if (!m_crypto.NEW_Decrypt(reinterpret_cast<unsigned char*>(stored + 2), n, reinterpret_cast<unsigned char*>(plain),
-                              outLen))
-      plain[0] = 0;
-  } else if (mark == kScrambledMark) {
-    m_crypto.Decrypt(stored + 1, static_cast<int>(storedLen - 1));
-    _copy(plain, TEXT_LEN + 1, stored + 1);
-  } else {
-    _copy(plain, TEXT_LEN + 1, stored);
-  }
+  // The cipher form may hold 0 bytes: its length counts, not the terminator.
+  unsigned size = m_registry.RegGetLastSize();
+  if (size > sizeof(stored)) size = sizeof(stored);
+  if (size > 0 && stored[size - 1] == 0) --size;
+  if (!stored[0]) size = 0;
+  m_crypto.ReadStored(stored, size, VQ_STORED_COMMON_CIPHER, plain, TEXT_LEN + 1);
   memset(stored, 0, sizeof(stored));
 }
 
 void vqCommonParams::_storedPassword(const char* plain, char* stored) {
   memset(stored, 0, TEXT_LEN + 2);
-  size_t len = strnlen(plain, TEXT_LEN);
-  if (len == 0) return;
-  stored[0] = static_cast<char>(kScrambledMark);
-  memcpy(stored + 1, plain, len);
-  m_crypto.Encrypt(stored + 1, static_cast<int>(len));
+  if (strnlen(plain, TEXT_LEN) == 0) return;
+  m_crypto.StoreScrambled(plain, stored, TEXT_LEN + 2);
 }
 
 int vqCommonParams::_loadparams(const char* keyPath, HKEY root) {

@@ -11,53 +11,29 @@
 #include "vqAppParams.h"
 #include "vqCatch.h"
 #include "vqSiteParams.h"
+#include "vqWsFtpFile.h"
 
 namespace {
 const char kSource[] = "vqSiteImport";
 const char kFtpxProfiles[] = "software\\ftp explorer\\profiles";
 const int kMaxFileDepth = 8;
-const DWORD kSectionNames = 65536;
+const int kMaxFiles = 64;
 
-std::string trimmed(const char* text) {
-  std::string s = text;
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
-std::string profileText(const char* section, const char* key, const char* file) {
-  char buf[513] = {};
-  GetPrivateProfileStringA(section, key, "", buf, sizeof(buf), file);
-  return trimmed(buf);
-}
-
-unsigned long number(const std::string& text) { return strtoul(text.c_str(), nullptr, 10); }
-
-// A port from the file: 1 to 65535, anything else is the FTP port.
-unsigned short portOf(const std::string& text) {
-  unsigned long n = number(text);
-  return n > 0 && n <= 65535 ? static_cast<unsigned short>(n) : 21;
-}
-
-// WS_FTP's firewall kinds in the order of this product's login schemes.
-unsigned firewallType(unsigned long wsType) {
-  switch (wsType) {
-    case 0:
-      return 3;
-    case 1:
-      return 0;
-    case 2:
-      return 1;
-    case 3:
-      return 2;
-    case 4:
-      return 4;
-    case 7:
-      return 6;
-    default:
-      return 0;
+// The whole file, when it can be read and is no longer than a site list can be.
+bool readSmallFile(const char* path, std::string& text) {
+  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0 &&
+            static_cast<unsigned long long>(size.QuadPart) <= VQ_WSFTP_MAX_FILE;
+  if (ok) {
+    text.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    ok = text.empty() || (ReadFile(f, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size());
   }
+  CloseHandle(f);
+  return ok;
 }
 
 // A file named without a directory lies beside the file that names it (a bare name would
@@ -114,51 +90,49 @@ void vqSiteParams::_importTarget(char* out, unsigned size) {
   _copy(out, size, target.c_str());
 }
 
-int vqSiteParams::_importWsFtp(const char* file, const char* target, int depth) {
-  if (depth > kMaxFileDepth) return 1;  // a file that names itself again
-  std::vector<char> names(kSectionNames, 0);
-  DWORD got = GetPrivateProfileSectionNamesA(names.data(), kSectionNames, file);
-  if (got == 0) return 1;
-  for (const char* section = names.data(); *section && section < names.data() + got; section += strlen(section) + 1) {
-    if (!lstrcmpiA(section, "FIREWALL") || !lstrcmpiA(section, "_config_")) continue;
+int vqSiteParams::_importWsFtp(const char* file, const char* target, int depth, int* filesLeft) {
+  // A file that names itself (or several that name each other) ends after a few levels and a
+  // bounded number of files, however often each one names the next.
+  if (depth > kMaxFileDepth || *filesLeft <= 0) return 1;
+  --*filesLeft;
+  std::string text;
+  if (!readSmallFile(file, text)) return 1;
+  vqWsFtpFile parsed;
+  if (!VQSITE_ParseWsFtp(text.data(), text.size(), parsed)) return 1;
+  for (const vqWsFtpSite& ws : parsed.sites) {
     vqSiteParams* site = new vqSiteParams(m_ProgId);
     site->SetSiteSubPath(target);
-    site->SetSiteName(section);
+    site->SetSiteName(ws.name.c_str());
     _appendSite(site);
-
-    std::string nested = profileText(section, "FILENAME", file);
-    if (!nested.empty()) {
+    if (!ws.nestedFile.empty()) {
       site->SetIsCategory(1);
       std::string list = std::string(target) + "\\" + site->GetSiteName();
-      site->_importWsFtp(besideOf(file, nested).c_str(), list.c_str(), depth + 1);
+      site->_importWsFtp(besideOf(file, ws.nestedFile).c_str(), list.c_str(), depth + 1, filesLeft);
     } else {
-      site->SetURL(profileText(section, "HOST", file).c_str());
-      std::string uid = profileText(section, "UID", file);
-      site->SetUsername(uid.c_str());
-      site->SetIsAnonymous(lstrcmpiA(uid.c_str(), "anonymous") == 0);
-      site->SetIRD(profileText(section, "DIR", file).c_str());
-      site->SetDescription(profileText(section, "COMMENT", file).c_str());
-      site->SetFirewallPasv(profileText(section, "PASVMODE", file).compare(0, 1, "1") == 0);
-      site->SetInitStr(profileText(section, "INITCMD", file).c_str());
-      site->SetURLPort(portOf(profileText(section, "PORT", file)));
-      site->SetRetryCount(static_cast<unsigned>(number(profileText(section, "RETRIES", file))));
-      site->SetRemoteFileMask(profileText(section, "RMASK", file).c_str());
-      site->SetDefXferDir(profileText(section, "LOCDIR", file).c_str());
-      unsigned long timeout = number(profileText(section, "TIMEOUT", file));
-      site->SetTimeout(timeout > 0 ? static_cast<unsigned>(timeout) : 30);
-      std::string fw = profileText(section, "FIREWALL", file);
-      site->SetFirewallEnabled(!fw.empty() && fw != "0");
-      if (site->GetFirewallEnabled()) {
-        site->SetFirewallHost(profileText("FIREWALL", "HOST", file).c_str());
-        site->SetFirewallUser(profileText("FIREWALL", "UID", file).c_str());
-        site->SetFirewallPort(portOf(profileText("FIREWALL", "PORT", file)));
-        site->SetFirewallType(firewallType(number(profileText("FIREWALL", "FIRETYPE", file))));
+      site->SetURL(ws.host.c_str());
+      site->SetUsername(ws.user.c_str());
+      site->SetIsAnonymous(ws.anonymous);
+      site->SetIRD(ws.dir.c_str());
+      site->SetDescription(ws.comment.c_str());
+      site->SetFirewallPasv(ws.pasv);
+      site->SetInitStr(ws.initCmd.c_str());
+      site->SetURLPort(ws.port);
+      site->SetRetryCount(ws.retries);
+      site->SetRemoteFileMask(ws.remoteMask.c_str());
+      site->SetDefXferDir(ws.localDir.c_str());
+      site->SetTimeout(ws.timeout);
+      site->SetFirewallEnabled(ws.firewall);
+      if (ws.firewall) {
+        site->SetFirewallHost(parsed.firewall.host.c_str());
+        site->SetFirewallUser(parsed.firewall.user.c_str());
+        site->SetFirewallPort(parsed.firewall.port);
+        site->SetFirewallType(parsed.firewall.type);
       }
     }
     // The list the sites will be saved into decides whether a name is taken.
     if (SITE_Exists(target, site->GetSiteName())) {
       char renamed[TEXT_LEN + 64];
-      snprintf(renamed, sizeof(renamed), "WS(%d)-%s", m_siteCount, section);
+      snprintf(renamed, sizeof(renamed), "WS(%d)-%s", m_siteCount, site->GetSiteName());
       site->SetSiteName(renamed);
     }
   }
@@ -211,7 +185,8 @@ int vqSiteParams::SITE_Import(unsigned source, const char* file) {
     _importTarget(target, sizeof(target));
     if (source == 0) {
       if (!file || !*file) return 1;
-      return _importWsFtp(file, target, 0);
+      int filesLeft = kMaxFiles;
+      return _importWsFtp(file, target, 0, &filesLeft);
     }
     if (source == 1) return _importFtpExplorer(target);
     return 1;

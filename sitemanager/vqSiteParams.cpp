@@ -15,8 +15,6 @@
 
 namespace {
 const char kSource[] = "vqSiteParams";
-const unsigned char kLengthMark = 0x7E;
-const unsigned char kScrambledMark = 0x7F;
 const char kCategoryMark[] = "Category";
 const char kCopyOf[] = "Copy of ";
 const int kCopyTries = 10;
@@ -147,27 +145,12 @@ void vqSiteParams::_readSitePassword(vqRegistry& r) {
   char stored[kValueBuf];
   memset(m_Password, 0, sizeof(m_Password));
   if (!r.RegGetStr("PassWord", stored, sizeof(stored))) return;
+  // The length form may hold 0 bytes: its length counts, not the terminator.
   unsigned size = r.RegGetLastSize();
   if (size > sizeof(stored)) size = sizeof(stored);
   if (size > 0 && stored[size - 1] == 0) --size;
-  unsigned len = static_cast<unsigned>(strlen(stored));
-  if (len == 0) return;
-  unsigned char mark = static_cast<unsigned char>(stored[0]);
-  if (mark == kLengthMark) {
-    // A length byte, then that many scrambled bytes; a length past what is stored is damage.
-    if (size < 2) return;
-    unsigned n = static_cast<unsigned char>(stored[1]);
-    if (2 + n > size) return;
-    m_crypto.Decrypt(stored + 2, static_cast<int>(n));
-    unsigned take = n < unsigned(TEXT_LEN) ? n : unsigned(TEXT_LEN);
-    memcpy(m_Password, stored + 2, take);
-    m_Password[take] = 0;
-  } else if (mark == kScrambledMark) {
-    m_crypto.Decrypt(stored + 1, static_cast<int>(len - 1));
-    _copy(m_Password, sizeof(m_Password), stored + 1);
-  } else {
-    _copy(m_Password, sizeof(m_Password), stored);
-  }
+  if (!stored[0]) size = 0;
+  m_crypto.ReadStored(stored, size, VQ_STORED_SITE_LENGTH, m_Password, TEXT_LEN + 1);
   memset(stored, 0, sizeof(stored));
 }
 
@@ -177,10 +160,8 @@ void vqSiteParams::_storedSitePassword(char* stored, unsigned size) {
     _copy(stored, size, m_Password);
     return;
   }
-  size_t len = strnlen(m_Password, TEXT_LEN);
-  stored[0] = static_cast<char>(kScrambledMark);
-  memcpy(stored + 1, m_Password, len);
-  m_crypto.Encrypt(stored + 1, static_cast<int>(len));
+  // At most a full-length password behind the mark.
+  m_crypto.StoreScrambled(m_Password, stored, size < TEXT_LEN + 2 ? size : TEXT_LEN + 2);
 }
 
 int vqSiteParams::_loadSiteKey(HKEY root, const char* keyPath) {

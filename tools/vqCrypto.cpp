@@ -17,6 +17,8 @@
 namespace {
 const char kPassphrase[] = "copper_lantern";
 const char kSource[] = "vqCrypto";
+// Room the new scheme's plain text is given when a stored value is read.
+const int kCipherPlainCapacity = 132;
 
 // Single DES in ECB mode over whole 8-byte blocks, keyed with the first 8 passphrase bytes.
 void desBlocks(unsigned char* data, int len, bool encrypt) {
@@ -95,4 +97,56 @@ int vqCrypto::NEW_Decrypt(unsigned char* in, int inLen, unsigned char* out, int&
     outLen = len;
     return 1;
   VQ_CATCH(kSource, 0)
+}
+
+int vqCrypto::ReadStored(const char* stored, size_t size, unsigned char lengthMark, char* plain, size_t plainSize) {
+  if (!plain || plainSize == 0) return 0;
+  memset(plain, 0, plainSize);
+  if (!stored || size == 0) return 1;
+  VQ_TRY
+    const unsigned char mark = static_cast<unsigned char>(stored[0]);
+    const size_t room = plainSize - 1;
+    if (mark == lengthMark && mark == VQ_STORED_COMMON_CIPHER) {
+      // The cipher bytes may hold 0: the length byte, not the terminator, says where they end.
+      if (size < 2) return 0;
+      int n = static_cast<signed char>(stored[1]);
+      if (n <= 0 || 2 + static_cast<size_t>(n) > size) return 0;
+      std::vector<unsigned char> cipher(stored + 2, stored + 2 + n);
+      int outLen = room < static_cast<size_t>(kCipherPlainCapacity) ? static_cast<int>(room) : kCipherPlainCapacity;
+      if (outLen <= 0) return 0;
+      std::vector<unsigned char> out(static_cast<size_t>(outLen) + 1, 0);
+      if (!NEW_Decrypt(cipher.data(), n, out.data(), outLen)) return 0;
+      memcpy(plain, out.data(), static_cast<size_t>(outLen));
+      memset(out.data(), 0, out.size());
+      return 1;
+    }
+    if (mark == lengthMark && mark == VQ_STORED_SITE_LENGTH) {
+      if (size < 2) return 0;
+      size_t n = static_cast<unsigned char>(stored[1]);
+      if (2 + n > size) return 0;
+      size_t take = n < room ? n : room;
+      memcpy(plain, stored + 2, take);
+      Decrypt(plain, static_cast<int>(take));
+      return 1;
+    }
+    size_t len = strnlen(stored, size);
+    if (mark == VQ_STORED_SCRAMBLED) {
+      size_t take = len - 1 < room ? len - 1 : room;
+      memcpy(plain, stored + 1, take);
+      Decrypt(plain, static_cast<int>(take));
+      return 1;
+    }
+    memcpy(plain, stored, len < room ? len : room);
+    return 1;
+  VQ_CATCH(kSource, (memset(plain, 0, plainSize), 0))
+}
+
+int vqCrypto::StoreScrambled(const char* plain, char* stored, size_t storedSize) {
+  if (!stored || storedSize < 2) return 0;
+  memset(stored, 0, storedSize);
+  size_t len = plain ? strnlen(plain, storedSize - 2) : 0;
+  stored[0] = static_cast<char>(VQ_STORED_SCRAMBLED);
+  memcpy(stored + 1, plain, len);
+  Encrypt(stored + 1, static_cast<int>(len));
+  return 1;
 }

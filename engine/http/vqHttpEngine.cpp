@@ -10,13 +10,10 @@
 #include "vqBase64.h"
 #include "vqCatch.h"
 #include "vqHandles.h"
+#include "vqHttpReader.h"
 #include "vqHttpStatus.h"
 
 namespace {
-const int kLineBuffer = 2048;
-// A line longer than this is handed on in parts so a server cannot grow one text without limit.
-const size_t kMaxLine = 1024 * 1024;
-
 std::string textOf(const char* s) { return s ? std::string(s) : std::string(); }
 
 bool startsNoCase(const char* text, const char* prefix) {
@@ -28,6 +25,12 @@ bool startsNoCase(const char* text, const char* prefix) {
   }
   return true;
 }
+// The connection as the reply reader's source of line pieces.
+int receivePiece(void* engine, char* buffer, int size) {
+  vqWsEngine* e = static_cast<vqWsEngine*>(engine);
+  return e->ReceiveLine(buffer, size, e->GetReceiveTimeout());
+}
+
 // A method or path with a line end in it would end the request line early and let the rest pass
 // for header lines (a path can come from a server's own listing).
 bool hasLineEnd(const char* text) { return text && strpbrk(text, "\r\n") != nullptr; }
@@ -253,11 +256,7 @@ int vqHttpEngine::_exchange(const char* method, const char* path, int readBody, 
     int r = WS_ReceiveToFile(localFile, 1, received, GetReceiveTimeout());
     if (fileResult) *fileResult = r;
   } else if (readBody || status >= 400) {
-    std::string line;
-    while (_readLine(line)) {
-      m_bodyLines.Add(line.c_str());
-      if (line.empty()) break;
-    }
+    VQHTTP_ReadBodyLines(receivePiece, static_cast<vqWsEngine*>(this), VQHTTP_DEFAULT_LIMITS, m_bodyLines);
   }
   WS_CloseConnection();
   return status;
@@ -299,35 +298,11 @@ int vqHttpEngine::_sendAll(const std::string& data) {
 
 // Header lines up to the blank line; the status code, or 3 when no usable status line came.
 int vqHttpEngine::_readHeader() {
-  std::string line;
-  while (_readLine(line) && !line.empty()) m_headerLines.Add(line.c_str());
-  if (m_headerLines.GetCount() == 0) return 3;
-  const char* first = m_headerLines.Get(0);
-  std::string text(strlen(first) + 1, '\0');
-  int code = 0;
-  if (!VQHTTP_ParseStatusLine(first, &code, &text[0], text.size())) return 3;
+  std::string text;
+  int code =
+      VQHTTP_ReadHeader(receivePiece, static_cast<vqWsEngine*>(this), VQHTTP_DEFAULT_LIMITS, m_headerLines, text);
+  if (code < 100) return code;
   m_statusCode = code;
-  m_statusText = text.c_str();
+  m_statusText = text;
   return code;
-}
-
-// One line without its line end, gathered from as many reads of the line buffer as it takes;
-// false when nothing came at all (end of the stream, time-out, error).
-int vqHttpEngine::_readLine(std::string& line) {
-  line.clear();
-  char buffer[kLineBuffer];
-  bool any = false;
-  for (;;) {
-    int n = ReceiveLine(buffer, sizeof buffer, GetReceiveTimeout());
-    if (n <= 0) break;
-    any = true;
-    line.append(buffer, static_cast<size_t>(n));
-    if (buffer[n - 1] == '\n') break;  // whole line
-    if (n < kLineBuffer - 1) break;    // the stream ended inside the line
-    // The rest comes as the next line; never cut between CR and LF.
-    if (line.size() >= kMaxLine && line.back() != '\r') break;
-  }
-  if (!line.empty() && line.back() == '\n') line.pop_back();
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return any ? 1 : 0;
 }

@@ -74,7 +74,6 @@ class VQENGINE_API vqHttpEngine : public vqWsEngine {
   int _connect();
   int _sendAll(const std::string& data);
   int _readHeader();
-  int _readLine(std::string& line);
   void _primeTags();
   void _addBasicAuth(const char* tag, const std::string& uid, const std::string& pwd);
   int _abandon();

@@ -128,7 +128,7 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int _copySite(const char* fromSub, const char* fromName, const char* toSub, const char* toName, int depth);
   void _clearCachesDeep(const char* subPath, const char* name, int depth);
   int _clearCache(const char* folder, int listings);
-  int _importWsFtp(const char* file, const char* target, int depth);
+  int _importWsFtp(const char* file, const char* target, int depth, int* filesLeft);
   int _importFtpExplorer(const char* target);
   void _importTarget(char* out, unsigned size);
 

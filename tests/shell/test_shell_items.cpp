@@ -139,7 +139,7 @@ TEST(ShellItems, ColumnTitlesAndTexts) {
       {&site, {"Server 1", "FTP Site", "ftp.example", "the site", "", ""}, {}},
       {&file,
        {"a.txt", "1,234,567", "Text Document", "14.03.2000 22:04", "-rw-r--r--", ""},
-       {"a.txt", "0001234567", "Text Document", "2000/03/14 22:04", "-rw-r--r--", ""}},
+       {"a.txt", "00000000000001234567", "Text Document", "2000/03/14 22:04", "-rw-r--r--", ""}},
       {&folder, {"pub", "", "", "", "", ""}, {"pub", "", "", "", "", ""}},
       {&wizard, {"FTP Site Wizard", "", "", "", "", ""}, {}},
   };
@@ -154,16 +154,20 @@ TEST(ShellItems, ColumnTitlesAndTexts) {
       }
     }
   }
-  // Sort texts of sizes order as the sizes do, the largest 32-bit sizes included.
-  const uint32_t sizes[] = {0, 9, 10, 999999999u, 1000000000u, 4294967295u};
+  // Sort texts of sizes order as the sizes do, across 4 GB and up to the largest 64-bit size.
+  const uint64_t sizes[] = {0, 9, 10, 999999999u, 1000000000u, 4294967295u, 4294967296ull, 5368709120ull, ~0ull};
   std::string previous;
-  for (uint32_t s : sizes) {
-    file.size = s;
+  for (uint64_t s : sizes) {
+    VQITEM_SetFullSize(&file, s);
     char buf[SHELL_COLUMN_BUF];
     std::string text = shellColumnText(shellAsItemId(&file), 1, 1, buf, sizeof buf);
     EXPECT_LT(previous, text) << s;
     previous = text;
   }
+  // A 5 GB file is shown whole (grouped as every size column is), not as the saturated 4 GB field.
+  VQITEM_SetFullSize(&file, 5368709120ull);
+  char shown[SHELL_COLUMN_BUF];
+  EXPECT_STREQ("5368,709,120", shellColumnText(shellAsItemId(&file), 1, 0, shown, sizeof shown));
 }
 
 TEST(ShellPaths, SiteKeysAndItemPaths) {

@@ -1,4 +1,6 @@
 // Import of WS_FTP initialisation files written here and of FTP Explorer profiles made here.
+#include <vector>
+
 #include "site_fixture.h"
 
 using namespace sitetest;
@@ -165,4 +167,28 @@ TEST_F(SiteStore, FtpExplorerProfilesAreReadAndLeftAlone) {
   ::RegDeleteTreeA(HKEY_CURRENT_USER, kFtpx);
   EXPECT_EQ(1, imp.SITE_Import(1, nullptr));
   EXPECT_EQ(0, imp.ENUM_GetSiteCount());
+}
+
+TEST_F(SiteStore, WsFtpFilesThatNameThemselvesOftenStayBounded) {
+  // Three sections name the file again at every level: bounded by depth alone that would be
+  // thousands of files; the import reads a bounded number and keeps every file's own sites.
+  writeFile(root_ + "\\self.ini",
+            "[A]\r\nFILENAME=self.ini\r\n[B]\r\nFILENAME=self.ini\r\n[C]\r\nFILENAME=self.ini\r\n"
+            "[Leaf]\r\nHOST=leaf.example\r\n");
+  vqSiteParams imp(2);
+  ASSERT_EQ(1, imp.SITE_Import(0, (root_ + "\\self.ini").c_str()));
+  ASSERT_EQ(4, imp.ENUM_GetSiteCount());
+  EXPECT_STREQ("leaf.example", imp.ENUM_GetSiteItem(3)->GetURL());
+  int members = 0;
+  std::vector<vqSiteParams*> open = {&imp};
+  while (!open.empty()) {
+    vqSiteParams* p = open.back();
+    open.pop_back();
+    for (int i = 0; i < p->ENUM_GetSiteCount(); ++i) {
+      ++members;
+      open.push_back(p->ENUM_GetSiteItem(i));
+    }
+  }
+  EXPECT_GT(members, 4);
+  EXPECT_LE(members, 64 * 4);
 }

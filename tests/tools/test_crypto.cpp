@@ -228,3 +228,68 @@ TEST(CryptoNew, RefusesMissingBuffersAndLengths) {
   }
   EXPECT_EQ(0, g_reports);
 }
+
+// Stored password values as the registry gives them back, for both readers: the common one (0x80
+// cipher form) and the site one (0x7E length form). A damaged length leaves the password empty.
+TEST(CryptoStored, ReadsEachFormAndRefusesDamagedLengths) {
+  QuietCatch quiet;
+  vqCrypto crypto;
+  auto scrambled = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(c ^ 0x2A);
+    return s;
+  };
+  std::vector<unsigned char> cipher = newEncrypt("lantern");
+  std::string cipherForm =
+      std::string("\x80") + static_cast<char>(cipher.size()) + std::string(cipher.begin(), cipher.end());
+  std::string damagedCipher = cipherForm;
+  damagedCipher[10] ^= 0x11;
+  struct Case {
+    std::string stored;
+    unsigned char mark;
+    int ok;
+    const char* plain;
+  } cases[] = {
+      {"plain text", VQ_STORED_COMMON_CIPHER, 1, "plain text"},
+      {"\x7f" + scrambled("secret"), VQ_STORED_COMMON_CIPHER, 1, "secret"},
+      {"\x7f" + scrambled("secret"), VQ_STORED_SITE_LENGTH, 1, "secret"},
+      {"\x7f", VQ_STORED_SITE_LENGTH, 1, ""},
+      {"", VQ_STORED_SITE_LENGTH, 1, ""},
+      // The site length form may hold bytes that scramble to 0 (a '*' stored as 0).
+      {std::string("\x7e\x04") + scrambled("a*b") + "x", VQ_STORED_SITE_LENGTH, 1, "a*bR"},
+      {std::string("\x7e\x03") + scrambled("a") + std::string(1, 0) + scrambled("b"), VQ_STORED_SITE_LENGTH, 1, "a*b"},
+      {std::string("\x7e\x09") + scrambled("short"), VQ_STORED_SITE_LENGTH, 0, ""},
+      {"\x7e", VQ_STORED_SITE_LENGTH, 0, ""},
+      {std::string("\x7e\x02") + scrambled("ab"), VQ_STORED_COMMON_CIPHER, 1, "\x7e\x02KH"},
+      {cipherForm, VQ_STORED_COMMON_CIPHER, 1, "lantern"},
+      {cipherForm.substr(0, cipherForm.size() - 1), VQ_STORED_COMMON_CIPHER, 0, ""},
+      {damagedCipher, VQ_STORED_COMMON_CIPHER, 0, ""},
+      {std::string("\x80\xf0") + "abcdef", VQ_STORED_COMMON_CIPHER, 0, ""},  // negative length
+      {std::string("\x80\x00", 2) + "abcdef", VQ_STORED_COMMON_CIPHER, 0, ""},
+      {"\x80", VQ_STORED_COMMON_CIPHER, 0, ""},
+  };
+  for (const Case& c : cases) {
+    char plain[257];
+    memset(plain, 'x', sizeof plain);
+    EXPECT_EQ(c.ok, crypto.ReadStored(c.stored.data(), c.stored.size(), c.mark, plain, sizeof plain))
+        << "stored \"" << c.stored << "\"";
+    EXPECT_STREQ(c.plain, plain) << "stored \"" << c.stored << "\"";
+  }
+  // A small room keeps the start of the password and never more.
+  char small[5];
+  memset(small, 'x', sizeof small);
+  std::string stored = "\x7f" + scrambled("longer secret");
+  EXPECT_EQ(1, crypto.ReadStored(stored.data(), stored.size(), VQ_STORED_SITE_LENGTH, small, 4));
+  EXPECT_STREQ("lon", small);
+  EXPECT_EQ('x', small[4]);
+  EXPECT_EQ(1, crypto.ReadStored(cipherForm.data(), cipherForm.size(), VQ_STORED_COMMON_CIPHER, small, 4));
+  EXPECT_STREQ("lan", small);
+
+  // What is written reads back; the written form never holds a 0 before its end.
+  char written[16];
+  EXPECT_EQ(1, crypto.StoreScrambled("p*ss\xd5word and more", written, sizeof written));
+  EXPECT_EQ(15u, strlen(written));
+  char back[257];
+  EXPECT_EQ(1, crypto.ReadStored(written, strlen(written), VQ_STORED_SITE_LENGTH, back, sizeof back));
+  EXPECT_STREQ("p*ss*word and ", back) << "0xD5 and '*' scramble alike: the written form cannot tell them apart";
+  EXPECT_EQ(0, crypto.StoreScrambled("x", written, 1));
+}
