@@ -1,0 +1,221 @@
+#include "shellFolder.h"
+
+#include <shellapi.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "shellApp.h"
+#include "shellEnum.h"
+#include "vqComPtr.h"
+
+namespace {
+const char kSource[] = "shellFolder";
+
+// Icon index of an item kind (negative: this module's icon resource), with the open variant.
+int iconIndex(int kind, bool open, bool connected) {
+  switch (kind) {
+    case VQ_KIND_ROOT:
+      return -1000;
+    case VQ_KIND_WIZARD:
+      return -1001;
+    case VQ_KIND_CATEGORY:
+      return open ? -1003 : -1002;
+    case VQ_KIND_FTPSITE:
+      return connected ? (open ? -1007 : -1006) : (open ? -1005 : -1004);
+    case VQ_KIND_FOLDER:
+      return open ? -9 : -8;
+    case VQ_KIND_FOLDERLINK:
+      return open ? -11 : -10;
+    default:
+      return 0;
+  }
+}
+}  // namespace
+
+const vqInterfaceEntry shellFolder::kTable[] = {
+    VQ_INTERFACE(shellFolder, IShellFolder),   VQ_INTERFACE(shellFolder, IPersistFolder2),
+    VQ_INTERFACE(shellFolder, IPersistFolder), VQ_INTERFACE(shellFolder, IPersist),
+    VQ_INTERFACE(shellFolder, IShellIcon),     VQ_INTERFACE(shellFolder, IExtractIconA),
+    VQ_INTERFACE(shellFolder, IExtractIconW),  {}};
+
+// Cheap on purpose: the shell makes folder objects many times per navigation.
+shellFolder::shellFolder()
+    : vqComObject(&shellApp::Get().Objects()), m_pidl(shellApp::Module()), m_initialized(false) {}
+
+STDMETHODIMP shellFolder::GetClassID(CLSID* out) {
+  if (!out) return E_POINTER;
+  *out = CLSID_Farhollow;
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::Initialize(LPCITEMIDLIST list) {
+  VQ_TRY
+    m_pidl.SetFolder(list);
+    m_initialized = true;
+    return S_OK;
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP shellFolder::GetCurFolder(LPITEMIDLIST* out) {
+  if (!out) return E_POINTER;
+  *out = m_pidl.GetFolder() ? ILClone(m_pidl.GetFolder()) : nullptr;
+  return *out ? S_OK : m_initialized ? E_OUTOFMEMORY : E_FAIL;
+}
+
+STDMETHODIMP shellFolder::ParseDisplayName(HWND, LPBC, LPOLESTR, ULONG*, LPITEMIDLIST* out, ULONG*) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP shellFolder::EnumObjects(HWND owner, SHCONTF flags, IEnumIDList** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  VQ_TRY
+    // The Explorer frame is three windows up; status texts reach its status bar through it.
+    HWND frame = owner;
+    for (int i = 0; i < 3 && frame; ++i) frame = GetParent(frame);
+    if (frame) shellApp::Get().SetExplorerWindow(frame);
+    shellEnum* list = new shellEnum();
+    vqComPtr<IEnumIDList> hold(list);
+    list->SetFlags(flags);
+    list->Fill(m_pidl.GetFolder());
+    *out = hold.Detach();
+    return S_OK;
+  VQ_CATCH_COM(kSource)
+}
+
+HRESULT shellFolder::Child(LPCITEMIDLIST child, REFIID riid, void** out) {
+  LPITEMIDLIST full = ILCombine(m_pidl.GetFolder(), child);
+  if (!full) return E_OUTOFMEMORY;
+  shellFolder* folder = new shellFolder();
+  folder->AddRef();
+  HRESULT hr = folder->Initialize(full);
+  if (SUCCEEDED(hr)) hr = folder->QueryInterface(riid, out);
+  folder->Release();
+  ILFree(full);
+  return hr;
+}
+
+STDMETHODIMP shellFolder::BindToObject(LPCITEMIDLIST child, LPBC, REFIID riid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!child || !child->mkid.cb) return E_INVALIDARG;
+  VQ_TRY
+    if (!shellIsContainerKind(shellItemKind(child))) return E_FAIL;
+    return Child(child, riid, out);
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP shellFolder::BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void** out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+// The order travels in the code field of a success result: a negative comparison returned as it
+// is would read as a failure to the shell.
+STDMETHODIMP shellFolder::CompareIDs(LPARAM, LPCITEMIDLIST a, LPCITEMIDLIST b) {
+  VQ_TRY
+    int n = shellCompareItemLists(a, b);
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(static_cast<short>(n < 0 ? -1 : n > 0 ? 1 : 0)));
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP shellFolder::CreateViewObject(HWND, REFIID, void** out) {
+  if (out) *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP shellFolder::GetAttributesOf(UINT count, LPCITEMIDLIST* items, SFGAOF* inOut) {
+  if (!inOut || (count && !items)) return E_POINTER;
+  SFGAOF bits = 0xFFFFFFFF;
+  for (UINT i = 0; i < count; ++i) bits &= shellItemAttributes(VQPIDL_Last(items[i]));
+  *inOut = bits;
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::GetUIObjectOf(HWND, UINT count, LPCITEMIDLIST* items, REFIID riid, UINT*, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!count || !items || !items[0]) return E_INVALIDARG;
+  VQ_TRY
+    return Child(items[0], riid, out);
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP shellFolder::GetDisplayNameOf(LPCITEMIDLIST item, SHGDNF, STRRET* out) {
+  if (!out) return E_POINTER;
+  out->uType = STRRET_CSTR;
+  lstrcpynA(out->cStr, shellItemName(VQPIDL_Last(item)), sizeof out->cStr);
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF, LPITEMIDLIST* out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP shellFolder::GetIconOf(LPCITEMIDLIST item, UINT flags, int* index) {
+  if (!index) return E_POINTER;
+  if (!item || !item->mkid.cb || !shellIsFolderLikeKind(shellItemKind(VQPIDL_Last(item)))) return S_FALSE;
+  *index = (flags & GIL_OPENICON) ? 4 : 3;
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::GetIconLocation(UINT flags, LPSTR file, UINT max, int* index, UINT* outFlags) {
+  if (!file || !index || !outFlags) return E_POINTER;
+  VQ_TRY
+    int kind = m_pidl.GetKind();
+    int icon = iconIndex(kind, (flags & GIL_OPENICON) != 0, m_pidl.GetConnection() != nullptr);
+    if (!icon) return S_FALSE;  // the shell's own icon for remote files
+    const char* module = shellApp::Get().GetModuleFile();
+    if (strlen(module) >= max) return E_INVALIDARG;
+    lstrcpynA(file, module, max);
+    *index = icon;
+    *outFlags =
+        kind == VQ_KIND_ROOT ? GIL_PERINSTANCE | GIL_DONTCACHE | GIL_NOTFILENAME : GIL_PERINSTANCE | GIL_NOTFILENAME;
+    return S_OK;
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP shellFolder::Extract(LPCSTR, UINT index, HICON* large, HICON* small, UINT) {
+  VQ_TRY
+    int icon = static_cast<int>(index);
+    if (large) *large = nullptr;
+    if (small) *small = nullptr;
+    if (icon <= -1000 && icon >= -1007) {
+      UINT n = ExtractIconExA(shellApp::Get().GetModuleFile(), icon, large, small, 1);
+      return n ? S_OK : E_FAIL;
+    }
+    if (icon <= -8 && icon >= -11) {
+      // Remote folders look like the system's own folders.
+      char dir[MAX_PATH];
+      if (!GetWindowsDirectoryA(dir, sizeof dir)) return E_FAIL;
+      UINT base = SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | (icon == -9 || icon == -11 ? SHGFI_OPENICON : 0) |
+                  (icon <= -10 ? SHGFI_LINKOVERLAY : 0);
+      SHFILEINFOA info;
+      if (large && SHGetFileInfoA(dir, FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, base | SHGFI_LARGEICON))
+        *large = info.hIcon;
+      if (small && SHGetFileInfoA(dir, FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, base | SHGFI_SMALLICON))
+        *small = info.hIcon;
+      return S_OK;
+    }
+    return S_FALSE;
+  VQ_CATCH_COM(kSource)
+}
+
+// The wide pair: the shell of Windows NT and Wine ask only these, and read the file as wide text.
+STDMETHODIMP shellFolder::GetIconLocation(UINT flags, LPWSTR file, UINT max, int* index, UINT* outFlags) {
+  if (!file || !index || !outFlags) return E_POINTER;
+  char narrow[MAX_PATH];
+  HRESULT hr = GetIconLocation(flags, narrow, sizeof narrow, index, outFlags);
+  if (hr != S_OK) return hr;
+  int need = MultiByteToWideChar(CP_ACP, 0, narrow, -1, nullptr, 0);
+  if (need <= 0 || static_cast<UINT>(need) > max) return E_INVALIDARG;
+  MultiByteToWideChar(CP_ACP, 0, narrow, -1, file, static_cast<int>(max));
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::Extract(LPCWSTR, UINT index, HICON* large, HICON* small, UINT size) {
+  return Extract(static_cast<LPCSTR>(nullptr), index, large, small, size);
+}

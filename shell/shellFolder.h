@@ -1,0 +1,54 @@
+// The one object through which the shell sees the namespace: the folder it binds to (root,
+// category, site, remote folder), the folder handed out for a child, and the icon object of a
+// selection. Every role is one absolute item-ID list.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include "shellPidl.h"
+#include "vqComObject.h"
+
+class shellFolder : public vqComObject,
+                    public IShellFolder,
+                    public IPersistFolder2,
+                    public IShellIcon,
+                    public IExtractIconA,
+                    public IExtractIconW {
+  static const vqInterfaceEntry kTable[];
+
+ public:
+  shellFolder();
+  VQ_COM_IUNKNOWN(kTable)
+
+  // IPersist, IPersistFolder, IPersistFolder2
+  STDMETHODIMP GetClassID(CLSID* out) override;
+  STDMETHODIMP Initialize(LPCITEMIDLIST list) override;
+  STDMETHODIMP GetCurFolder(LPITEMIDLIST* out) override;
+
+  // IShellFolder
+  STDMETHODIMP ParseDisplayName(HWND, LPBC, LPOLESTR, ULONG*, LPITEMIDLIST* out, ULONG*) override;
+  STDMETHODIMP EnumObjects(HWND owner, SHCONTF flags, IEnumIDList** out) override;
+  STDMETHODIMP BindToObject(LPCITEMIDLIST child, LPBC, REFIID riid, void** out) override;
+  STDMETHODIMP BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void** out) override;
+  STDMETHODIMP CompareIDs(LPARAM column, LPCITEMIDLIST a, LPCITEMIDLIST b) override;
+  STDMETHODIMP CreateViewObject(HWND owner, REFIID riid, void** out) override;
+  STDMETHODIMP GetAttributesOf(UINT count, LPCITEMIDLIST* items, SFGAOF* inOut) override;
+  STDMETHODIMP GetUIObjectOf(HWND owner, UINT count, LPCITEMIDLIST* items, REFIID riid, UINT*, void** out) override;
+  STDMETHODIMP GetDisplayNameOf(LPCITEMIDLIST item, SHGDNF flags, STRRET* out) override;
+  STDMETHODIMP SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF, LPITEMIDLIST* out) override;
+
+  // IShellIcon
+  STDMETHODIMP GetIconOf(LPCITEMIDLIST item, UINT flags, int* index) override;
+
+  // IExtractIconA and its wide twin; both hand out this module's file and the item's icon index.
+  STDMETHODIMP GetIconLocation(UINT flags, LPSTR file, UINT max, int* index, UINT* outFlags) override;
+  STDMETHODIMP Extract(LPCSTR file, UINT index, HICON* large, HICON* small, UINT size) override;
+  STDMETHODIMP GetIconLocation(UINT flags, LPWSTR file, UINT max, int* index, UINT* outFlags) override;
+  STDMETHODIMP Extract(LPCWSTR file, UINT index, HICON* large, HICON* small, UINT size) override;
+
+ private:
+  HRESULT Child(LPCITEMIDLIST child, REFIID riid, void** out);
+
+  shellPidl m_pidl;
+  bool m_initialized;
+};
