@@ -7,7 +7,6 @@
 
 #include "shellApp.h"
 #include "shellEnum.h"
-#include "vqComPtr.h"
 
 namespace {
 const char kSource[] = "shellFolder";
@@ -76,11 +75,9 @@ STDMETHODIMP shellFolder::EnumObjects(HWND owner, SHCONTF flags, IEnumIDList** o
     HWND frame = owner;
     for (int i = 0; i < 3 && frame; ++i) frame = GetParent(frame);
     if (frame) shellApp::Get().SetExplorerWindow(frame);
-    shellEnum* list = new shellEnum();
-    vqComPtr<IEnumIDList> hold(list);
-    list->SetFlags(flags);
-    list->Fill(m_pidl.GetFolder());
-    *out = hold.Detach();
+    shellEnum* list = shellApp::Get().GetEnumManager().GetEnum(m_pidl.GetFolder(), flags);
+    if (!list) return E_OUTOFMEMORY;
+    *out = list;
     return S_OK;
   VQ_CATCH_COM(kSource)
 }

@@ -327,3 +327,53 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
   }
   OleUninitialize();
 }
+
+TEST_F(Registered, RepeatedListingsComeFromTheCacheAndAWalkInProgressGetsACopy) {
+  seedStore();
+  ASSERT_EQ(S_OK, OleInitialize(nullptr));
+  {
+    vqComPtr<IShellFolder> desktop, folder;
+    ASSERT_EQ(S_OK, SHGetDesktopFolder(desktop.Put()));
+    LPITEMIDLIST root = nullptr;
+    ASSERT_EQ(S_OK,
+              desktop->ParseDisplayName(nullptr, nullptr, const_cast<LPWSTR>(kJunction), nullptr, &root, nullptr));
+    ASSERT_EQ(S_OK, desktop->BindToObject(root, nullptr, IID_IShellFolder, folder.PutVoid()));
+    ILFree(root);
+    const SHCONTF all = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
+    auto walk = [](IEnumIDList* list) {
+      std::string s;
+      LPITEMIDLIST id;
+      while (list->Next(1, &id, nullptr) == S_OK) {
+        s += std::string(s.empty() ? "" : ",") + shellItemName(id);
+        CoTaskMemFree(id);
+      }
+      return s;
+    };
+    vqComPtr<IEnumIDList> first, second, third;
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, all, first.Put()));
+    LPITEMIDLIST id = nullptr;
+    ASSERT_EQ(S_OK, first->Next(1, &id, nullptr));
+    CoTaskMemFree(id);
+    // The first walk is still going: the second gets a copy that starts at the top.
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, all, second.Put()));
+    EXPECT_NE(first.Get(), second.Get());
+    EXPECT_EQ("FTP Site Wizard,Work,Alpha,beta", walk(second.Get()));
+    EXPECT_EQ("Work,Alpha,beta", walk(first.Get()));
+    IEnumIDList* cached = first.Get();
+    first.Reset();
+    second.Reset();
+    // Nobody walks it now: the cached one again, from its first item, folders only as asked.
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, SHCONTF_FOLDERS, third.Put()));
+    EXPECT_EQ(cached, third.Get());
+    EXPECT_EQ("Work,Alpha,beta", walk(third.Get()));
+    third.Reset();
+    // A site added by the site manager meanwhile shows on the next listing of the store's folders.
+    vqSiteParams s(2);
+    s.SITE_InitParams(1, nullptr);
+    s.SetURL("gamma.example");
+    ASSERT_EQ(1, s.SITE_SaveParams("FTP-Sites", "Gamma"));
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, SHCONTF_FOLDERS, third.Put()));
+    EXPECT_EQ("Work,Alpha,beta,Gamma", walk(third.Get()));
+  }
+  OleUninitialize();
+}
