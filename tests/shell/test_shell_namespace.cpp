@@ -270,6 +270,50 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
       EXPECT_EQ(row.index, index);
     }
 
+    // Two sites' data object: their kind format first, the items as the shell's ID list array.
+    {
+      LPCITEMIDLIST sel[] = {all[2].id, all[3].id};
+      vqComPtr<IDataObject> data;
+      ASSERT_EQ(S_OK, folder->GetUIObjectOf(nullptr, 2, sel, IID_IDataObject, nullptr, data.PutVoid()));
+      vqComPtr<IEnumFORMATETC> formats;
+      ASSERT_EQ(S_OK, data->EnumFormatEtc(DATADIR_GET, formats.Put()));
+      EXPECT_EQ(S_FALSE, formats->Skip(3));
+      FORMATETC f[4];
+      ULONG got = 0;
+      EXPECT_EQ(S_FALSE, formats->Next(4, f, &got));
+      ASSERT_EQ(3u, got);
+      const UINT idList = RegisterClipboardFormatA(CFSTR_SHELLIDLIST);
+      EXPECT_EQ(RegisterClipboardFormatA("VQ_OBTYPE_FTPSITE"), f[0].cfFormat);
+      EXPECT_EQ(CF_HDROP, f[1].cfFormat);
+      EXPECT_EQ(idList, f[2].cfFormat);
+      EXPECT_EQ(S_OK, data->QueryGetData(&f[2]));
+      FORMATETC text = {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+      EXPECT_EQ(DV_E_FORMATETC, data->QueryGetData(&text));
+      STGMEDIUM medium = {};
+      ASSERT_EQ(S_OK, data->GetData(&f[2], &medium));
+      const CIDA* cida = static_cast<const CIDA*>(GlobalLock(medium.hGlobal));
+      ASSERT_EQ(2u, cida->cidl);
+      auto at = [&](unsigned i) {
+        return reinterpret_cast<LPCITEMIDLIST>(reinterpret_cast<const BYTE*>(cida) + cida->aoffset[i]);
+      };
+      EXPECT_TRUE(ILIsEqual(root, at(0)));
+      EXPECT_EQ(all[2].name, shellItemName(at(1)));
+      EXPECT_EQ(all[3].name, shellItemName(at(2)));
+      GlobalUnlock(medium.hGlobal);
+      ReleaseStgMedium(&medium);
+      // The kind format carries the items back to back; the dropped file is the cache directory.
+      ASSERT_EQ(S_OK, data->GetData(&f[0], &medium));
+      EXPECT_EQ(2u * VQ_ITEMID_SIZE + 2, GlobalSize(medium.hGlobal));
+      ReleaseStgMedium(&medium);
+      ASSERT_EQ(S_OK, data->GetData(&f[1], &medium));
+      char dropped[MAX_PATH] = {};
+      EXPECT_EQ(1u, DragQueryFileA(static_cast<HDROP>(medium.hGlobal), 0xFFFFFFFF, nullptr, 0));
+      DragQueryFileA(static_cast<HDROP>(medium.hGlobal), 0, dropped, sizeof dropped);
+      EXPECT_NE(nullptr, strstr(CharLowerA(dropped), "vqcache")) << dropped;
+      EXPECT_EQ(GetFileAttributesA(dropped) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
+      ReleaseStgMedium(&medium);
+    }
+
     // The shell's own helper over the absolute list: our name and an icon.
     LPITEMIDLIST site = ILCombine(root, all[2].id);
     SHFILEINFOA info = {};
