@@ -42,6 +42,8 @@ const vqInterfaceEntry shellFolder::kTable[] = {VQ_INTERFACE(shellFolder, IShell
                                                 VQ_INTERFACE(shellFolder, IExtractIconA),
                                                 VQ_INTERFACE(shellFolder, IExtractIconW),
                                                 VQ_INTERFACE(shellFolder, IDataObject),
+                                                VQ_INTERFACE(shellFolder, IShellExtInit),
+                                                VQ_INTERFACE(shellFolder, IDropSource),
                                                 {}};
 
 // Cheap on purpose: the shell makes folder objects many times per navigation.
@@ -314,4 +316,15 @@ STDMETHODIMP shellFolder::EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) {
   if (direction != DATADIR_GET) return E_NOTIMPL;
   return vqCreateInstance<shellEnumFormatEtc>(IID_IEnumFORMATETC, reinterpret_cast<void**>(out),
                                               static_cast<UINT>(m_formats[0].cfFormat));
+}
+
+STDMETHODIMP shellFolder::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY) {
+  m_extData = vqComPtr<IDataObject>(data);
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::QueryContinueDrag(BOOL escape, DWORD keys) {
+  if (escape) return DRAGDROP_S_CANCEL;
+  if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
+  return S_OK;
 }

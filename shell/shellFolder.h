@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shellPidl.h"
+#include "vqComPtr.h"
 #include "vqComObject.h"
 
 class shellFolder : public vqComObject,
@@ -16,7 +17,9 @@ class shellFolder : public vqComObject,
                     public IShellIcon,
                     public IExtractIconA,
                     public IExtractIconW,
-                    public IDataObject {
+                    public IDataObject,
+                    public IShellExtInit,
+                    public IDropSource {
   static const vqInterfaceEntry kTable[];
 
  public:
@@ -61,6 +64,12 @@ class shellFolder : public vqComObject,
   STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
   STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
+  // IShellExtInit: keeps the shell's data object for the property sheet and menu.
+  STDMETHODIMP Initialize(LPCITEMIDLIST folder, IDataObject* data, HKEY key) override;
+  // IDropSource of a drag out of a view.
+  STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override;
+  STDMETHODIMP GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
  private:
   enum { kRoleFolder = 0, kRoleSelection = 3 };
   HRESULT Child(LPCITEMIDLIST child, REFIID riid, void** out, UINT count = 0, LPCITEMIDLIST* items = nullptr);
@@ -74,4 +83,5 @@ class shellFolder : public vqComObject,
   std::vector<LPCITEMIDLIST> m_selected;
   std::vector<BYTE> m_parent;
   FORMATETC m_formats[3];
+  vqComPtr<IDataObject> m_extData;
 };

@@ -312,6 +312,24 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
       EXPECT_NE(nullptr, strstr(CharLowerA(dropped), "vqcache")) << dropped;
       EXPECT_EQ(GetFileAttributesA(dropped) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
       ReleaseStgMedium(&medium);
+
+      // Dragging the selection: Escape cancels, letting go of both buttons drops.
+      vqComPtr<IDropSource> source;
+      ASSERT_EQ(S_OK, data->QueryInterface(IID_IDropSource, source.PutVoid()));
+      struct {
+        BOOL escape;
+        DWORD keys;
+        HRESULT result;
+      } drags[] = {{TRUE, MK_LBUTTON, DRAGDROP_S_CANCEL},
+                   {FALSE, 0, DRAGDROP_S_DROP},
+                   {FALSE, MK_SHIFT, DRAGDROP_S_DROP},
+                   {FALSE, MK_LBUTTON, S_OK},
+                   {FALSE, MK_RBUTTON, S_OK}};
+      for (const auto& d : drags) EXPECT_EQ(d.result, source->QueryContinueDrag(d.escape, d.keys)) << d.keys;
+      vqComPtr<IShellExtInit> init;
+      ASSERT_EQ(S_OK, data->QueryInterface(IID_IShellExtInit, init.PutVoid()));
+      EXPECT_EQ(S_OK, init->Initialize(nullptr, data.Get(), nullptr));
+      EXPECT_EQ(S_OK, init->Initialize(nullptr, nullptr, nullptr)) << "the data object kept before is let go";
     }
 
     // The shell's own helper over the absolute list: our name and an icon.
