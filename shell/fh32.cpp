@@ -34,9 +34,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
 STDAPI DllCanUnloadNow() {
   VQ_TRY
     shellApp& app = shellApp::Get();
-    if (app.Objects().Count() != 0) return S_FALSE;
+    if (!app.CanUnload()) return S_FALSE;
     app.Log(1, "FH32: Unloading DLL!");
-    app.ShutdownThreads();
     return S_OK;
   VQ_CATCH(kSource, S_FALSE)
 }

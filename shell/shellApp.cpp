@@ -251,3 +251,10 @@ HRESULT shellApp::Unregister() {
     return ok ? S_OK : SELFREG_E_CLASS;
   VQ_CATCH_COM(kSource)
 }
+
+bool shellApp::CanUnload() {
+  if (m_objects.Count() == 0) return true;
+  if (static_cast<size_t>(m_objects.Count()) != m_enums.CachedCount()) return false;
+  m_enums.FlushAll();
+  return m_objects.Count() == 0;
+}

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "inEnumMgr.h"
 #include "vqComObject.h"
 #include "vqDebugger.h"
 #include "vqLock.h"
@@ -54,8 +55,10 @@ class shellApp {
   // Removes what Register and SaveState wrote: the class key, the mount points, "ColWidths".
   HRESULT Unregister();
 
-  // Background threads stop here when the module may unload; none are started yet.
-  void ShutdownThreads() {}
+  inEnumMgr& GetEnumManager() { return m_enums; }
+  // True when no object is alive but the enumeration manager's cached folders, which are then
+  // dropped: a cache must not keep the module loaded.
+  bool CanUnload();
 
  private:
   shellApp();
@@ -65,6 +68,7 @@ class shellApp {
   vqModuleCount m_objects;
   vqLock m_lock;  // the application lock: SaveState and the start-up
   vqDebugger m_log;
+  inEnumMgr m_enums;
   volatile LONG m_started;
   HWND m_explorer;
   char m_moduleFile[MAX_PATH];

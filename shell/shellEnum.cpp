@@ -9,7 +9,6 @@
 namespace {
 const char kSource[] = "shellEnum";
 const DWORD kDefaultFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
-const DWORD kFillWaitMs = 30000;
 const unsigned IDS_INTERNAL_MEMORY = 7126;
 
 int addCopy(const _FTPITEMID* item, void* user) {
@@ -20,7 +19,13 @@ int addCopy(const _FTPITEMID* item, void* user) {
 
 const vqInterfaceEntry shellEnum::kTable[] = {VQ_INTERFACE(shellEnum, IEnumIDList), {}};
 
-shellEnum::shellEnum() : vqComObject(&shellApp::Get().Objects()), m_position(0), m_flags(kDefaultFlags) {}
+shellEnum::shellEnum()
+    : vqComObject(&shellApp::Get().Objects()), m_position(0), m_flags(kDefaultFlags), m_filling(false) {}
+
+STDMETHODIMP_(ULONG) shellEnum::Release() {
+  if (m_lock.IsLocked()) m_lock.LockRelease();
+  return InternalRelease();
+}
 
 shellEnum::~shellEnum() {
   if (m_lock.IsLocked()) m_lock.LockRelease();
@@ -57,9 +62,7 @@ void shellEnum::Fill(LPCITEMIDLIST folder) {
   int kind = shellItemKind(VQPIDL_Last(folder));
   if (kind == VQ_KIND_ROOT || kind == VQ_KIND_CATEGORY) {
     shellPidl pidl(shellApp::Module());
-    if (!m_lock.LockAcquire(kFillWaitMs)) return;
-    pidl.ItemsFromSiteStore(folder, (m_flags & SHCONTF_NONFOLDERS) != 0, addCopy, this);
-    m_lock.LockRelease();
+    pidl.ItemsFromSiteStore(folder, true, addCopy, this);
   } else if (kind == VQ_KIND_FTPSITE || shellIsFolderLikeKind(kind)) {
     shellRemoteItems(folder, *this);
   }

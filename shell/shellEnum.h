@@ -15,7 +15,14 @@ class shellEnum : public vqComObject, public IEnumIDList {
  public:
   shellEnum();
   ~shellEnum() override;
-  VQ_COM_IUNKNOWN(kTable)
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    return InternalQueryInterface(this, kTable, riid, ppv);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InternalAddRef(); }
+  // The shell's release ends its walk: the lock it was handed with is given back.
+  STDMETHODIMP_(ULONG) Release() override;
+  // A release of the enumeration manager's own, which leaves the lock to whoever walks.
+  ULONG Drop() { return InternalRelease(); }
 
   // Appends the item (one item, nothing after it). With copy, a heap copy of exactly the item's
   // size is kept and the caller keeps its own; without, the collection takes the heap block
@@ -26,9 +33,11 @@ class shellEnum : public vqComObject, public IEnumIDList {
   DWORD GetFlags() const { return m_flags; }
   size_t Count() const { return m_items.size(); }
   vqLock& Lock() { return m_lock; }
+  void SetFilling(bool on) { m_filling = on; }
+  bool IsFilling() const { return m_filling; }
 
   // Fills the collection with the children of an absolute folder list: the root and categories
-  // from the site store, sites and remote folders from the remote listing.
+  // from the site store, sites and remote folders from the remote listing. The caller holds the lock.
   void Fill(LPCITEMIDLIST folder);
 
   STDMETHODIMP Next(ULONG count, LPITEMIDLIST* out, ULONG* fetched) override;
@@ -43,6 +52,7 @@ class shellEnum : public vqComObject, public IEnumIDList {
   std::vector<BYTE*> m_items;
   size_t m_position;
   DWORD m_flags;
+  volatile bool m_filling;
 };
 
 // Children of a site or remote folder. The listing is the task manager's to fetch; until it runs

@@ -7,6 +7,7 @@
 
 #include "shellApp.h"
 #include "shellEnum.h"
+#include "shellEnumFormatEtc.h"
 #include "vqComPtr.h"
 
 namespace {
@@ -33,15 +34,23 @@ int iconIndex(int kind, bool open, bool connected) {
 }
 }  // namespace
 
-const vqInterfaceEntry shellFolder::kTable[] = {
-    VQ_INTERFACE(shellFolder, IShellFolder),   VQ_INTERFACE(shellFolder, IPersistFolder2),
-    VQ_INTERFACE(shellFolder, IPersistFolder), VQ_INTERFACE(shellFolder, IPersist),
-    VQ_INTERFACE(shellFolder, IShellIcon),     VQ_INTERFACE(shellFolder, IExtractIconA),
-    VQ_INTERFACE(shellFolder, IExtractIconW),  {}};
+const vqInterfaceEntry shellFolder::kTable[] = {VQ_INTERFACE(shellFolder, IShellFolder),
+                                                VQ_INTERFACE(shellFolder, IPersistFolder2),
+                                                VQ_INTERFACE(shellFolder, IPersistFolder),
+                                                VQ_INTERFACE(shellFolder, IPersist),
+                                                VQ_INTERFACE(shellFolder, IShellIcon),
+                                                VQ_INTERFACE(shellFolder, IExtractIconA),
+                                                VQ_INTERFACE(shellFolder, IExtractIconW),
+                                                VQ_INTERFACE(shellFolder, IDataObject),
+                                                VQ_INTERFACE(shellFolder, IShellExtInit),
+                                                VQ_INTERFACE(shellFolder, IDropSource),
+                                                {}};
 
 // Cheap on purpose: the shell makes folder objects many times per navigation.
 shellFolder::shellFolder()
-    : vqComObject(&shellApp::Get().Objects()), m_pidl(shellApp::Module()), m_initialized(false) {}
+    : vqComObject(&shellApp::Get().Objects()), m_pidl(shellApp::Module()), m_initialized(false), m_role(kRoleFolder) {
+  memset(m_formats, 0, sizeof m_formats);
+}
 
 STDMETHODIMP shellFolder::GetClassID(CLSID* out) {
   if (!out) return E_POINTER;
@@ -76,21 +85,40 @@ STDMETHODIMP shellFolder::EnumObjects(HWND owner, SHCONTF flags, IEnumIDList** o
     HWND frame = owner;
     for (int i = 0; i < 3 && frame; ++i) frame = GetParent(frame);
     if (frame) shellApp::Get().SetExplorerWindow(frame);
-    shellEnum* list = new shellEnum();
-    vqComPtr<IEnumIDList> hold(list);
-    list->SetFlags(flags);
-    list->Fill(m_pidl.GetFolder());
-    *out = hold.Detach();
+    shellEnum* list = shellApp::Get().GetEnumManager().GetEnum(m_pidl.GetFolder(), flags);
+    if (!list) return E_OUTOFMEMORY;
+    *out = list;
     return S_OK;
   VQ_CATCH_COM(kSource)
 }
 
-HRESULT shellFolder::Child(LPCITEMIDLIST child, REFIID riid, void** out) {
+HRESULT shellFolder::Child(LPCITEMIDLIST child, REFIID riid, void** out, UINT count, LPCITEMIDLIST* items) {
   LPITEMIDLIST full = ILCombine(m_pidl.GetFolder(), child);
   if (!full) return E_OUTOFMEMORY;
   shellFolder* folder = new shellFolder();
   folder->AddRef();
   HRESULT hr = folder->Initialize(full);
+  if (SUCCEEDED(hr) && count) {
+    // A selection: its items, their parent and the formats it travels under.
+    std::vector<BYTE>& sel = folder->m_selection;
+    for (UINT i = 0; i < count; ++i) {
+      int size = VQPIDL_GetListSize(items[i]);
+      if (size <= 0) continue;
+      const BYTE* p = reinterpret_cast<const BYTE*>(items[i]);
+      sel.insert(sel.end(), p, p + size);
+      folder->m_itemLists.emplace_back(p, p + size);
+      folder->m_itemLists.back().resize(size + 2, 0);
+    }
+    sel.push_back(0);
+    sel.push_back(0);
+    for (auto& list : folder->m_itemLists) folder->m_selected.push_back(reinterpret_cast<LPCITEMIDLIST>(list.data()));
+    const BYTE* parent = reinterpret_cast<const BYTE*>(m_pidl.GetFolder());
+    if (parent) folder->m_parent.assign(parent, parent + VQPIDL_GetListSize(m_pidl.GetFolder()));
+    folder->m_parent.resize(folder->m_parent.size() + 2, 0);
+    folder->m_role = kRoleSelection;
+    shellEnumFormatEtc::Fill(shellPidl::SelectionFormat(reinterpret_cast<LPCITEMIDLIST>(sel.data())),
+                             folder->m_formats);
+  }
   if (SUCCEEDED(hr)) hr = folder->QueryInterface(riid, out);
   folder->Release();
   ILFree(full);
@@ -139,7 +167,7 @@ STDMETHODIMP shellFolder::GetUIObjectOf(HWND, UINT count, LPCITEMIDLIST* items, 
   *out = nullptr;
   if (!count || !items || !items[0]) return E_INVALIDARG;
   VQ_TRY
-    return Child(items[0], riid, out);
+    return Child(items[0], riid, out, count, items);
   VQ_CATCH_COM(kSource)
 }
 
@@ -218,4 +246,85 @@ STDMETHODIMP shellFolder::GetIconLocation(UINT flags, LPWSTR file, UINT max, int
 
 STDMETHODIMP shellFolder::Extract(LPCWSTR, UINT index, HICON* large, HICON* small, UINT size) {
   return Extract(static_cast<LPCSTR>(nullptr), index, large, small, size);
+}
+
+namespace {
+HGLOBAL globalCopy(const void* data, size_t size) {
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (!mem) return nullptr;
+  if (data) memcpy(GlobalLock(mem), data, size);
+  GlobalUnlock(mem);
+  return mem;
+}
+}  // namespace
+
+STDMETHODIMP shellFolder::QueryGetData(FORMATETC* format) {
+  if (!format) return E_INVALIDARG;
+  if (!(format->dwAspect & DVASPECT_CONTENT)) return DV_E_DVASPECT;
+  for (const FORMATETC& f : m_formats)
+    if (f.cfFormat && f.cfFormat == format->cfFormat && (f.tymed & format->tymed)) return S_OK;
+  return DV_E_FORMATETC;
+}
+
+STDMETHODIMP shellFolder::GetData(FORMATETC* format, STGMEDIUM* medium) {
+  if (!format || !medium) return E_INVALIDARG;
+  VQ_TRY
+    memset(medium, 0, sizeof *medium);
+    if (m_role != kRoleSelection || !(format->tymed & TYMED_HGLOBAL)) return E_INVALIDARG;
+    HGLOBAL mem = nullptr;
+    if (format->cfFormat == m_formats[2].cfFormat) {
+      LPCITEMIDLIST parent = reinterpret_cast<LPCITEMIDLIST>(m_parent.data());
+      unsigned n = static_cast<unsigned>(m_selected.size());
+      size_t size = VQPIDL_CIDASize(parent, n, m_selected.data());
+      if (!size) return E_OUTOFMEMORY;
+      mem = globalCopy(nullptr, size);
+      if (mem && !VQPIDL_WriteCIDA(GlobalLock(mem), size, parent, n, m_selected.data())) {
+        GlobalUnlock(mem);
+        GlobalFree(mem);
+        return E_OUTOFMEMORY;
+      }
+      if (mem) GlobalUnlock(mem);
+    } else if (format->cfFormat == CF_HDROP) {
+      // The cache directory stands in for the remote files.
+      std::string dir = shellApp::Get().GetCacheDir();
+      if (!dir.empty()) dir.pop_back();
+      std::vector<BYTE> block(sizeof(DROPFILES) + dir.size() + 4, 0);
+      reinterpret_cast<DROPFILES*>(block.data())->pFiles = sizeof(DROPFILES);
+      memcpy(&block[sizeof(DROPFILES)], dir.data(), dir.size());
+      mem = globalCopy(block.data(), block.size());
+    } else if (format->cfFormat && format->cfFormat == m_formats[0].cfFormat) {
+      mem = globalCopy(m_selection.data(), m_selection.size());
+    } else {
+      return E_INVALIDARG;
+    }
+    if (!mem) return E_OUTOFMEMORY;
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = mem;
+    return S_OK;
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP shellFolder::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
+  if (!out) return E_INVALIDARG;
+  out->ptd = nullptr;
+  return DATA_S_SAMEFORMATETC;
+}
+
+STDMETHODIMP shellFolder::EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (direction != DATADIR_GET) return E_NOTIMPL;
+  return vqCreateInstance<shellEnumFormatEtc>(IID_IEnumFORMATETC, reinterpret_cast<void**>(out),
+                                              static_cast<UINT>(m_formats[0].cfFormat));
+}
+
+STDMETHODIMP shellFolder::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY) {
+  m_extData = vqComPtr<IDataObject>(data);
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::QueryContinueDrag(BOOL escape, DWORD keys) {
+  if (escape) return DRAGDROP_S_CANCEL;
+  if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
+  return S_OK;
 }

@@ -5,7 +5,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "shellPidl.h"
+#include "vqComPtr.h"
 #include "vqComObject.h"
 
 class shellFolder : public vqComObject,
@@ -13,7 +16,10 @@ class shellFolder : public vqComObject,
                     public IPersistFolder2,
                     public IShellIcon,
                     public IExtractIconA,
-                    public IExtractIconW {
+                    public IExtractIconW,
+                    public IDataObject,
+                    public IShellExtInit,
+                    public IDropSource {
   static const vqInterfaceEntry kTable[];
 
  public:
@@ -46,9 +52,36 @@ class shellFolder : public vqComObject,
   STDMETHODIMP GetIconLocation(UINT flags, LPWSTR file, UINT max, int* index, UINT* outFlags) override;
   STDMETHODIMP Extract(LPCWSTR file, UINT index, HICON* large, HICON* small, UINT size) override;
 
+  // IDataObject of a selection: its items ("Shell IDList Array", the kind format) and the cache
+  // directory as the dropped file.
+  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override;
+  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryGetData(FORMATETC* format) override;
+  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC* in, FORMATETC* out) override;
+  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override;
+  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+  // IShellExtInit: keeps the shell's data object for the property sheet and menu.
+  STDMETHODIMP Initialize(LPCITEMIDLIST folder, IDataObject* data, HKEY key) override;
+  // IDropSource of a drag out of a view.
+  STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override;
+  STDMETHODIMP GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
  private:
-  HRESULT Child(LPCITEMIDLIST child, REFIID riid, void** out);
+  enum { kRoleFolder = 0, kRoleSelection = 3 };
+  HRESULT Child(LPCITEMIDLIST child, REFIID riid, void** out, UINT count = 0, LPCITEMIDLIST* items = nullptr);
 
   shellPidl m_pidl;
   bool m_initialized;
+  int m_role;
+  // The selection's items one after another, ended by a 16-bit zero, and their parent's list.
+  std::vector<BYTE> m_selection;
+  std::vector<std::vector<BYTE>> m_itemLists;  // each selected item as a list of its own
+  std::vector<LPCITEMIDLIST> m_selected;
+  std::vector<BYTE> m_parent;
+  FORMATETC m_formats[3];
+  vqComPtr<IDataObject> m_extData;
 };

@@ -270,6 +270,68 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
       EXPECT_EQ(row.index, index);
     }
 
+    // Two sites' data object: their kind format first, the items as the shell's ID list array.
+    {
+      LPCITEMIDLIST sel[] = {all[2].id, all[3].id};
+      vqComPtr<IDataObject> data;
+      ASSERT_EQ(S_OK, folder->GetUIObjectOf(nullptr, 2, sel, IID_IDataObject, nullptr, data.PutVoid()));
+      vqComPtr<IEnumFORMATETC> formats;
+      ASSERT_EQ(S_OK, data->EnumFormatEtc(DATADIR_GET, formats.Put()));
+      EXPECT_EQ(S_FALSE, formats->Skip(3));
+      FORMATETC f[4];
+      ULONG got = 0;
+      EXPECT_EQ(S_FALSE, formats->Next(4, f, &got));
+      ASSERT_EQ(3u, got);
+      const UINT idList = RegisterClipboardFormatA(CFSTR_SHELLIDLIST);
+      EXPECT_EQ(RegisterClipboardFormatA("VQ_OBTYPE_FTPSITE"), f[0].cfFormat);
+      EXPECT_EQ(CF_HDROP, f[1].cfFormat);
+      EXPECT_EQ(idList, f[2].cfFormat);
+      EXPECT_EQ(S_OK, data->QueryGetData(&f[2]));
+      FORMATETC text = {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+      EXPECT_EQ(DV_E_FORMATETC, data->QueryGetData(&text));
+      STGMEDIUM medium = {};
+      ASSERT_EQ(S_OK, data->GetData(&f[2], &medium));
+      const CIDA* cida = static_cast<const CIDA*>(GlobalLock(medium.hGlobal));
+      ASSERT_EQ(2u, cida->cidl);
+      auto at = [&](unsigned i) {
+        return reinterpret_cast<LPCITEMIDLIST>(reinterpret_cast<const BYTE*>(cida) + cida->aoffset[i]);
+      };
+      EXPECT_TRUE(ILIsEqual(root, at(0)));
+      EXPECT_EQ(all[2].name, shellItemName(at(1)));
+      EXPECT_EQ(all[3].name, shellItemName(at(2)));
+      GlobalUnlock(medium.hGlobal);
+      ReleaseStgMedium(&medium);
+      // The kind format carries the items back to back; the dropped file is the cache directory.
+      ASSERT_EQ(S_OK, data->GetData(&f[0], &medium));
+      EXPECT_EQ(2u * VQ_ITEMID_SIZE + 2, GlobalSize(medium.hGlobal));
+      ReleaseStgMedium(&medium);
+      ASSERT_EQ(S_OK, data->GetData(&f[1], &medium));
+      char dropped[MAX_PATH] = {};
+      EXPECT_EQ(1u, DragQueryFileA(static_cast<HDROP>(medium.hGlobal), 0xFFFFFFFF, nullptr, 0));
+      DragQueryFileA(static_cast<HDROP>(medium.hGlobal), 0, dropped, sizeof dropped);
+      EXPECT_NE(nullptr, strstr(CharLowerA(dropped), "vqcache")) << dropped;
+      EXPECT_EQ(GetFileAttributesA(dropped) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
+      ReleaseStgMedium(&medium);
+
+      // Dragging the selection: Escape cancels, letting go of both buttons drops.
+      vqComPtr<IDropSource> source;
+      ASSERT_EQ(S_OK, data->QueryInterface(IID_IDropSource, source.PutVoid()));
+      struct {
+        BOOL escape;
+        DWORD keys;
+        HRESULT result;
+      } drags[] = {{TRUE, MK_LBUTTON, DRAGDROP_S_CANCEL},
+                   {FALSE, 0, DRAGDROP_S_DROP},
+                   {FALSE, MK_SHIFT, DRAGDROP_S_DROP},
+                   {FALSE, MK_LBUTTON, S_OK},
+                   {FALSE, MK_RBUTTON, S_OK}};
+      for (const auto& d : drags) EXPECT_EQ(d.result, source->QueryContinueDrag(d.escape, d.keys)) << d.keys;
+      vqComPtr<IShellExtInit> init;
+      ASSERT_EQ(S_OK, data->QueryInterface(IID_IShellExtInit, init.PutVoid()));
+      EXPECT_EQ(S_OK, init->Initialize(nullptr, data.Get(), nullptr));
+      EXPECT_EQ(S_OK, init->Initialize(nullptr, nullptr, nullptr)) << "the data object kept before is let go";
+    }
+
     // The shell's own helper over the absolute list: our name and an icon.
     LPITEMIDLIST site = ILCombine(root, all[2].id);
     SHFILEINFOA info = {};
@@ -324,6 +386,56 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
     EXPECT_EQ(S_OK, ours->LockServer(FALSE));
     ours.Reset();
     EXPECT_EQ(S_OK, canUnload());
+  }
+  OleUninitialize();
+}
+
+TEST_F(Registered, RepeatedListingsComeFromTheCacheAndAWalkInProgressGetsACopy) {
+  seedStore();
+  ASSERT_EQ(S_OK, OleInitialize(nullptr));
+  {
+    vqComPtr<IShellFolder> desktop, folder;
+    ASSERT_EQ(S_OK, SHGetDesktopFolder(desktop.Put()));
+    LPITEMIDLIST root = nullptr;
+    ASSERT_EQ(S_OK,
+              desktop->ParseDisplayName(nullptr, nullptr, const_cast<LPWSTR>(kJunction), nullptr, &root, nullptr));
+    ASSERT_EQ(S_OK, desktop->BindToObject(root, nullptr, IID_IShellFolder, folder.PutVoid()));
+    ILFree(root);
+    const SHCONTF all = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
+    auto walk = [](IEnumIDList* list) {
+      std::string s;
+      LPITEMIDLIST id;
+      while (list->Next(1, &id, nullptr) == S_OK) {
+        s += std::string(s.empty() ? "" : ",") + shellItemName(id);
+        CoTaskMemFree(id);
+      }
+      return s;
+    };
+    vqComPtr<IEnumIDList> first, second, third;
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, all, first.Put()));
+    LPITEMIDLIST id = nullptr;
+    ASSERT_EQ(S_OK, first->Next(1, &id, nullptr));
+    CoTaskMemFree(id);
+    // The first walk is still going: the second gets a copy that starts at the top.
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, all, second.Put()));
+    EXPECT_NE(first.Get(), second.Get());
+    EXPECT_EQ("FTP Site Wizard,Work,Alpha,beta", walk(second.Get()));
+    EXPECT_EQ("Work,Alpha,beta", walk(first.Get()));
+    IEnumIDList* cached = first.Get();
+    first.Reset();
+    second.Reset();
+    // Nobody walks it now: the cached one again, from its first item, folders only as asked.
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, SHCONTF_FOLDERS, third.Put()));
+    EXPECT_EQ(cached, third.Get());
+    EXPECT_EQ("Work,Alpha,beta", walk(third.Get()));
+    third.Reset();
+    // A site added by the site manager meanwhile shows on the next listing of the store's folders.
+    vqSiteParams s(2);
+    s.SITE_InitParams(1, nullptr);
+    s.SetURL("gamma.example");
+    ASSERT_EQ(1, s.SITE_SaveParams("FTP-Sites", "Gamma"));
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, SHCONTF_FOLDERS, third.Put()));
+    EXPECT_EQ("Work,Alpha,beta,Gamma", walk(third.Get()));
   }
   OleUninitialize();
 }
