@@ -45,6 +45,7 @@ void VQENG_DUMPVERSION(vqDebugger* debugger) {
     char path[513] = {0};
     GetModuleFileNameA(vqEngineModule(), path, 512);
     vqVersion version(path);
+    version.VerGetInfo();
     char line[1100];
     version.FormatVersionLine(line, sizeof line);
     debugger->DEBUGMSG("%s", line);
