@@ -17,6 +17,7 @@
 #include "fhEngineSetup.h"
 #include "fhFiles.h"
 #include "vqFtpEngine.h"
+#include "fhServers.h"
 
 namespace fhtest {
 
@@ -29,18 +30,7 @@ inline std::string winPath(const std::string& unixPath) {
 }
 
 // The servers started by the test fixture (tests/servers/ftp-servers), or an empty map.
-inline std::map<std::string, std::string> servers() {
-  std::map<std::string, std::string> out;
-  const char* env = getenv("FH_FTP_SERVERS");
-  if (!env) return out;
-  std::ifstream in(winPath(env));
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t eq = line.find('=');
-    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return out;
-}
+inline std::map<std::string, std::string> servers() { return fhtest::ftpServers(); }
 
 // Byte i of the servers' big.bin.
 inline unsigned char bigByte(unsigned long long i) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "vqSMgrRes.h"
+#include "fhServers.h"
 
 namespace {
 struct Found {
@@ -119,26 +120,6 @@ TEST(SiteDesk, EachSwitchOpensItsWindowWithItsProgramIdAndTheProcessEndsWithIt) 
 }
 
 namespace {
-// The local FTP servers of the test fixture, or empty.
-std::map<std::string, std::string> servers() {
-  std::map<std::string, std::string> out;
-  const char* env = getenv("FH_FTP_SERVERS");
-  if (!env) return out;
-  std::string path = env;
-  if (!path.empty() && path[0] == '/') {
-    std::string win = "Z:";
-    for (char c : path) win += c == '/' ? '\\' : c;
-    path = win;
-  }
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t eq = line.find('=');
-    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return out;
-}
-
 struct Box {
   DWORD pid;
   HWND box;
@@ -185,7 +166,7 @@ HWND nextPage(HWND sheet, HWND from) {
 // The first journey of a new user: "siteDesk -w", a site for the local vsftpd, the connection
 // test with its two questions, Finish; the site is in the store with what the server told.
 TEST(SiteDesk, WizardCreatesASiteForTheLocalServerAfterAConnectionTest) {
-  auto env = servers();
+  auto env = fhtest::ftpServers();
   if (env.empty()) GTEST_SKIP() << "FH_FTP_SERVERS not set: run through ctest, which starts the servers";
   const char kProduct[] = "SoftWare\\Quillon\\Farhollow";
   ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);

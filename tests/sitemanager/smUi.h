@@ -16,6 +16,7 @@
 #include "site_fixture.h"
 #include "uiDriver.h"
 #include "vqMsg.h"
+#include "fhServers.h"
 
 namespace smtest {
 
@@ -110,23 +111,6 @@ inline std::map<std::string, std::string> Snapshot() {
 }
 
 // The local FTP servers of the test fixture ("FTP_A_PORT" ...), or empty.
-inline std::map<std::string, std::string> Servers() {
-  std::map<std::string, std::string> out;
-  const char* env = getenv("FH_FTP_SERVERS");
-  if (!env) return out;
-  std::string path = env;
-  if (!path.empty() && path[0] == '/') {
-    std::string win = "Z:";
-    for (char c : path) win += c == '/' ? '\\' : c;
-    path = win;
-  }
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t eq = line.find('=');
-    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return out;
-}
+inline std::map<std::string, std::string> Servers() { return fhtest::ftpServers(); }
 
 }  // namespace smtest
