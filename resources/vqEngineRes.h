@@ -1,9 +1,9 @@
 // Resource ids of the engine's progress windows and dialogs (resources/vqEngineUi.rc2).
 #pragma once
 
-// Icons; the transfer window's icon follows the job: upload, download, site-to-site copy.
-#define IDI_PROG_UPLOAD 515
-#define IDI_PROG_DOWNLOAD 516
+// Icons; the transfer window's icon follows the job: download (type 3), upload (type 2), site-to-site copy.
+#define IDI_PROG_DOWNLOAD 515
+#define IDI_PROG_UPLOAD 516
 #define IDI_PROG_CONNECT 519
 #define IDI_PROG_COPY 522
 // Animations of the connection and delete windows.

@@ -1,5 +1,6 @@
 #include "shellApp.h"
 
+#include <commctrl.h>
 #include <olectl.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -7,7 +8,15 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "dlgShellView.h"
+#include "fh32_tasksRes.h"
+#include "inEngineMgr.h"
+#include "inJob.h"
+#include "inTaskManager.h"
+#include "shellItems.h"
 #include "vqAppParams.h"
+#include "vqMsg.h"
+#include "vqWait.h"
 #include "vqEngineModule.h"
 #include "vqSiteMgrApp.h"
 #include "vqVersion.h"
@@ -108,8 +117,10 @@ shellApp& shellApp::Get() {
   return *app;
 }
 
-shellApp::shellApp() : m_started(0), m_explorer(nullptr) {
+shellApp::shellApp() : m_engines(nullptr), m_started(0), m_explorer(nullptr) {
+  InitializeSRWLock(&m_threadLock);
   m_moduleFile[0] = 0;
+  InitializeSRWLock(&m_viewLock);
   memcpy(m_rootWidths, kDefaultWidths, sizeof m_rootWidths);
   memcpy(m_remoteWidths, kDefaultWidths, sizeof m_remoteWidths);
 }
@@ -253,8 +264,187 @@ HRESULT shellApp::Unregister() {
 }
 
 bool shellApp::CanUnload() {
-  if (m_objects.Count() == 0) return true;
-  if (static_cast<size_t>(m_objects.Count()) != m_enums.CachedCount()) return false;
-  m_enums.FlushAll();
-  return m_objects.Count() == 0;
+  if (m_objects.Count() != 0) {
+    if (static_cast<size_t>(m_objects.Count()) != m_enums.CachedCount()) return false;
+    m_enums.FlushAll();
+    if (m_objects.Count() != 0) return false;
+  }
+  // The module may go now: none of its threads may outlive it.
+  ShutdownThreads();
+  return true;
+}
+
+inEngineMgr& shellApp::GetEngineManager() {
+  AcquireSRWLockExclusive(&m_threadLock);
+  if (!m_engines) m_engines = new inEngineMgr();
+  inEngineMgr* engines = m_engines;
+  ReleaseSRWLockExclusive(&m_threadLock);
+  // Started outside the lock: starting waits for the thread.
+  if (!engines->IsRunning()) engines->Start();
+  return *engines;
+}
+
+int shellApp::SubmitJob(inJob* job) {
+  if (!job) return 0;
+  inTaskManager* manager = nullptr;
+  bool fresh = false;
+  VQ_TRY
+    if (job->SiteName.empty()) {
+      delete job;
+      return 0;
+    }
+    std::string key = job->SiteKey();
+    AcquireSRWLockExclusive(&m_threadLock);
+    auto found = m_taskManagers.find(key);
+    if (found != m_taskManagers.end()) {
+      manager = found->second;
+    } else {
+      manager = new inTaskManager();
+      m_taskManagers[key] = manager;
+      fresh = true;
+    }
+    ReleaseSRWLockExclusive(&m_threadLock);
+  VQ_CATCH_VOID(kSource)
+  if (!manager) {
+    delete job;
+    return 0;
+  }
+  if (fresh && manager->Start()) {
+    while (!manager->PostThreadMessage(IN_MSG_DISPATCH, 0, 1)) VQ_WaitIdle(10);
+  }
+  return manager->AddJob(job);
+}
+
+void shellApp::ChangeNotify(LONG event, LPCITEMIDLIST item) {
+  if (!item) return;
+  VQ_TRY
+    // A site's own state (connected or not, learned values) shows anew without asking the server
+    // again: a listing after Disconnect would connect once more.
+    RefreshViews(item, event != SHCNE_UPDATEITEM);
+    LPITEMIDLIST full = nullptr;
+    if (item->mkid.cb && !shellOwnItem(item)) {
+      SHChangeNotify(event, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, item, nullptr);
+      return;
+    }
+    // Ours alone: below the junction, wherever the namespace is mounted.
+    LPITEMIDLIST root = nullptr;
+    std::wstring name = L"::";
+    for (const char* p = kFarhollowClsid; *p; ++p) name += static_cast<wchar_t>(*p);
+    if (SUCCEEDED(SHParseDisplayName(name.c_str(), nullptr, &root, 0, nullptr)) && root) {
+      full = ILCombine(root, item);
+      CoTaskMemFree(root);
+    }
+    if (full) {
+      SHChangeNotify(event, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, full, nullptr);
+      CoTaskMemFree(full);
+    }
+  VQ_CATCH_VOID(kSource)
+}
+
+namespace {
+BOOL CALLBACK findStatusBar(HWND hwnd, LPARAM out) {
+  char cls[64] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (!_stricmp(cls, STATUSCLASSNAMEA)) {
+    *reinterpret_cast<HWND*>(out) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+void shellApp::SetStatusText(const char* text) {
+  VQ_TRY
+    AppendLog(text);
+    HWND explorer = m_explorer;
+    if (!explorer || !IsWindow(explorer)) return;
+    char line[131];
+    size_t n = 0;
+    for (const char* p = text ? text : ""; *p && n < sizeof line - 1; ++p)
+      if (*p != '\r' && *p != '\n') line[n++] = *p;
+    line[n] = 0;
+    // The status bar is reached by message, never through the browser's interface: callers are
+    // worker threads, and the Explorer window's thread may be waiting for them (it pumps messages).
+    HWND status = nullptr;
+    EnumChildWindows(explorer, findStatusBar, reinterpret_cast<LPARAM>(&status));
+    DWORD_PTR ignored;
+    if (status)
+      SendMessageTimeoutA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(line), SMTO_ABORTIFHUNG, 2000, &ignored);
+  VQ_CATCH_VOID(kSource)
+}
+
+void shellApp::ShowWelcome(const char* text) {
+  const char* shown = text && text[0] ? text : VQ_TEXT(s_module, IDS_NO_WELCOME);
+  VQ_MSG(shown, MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+}
+
+void shellApp::ShutdownThreads() {
+  VQ_TRY
+    std::map<std::string, inTaskManager*> managers;
+    AcquireSRWLockExclusive(&m_threadLock);
+    managers.swap(m_taskManagers);
+    inEngineMgr* engines = m_engines;
+    m_engines = nullptr;
+    ReleaseSRWLockExclusive(&m_threadLock);
+    for (auto& entry : managers) entry.second->RequestQuit();
+    for (auto& entry : managers) delete entry.second;  // waits for each thread to end
+    delete engines;
+  VQ_CATCH_VOID(kSource)
+}
+
+void shellApp::AddView(HWND view, LPCITEMIDLIST folder) {
+  View entry = {view, inEnumMgr::FolderKey(folder)};
+  AcquireSRWLockExclusive(&m_viewLock);
+  m_views.push_back(entry);
+  ReleaseSRWLockExclusive(&m_viewLock);
+}
+
+void shellApp::RemoveView(HWND view) {
+  AcquireSRWLockExclusive(&m_viewLock);
+  for (auto it = m_views.begin(); it != m_views.end();) it = it->window == view ? m_views.erase(it) : it + 1;
+  ReleaseSRWLockExclusive(&m_viewLock);
+}
+
+HWND shellApp::CurrentView() {
+  HWND found = nullptr;
+  AcquireSRWLockShared(&m_viewLock);
+  for (const View& v : m_views)
+    if (IsWindow(v.window)) {
+      found = v.window;
+      break;
+    }
+  ReleaseSRWLockShared(&m_viewLock);
+  return found;
+}
+
+void shellApp::RefreshViews(LPCITEMIDLIST changed, bool relist) {
+  std::string item = inEnumMgr::FolderKey(changed);
+  LPITEMIDLIST parent = VQPIDL_CloneParent(changed);
+  std::string folder = inEnumMgr::FolderKey(parent);
+  VQPIDL_Free(parent);
+  AcquireSRWLockShared(&m_viewLock);
+  for (const View& v : m_views)
+    if (v.folderKey == item || v.folderKey == folder) PostMessageA(v.window, WM_SHELLVIEW_RELIST, relist ? 1 : 0, 0);
+  ReleaseSRWLockShared(&m_viewLock);
+}
+
+void shellApp::AppendLog(const char* text) {
+  if (!text || !*text) return;
+  std::vector<HWND> views;
+  AcquireSRWLockExclusive(&m_viewLock);
+  m_logLines.push_back(text);
+  if (m_logLines.size() > kLogLinesKept) m_logLines.pop_front();
+  ++m_logSeq;
+  for (const View& v : m_views) views.push_back(v.window);
+  ReleaseSRWLockExclusive(&m_viewLock);
+  for (HWND w : views) PostMessageA(w, WM_SHELLVIEW_LOG, 0, 0);
+}
+
+size_t shellApp::LogLinesSince(size_t seen, std::vector<std::string>& out) {
+  AcquireSRWLockShared(&m_viewLock);
+  size_t fresh = m_logSeq - seen < m_logLines.size() ? m_logSeq - seen : m_logLines.size();
+  out.assign(m_logLines.end() - static_cast<std::ptrdiff_t>(fresh), m_logLines.end());
+  size_t now = m_logSeq;
+  ReleaseSRWLockShared(&m_viewLock);
+  return now;
 }

@@ -3,7 +3,10 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "inEnumMgr.h"
 #include "vqComObject.h"
@@ -11,6 +14,9 @@
 #include "vqLock.h"
 
 class vqAppParams;
+class inEngineMgr;
+class inJob;
+class inTaskManager;
 
 // {5E0C7A31-0000-0000-0002-000007310412}
 extern const CLSID CLSID_Farhollow;
@@ -56,9 +62,38 @@ class shellApp {
   HRESULT Unregister();
 
   inEnumMgr& GetEnumManager() { return m_enums; }
+
+  // Open folder views, by window, in the order they were made; the first is the current view.
+  void AddView(HWND view, LPCITEMIDLIST folder);
+  void RemoveView(HWND view);
+  HWND CurrentView();
+  // Asks every open view showing the changed item's folder, or the item itself, to list again.
+  // Any thread; the views do it on their own.
+  void RefreshViews(LPCITEMIDLIST changed, bool relist = true);
+  // The session log shown in the views' log panes: a line from any thread, and the lines after
+  // the count a view has seen (returns the new count). The newest lines are kept.
+  void AppendLog(const char* text);
+  size_t LogLinesSince(size_t seen, std::vector<std::string>& out);
   // True when no object is alive but the enumeration manager's cached folders, which are then
   // dropped: a cache must not keep the module loaded.
   bool CanUnload();
+
+  // The pooled connections, started on first use.
+  inEngineMgr& GetEngineManager();
+  // Queues the job on its site's task manager (started on first use). The job is owned from here
+  // on, also on failure. Non-zero when queued; 0 for a job without a site.
+  int SubmitJob(inJob* job);
+  // Tells the shell that an item changed; a list of ours alone (no junction in front) is taken as
+  // relative to the namespace root.
+  void ChangeNotify(LONG event, LPCITEMIDLIST absoluteOrRootRelative);
+  // Shows the text in the status bar of the Explorer window that listed last, when it still exists
+  // (at most 130 characters, line breaks removed). Callable from any thread.
+  void SetStatusText(const char* text);
+  // The server's welcome message; an empty one says none was found.
+  void ShowWelcome(const char* text);
+  // Ends every task manager and the engine manager and waits for their threads: after this no
+  // thread of the module runs. Jobs still queued are not run.
+  void ShutdownThreads();
 
  private:
   shellApp();
@@ -69,10 +104,22 @@ class shellApp {
   vqLock m_lock;  // the application lock: SaveState and the start-up
   vqDebugger m_log;
   inEnumMgr m_enums;
+  SRWLOCK m_threadLock;  // the task-manager map and the engine manager pointer; short
+  inEngineMgr* m_engines;
+  std::map<std::string, inTaskManager*> m_taskManagers;
   volatile LONG m_started;
   HWND m_explorer;
   char m_moduleFile[MAX_PATH];
   std::string m_cacheDir;
   int m_rootWidths[SHELL_COLUMNS];
   int m_remoteWidths[SHELL_COLUMNS];
+  struct View {
+    HWND window;
+    std::string folderKey;
+  };
+  SRWLOCK m_viewLock;  // the view list only; nothing waits while holding it
+  std::vector<View> m_views;
+  enum { kLogLinesKept = 500 };
+  std::deque<std::string> m_logLines;
+  size_t m_logSeq = 0;
 };

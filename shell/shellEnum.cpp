@@ -2,7 +2,12 @@
 
 #include <string.h>
 
+#include <stdio.h>
+
+#include "inJob.h"
 #include "shellApp.h"
+#include "fh32_tasksRes.h"
+#include "vqWait.h"
 #include "shellPidl.h"
 #include "vqMsg.h"
 
@@ -20,7 +25,7 @@ int addCopy(const _FTPITEMID* item, void* user) {
 const vqInterfaceEntry shellEnum::kTable[] = {VQ_INTERFACE(shellEnum, IEnumIDList), {}};
 
 shellEnum::shellEnum()
-    : vqComObject(&shellApp::Get().Objects()), m_position(0), m_flags(kDefaultFlags), m_filling(false) {}
+    : vqComObject(&shellApp::Get().Objects()), m_position(0), m_flags(kDefaultFlags), m_filling(false), m_result(0) {}
 
 STDMETHODIMP_(ULONG) shellEnum::Release() {
   if (m_lock.IsLocked()) m_lock.LockRelease();
@@ -59,6 +64,7 @@ bool shellEnum::Passes(LPCITEMIDLIST item) const {
 
 void shellEnum::Fill(LPCITEMIDLIST folder) {
   Clear();
+  m_result = 0;
   int kind = shellItemKind(VQPIDL_Last(folder));
   if (kind == VQ_KIND_ROOT || kind == VQ_KIND_CATEGORY) {
     shellPidl pidl(shellApp::Module());
@@ -109,6 +115,7 @@ STDMETHODIMP shellEnum::Clone(IEnumIDList** out) {
     shellEnum* twin = new shellEnum();
     twin->AddRef();
     twin->m_flags = m_flags;
+    twin->m_result = m_result;
     for (BYTE* item : m_items) twin->Add(reinterpret_cast<LPITEMIDLIST>(item), true);
     twin->m_position = m_position;
     *out = twin;
@@ -116,4 +123,52 @@ STDMETHODIMP shellEnum::Clone(IEnumIDList** out) {
   VQ_CATCH_COM(kSource)
 }
 
-void shellRemoteItems(LPCITEMIDLIST, shellEnum&) {}
+unsigned long shellRemoteItems(LPCITEMIDLIST folder, shellEnum& into) {
+  unsigned long result = 0xFFFF;
+  VQ_TRY
+    shellApp& app = shellApp::Get();
+    // The job fills a collection of its own: a caller that stops waiting must not find a worker
+    // still writing into the enumerator it hands to the shell.
+    shellEnum* stage = new shellEnum();
+    stage->AddRef();
+    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE jobDone = nullptr;
+    if (!done ||
+        !DuplicateHandle(GetCurrentProcess(), done, GetCurrentProcess(), &jobDone, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      if (done) CloseHandle(done);
+      stage->Drop();
+      return result;
+    }
+    inJob* job = new inJob(IN_CMD_EXPLORE, folder);
+    unsigned timeout = job->SiteLoaded ? job->Site.GetTimeout() : 30;
+    if (!timeout) timeout = 30;
+    inTask* task = new inTask(folder, nullptr);
+    task->SetEnumerator(stage);
+    job->AddTask(task);
+    job->Done = jobDone;
+    job->OwnsDone = true;  // the job closes its copy of the event whenever it ends
+    bool filled = false;
+    if (app.SubmitJob(job)) {
+      for (;;) {
+        if (VQ_WaitHandle(done, timeout * 1000) == VQ_WAIT_READY) {
+          filled = true;
+          break;
+        }
+        app.Log(3, "Timedout waiting for directory listing!");
+        char text[512];
+        snprintf(text, sizeof text, VQ_TEXT(shellApp::Module(), IDS_LISTING_TIMEOUT), static_cast<int>(timeout));
+        if (VQ_QUESTION(text, MB_YESNO) != IDYES) break;
+      }
+    }
+    CloseHandle(done);
+    // After a time-out, what has arrived: the worker adds its items in one go, under the lock.
+    if (filled || stage->Lock().LockAcquire(1)) {
+      for (size_t i = 0; i < stage->Count(); ++i) into.Add(stage->ItemAt(i), true);
+      stage->Lock().LockRelease();
+      result = filled ? stage->GetResult() : 0xFFFF;
+    }
+    into.SetResult(result);
+    stage->Drop();
+    return result;
+  VQ_CATCH(kSource, result)
+}

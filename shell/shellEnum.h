@@ -32,9 +32,15 @@ class shellEnum : public vqComObject, public IEnumIDList {
   void SetFlags(DWORD flags) { m_flags = flags; }
   DWORD GetFlags() const { return m_flags; }
   size_t Count() const { return m_items.size(); }
+  LPITEMIDLIST ItemAt(size_t i) const {
+    return i < m_items.size() ? reinterpret_cast<LPITEMIDLIST>(m_items[i]) : nullptr;
+  }
   vqLock& Lock() { return m_lock; }
   void SetFilling(bool on) { m_filling = on; }
   bool IsFilling() const { return m_filling; }
+  // The result code of the listing that filled the collection (0 when none failed).
+  void SetResult(unsigned long code) { m_result = code; }
+  unsigned long GetResult() const { return m_result; }
 
   // Fills the collection with the children of an absolute folder list: the root and categories
   // from the site store, sites and remote folders from the remote listing. The caller holds the lock.
@@ -53,8 +59,10 @@ class shellEnum : public vqComObject, public IEnumIDList {
   size_t m_position;
   DWORD m_flags;
   volatile bool m_filling;
+  volatile unsigned long m_result = 0;
 };
 
-// Children of a site or remote folder. The listing is the task manager's to fetch; until it runs
-// jobs, a remote folder lists nothing.
-void shellRemoteItems(LPCITEMIDLIST folder, shellEnum& into);
+// Children of a site or remote folder: an Explore job on the site's task manager, waited for with
+// the site's time-out while this thread's windows stay alive; on a time-out the user chooses
+// between waiting longer and taking what has arrived. Returns the listing's result code.
+unsigned long shellRemoteItems(LPCITEMIDLIST folder, shellEnum& into);

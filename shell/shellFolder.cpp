@@ -6,8 +6,11 @@
 #include <string.h>
 
 #include "shellApp.h"
+#include "shellCommand.h"
 #include "shellEnum.h"
 #include "shellEnumFormatEtc.h"
+#include "shellMenu.h"
+#include "shellView.h"
 #include "vqComPtr.h"
 
 namespace {
@@ -149,9 +152,13 @@ STDMETHODIMP shellFolder::CompareIDs(LPARAM, LPCITEMIDLIST a, LPCITEMIDLIST b) {
   VQ_CATCH_COM(kSource)
 }
 
-STDMETHODIMP shellFolder::CreateViewObject(HWND, REFIID, void** out) {
-  if (out) *out = nullptr;
-  return E_NOINTERFACE;
+STDMETHODIMP shellFolder::CreateViewObject(HWND, REFIID riid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  VQ_TRY
+    if (!IsEqualIID(riid, IID_IShellView)) return E_NOINTERFACE;
+    return vqCreateInstance<shellView>(riid, out, static_cast<IShellFolder*>(this), m_pidl.GetFolder());
+  VQ_CATCH_COM(kSource)
 }
 
 STDMETHODIMP shellFolder::GetAttributesOf(UINT count, LPCITEMIDLIST* items, SFGAOF* inOut) {
@@ -162,11 +169,13 @@ STDMETHODIMP shellFolder::GetAttributesOf(UINT count, LPCITEMIDLIST* items, SFGA
   return S_OK;
 }
 
-STDMETHODIMP shellFolder::GetUIObjectOf(HWND, UINT count, LPCITEMIDLIST* items, REFIID riid, UINT*, void** out) {
+STDMETHODIMP shellFolder::GetUIObjectOf(HWND owner, UINT count, LPCITEMIDLIST* items, REFIID riid, UINT*, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!count || !items || !items[0]) return E_INVALIDARG;
   VQ_TRY
+    if (IsEqualIID(riid, IID_IContextMenu) || IsEqualIID(riid, IID_IShellPropSheetExt))
+      return shellMenu::Create(owner, m_pidl.GetFolder(), count, items, riid, out);
     return Child(items[0], riid, out, count, items);
   VQ_CATCH_COM(kSource)
 }
@@ -178,9 +187,15 @@ STDMETHODIMP shellFolder::GetDisplayNameOf(LPCITEMIDLIST item, SHGDNF, STRRET* o
   return S_OK;
 }
 
-STDMETHODIMP shellFolder::SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF, LPITEMIDLIST* out) {
+STDMETHODIMP shellFolder::SetNameOf(HWND owner, LPCITEMIDLIST item, LPCOLESTR name, SHGDNF, LPITEMIDLIST* out) {
   if (out) *out = nullptr;
-  return E_NOTIMPL;
+  if (!item || !item->mkid.cb || !name) return E_INVALIDARG;
+  VQ_TRY
+    char narrow[512];
+    if (!WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof narrow, nullptr, nullptr)) return E_INVALIDARG;
+    shellCommand rename(owner, m_pidl.GetFolder(), 1, &item);
+    return rename.Rename(narrow, out) ? S_OK : E_FAIL;
+  VQ_CATCH_COM(kSource)
 }
 
 STDMETHODIMP shellFolder::GetIconOf(LPCITEMIDLIST item, UINT flags, int* index) {

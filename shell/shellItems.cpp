@@ -34,6 +34,20 @@ const char* fieldText(const char (&field)[N]) {
 inline unsigned char lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 }  // namespace
 
+int shellSortGroup(int kind) {
+  switch (kind) {
+    case VQ_KIND_WIZARD:
+      return 0;
+    case VQ_KIND_CATEGORY:
+      return 1;
+    case VQ_KIND_FOLDER:
+    case VQ_KIND_FOLDERLINK:
+      return 2;
+    default:
+      return 3;
+  }
+}
+
 uint32_t shellDefaultAttributes(int kind) {
   switch (kind) {
     case VQ_KIND_CATEGORY:
@@ -314,19 +328,6 @@ class KeyCursor {
   int m_pendingAt = 0;
 };
 
-int kindGroup(int kind) {
-  switch (kind) {
-    case VQ_KIND_WIZARD:
-      return 0;
-    case VQ_KIND_CATEGORY:
-      return 1;
-    case VQ_KIND_FOLDER:
-    case VQ_KIND_FOLDERLINK:
-      return 2;
-    default:
-      return 3;
-  }
-}
 }  // namespace
 
 namespace {
@@ -356,14 +357,14 @@ int shellCompareItemLists(LPCITEMIDLIST a, LPCITEMIDLIST b) {
     if (isOneOwnItem(a) && isOneOwnItem(b)) {
       const _FTPITEMID* x = reinterpret_cast<const _FTPITEMID*>(a);
       const _FTPITEMID* y = reinterpret_cast<const _FTPITEMID*>(b);
-      int gx = kindGroup(x->kind), gy = kindGroup(y->kind);
+      int gx = shellSortGroup(x->kind), gy = shellSortGroup(y->kind);
       if (gx != gy) return gx < gy ? -1 : 1;
       return compareNameKeys(x->name, y->name);
     }
     const _FTPITEMID* lastA = shellOwnItem(VQPIDL_Last(a));
     const _FTPITEMID* lastB = shellOwnItem(VQPIDL_Last(b));
     if (lastA && lastB) {
-      int ga = kindGroup(lastA->kind), gb = kindGroup(lastB->kind);
+      int ga = shellSortGroup(lastA->kind), gb = shellSortGroup(lastB->kind);
       if (ga != gb) return ga < gb ? -1 : 1;
     }
     KeyCursor ka(a), kb(b);

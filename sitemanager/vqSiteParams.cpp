@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "vqAppParams.h"
 #include "vqCatch.h"
@@ -21,6 +22,35 @@ const int kCopyTries = 10;
 const int kMaxDepth = 32;
 // Room for any text value vqRegistry writes (1023 characters) and its terminator.
 const unsigned kValueBuf = 1100;
+// A rename leaves notes on its copy in the scratch list, so that one cut short by a killed process
+// can be finished or undone by the next enumeration: where it came from, where it goes, and that
+// the copy at the target is whole.
+const char kRenameFromSub[] = "RenameFromSub";
+const char kRenameToSub[] = "RenameToSub";
+const char kRenameToName[] = "RenameToName";
+const char kRenameDone[] = "RenameDone";
+// Before the copy into the scratch list starts, its list key notes "Renaming:<name>" = the source's
+// list: a scratch item with that note but without its own notes is a copy cut short (its source is
+// intact); an item with neither was left by an older version and is brought back to the top list.
+const char kRenamingPrefix[] = "Renaming:";
+// Held by a rename and by the recovery, across processes; a killed holder leaves it abandoned.
+const char kRenameMutex[] = "Farhollow.SiteRename";
+// Set while this thread renames or recovers, so that their own enumerations do not recover.
+thread_local int t_inRename = 0;
+
+struct renameLock {
+  HANDLE mutex;
+  bool owned;
+  explicit renameLock(DWORD waitMs) : mutex(::CreateMutexA(nullptr, FALSE, kRenameMutex)), owned(false) {
+    if (!mutex) return;
+    DWORD r = ::WaitForSingleObject(mutex, waitMs);
+    owned = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+  }
+  ~renameLock() {
+    if (owned) ::ReleaseMutex(mutex);
+    if (mutex) ::CloseHandle(mutex);
+  }
+};
 
 void trimSlash(char* text) {
   size_t len = strlen(text);
@@ -333,6 +363,7 @@ int vqSiteParams::ENUM_SiteEnumerate(const char* subPath) {
     char sub[TEXT_LEN + 1], list[KEY_LEN], name[TEXT_LEN + 1];
     if (!subPath || !takePath(sub, sizeof(sub), subPath) || !sub[0]) return 0;
     if (!_fullPath(list, sizeof(list), sub, nullptr)) return 0;
+    if (!t_inRename) _recoverStranded();
 
     // Members of an older machine-wide list are copied into the user's store; the machine-wide
     // list stays as it is (writing there needs rights the user may not have, and moving again
@@ -501,11 +532,50 @@ int vqSiteParams::SITE_Rename(const char* fromSub, const char* fromName, const c
     if (!SITE_IsValidName(toName)) return 0;
     // Moving a category into itself would delete it before its copy could be made.
     if (within(toSub, fromSub, fromName)) return 0;
+    renameLock lock(INFINITE);
+    struct inRename {
+      inRename() { ++t_inRename; }
+      ~inRename() { --t_inRename; }
+    } mark;
     vqSiteParams worker(m_ProgId);
     worker.SITE_Delete(VQ_SITES_SCRATCH, fromName);
-    if (!worker.SITE_Copy(fromSub, fromName, VQ_SITES_SCRATCH, fromName)) return 0;
+    const std::string journal = std::string(kRenamingPrefix) + fromName;
+    struct journalEntry {
+      const std::string& name;
+      bool written;
+      journalEntry(const std::string& n, const char* from) : name(n), written(false) {
+        vqRegistry r;
+        written = r.RegOpenWrite(HKEY_CURRENT_USER, keyOf(VQ_SITES_SCRATCH, nullptr).c_str()) &&
+                  r.RegPutStr(name.c_str(), from);
+      }
+      // Removed once the scratch item is gone (or was never made).
+      ~journalEntry() {
+        vqRegistry r;
+        if (r.RegOpenWrite(HKEY_CURRENT_USER, keyOf(VQ_SITES_SCRATCH, nullptr).c_str()))
+          r.RegDeleteValueA(name.c_str());
+      }
+    } entry(journal, fromSub);
+    if (!entry.written) return 0;
+    if (!worker.SITE_Copy(fromSub, fromName, VQ_SITES_SCRATCH, fromName)) {
+      worker.SITE_Delete(VQ_SITES_SCRATCH, fromName);
+      return 0;
+    }
+    const std::string scratchKey = keyOf(VQ_SITES_SCRATCH, fromName);
+    vqRegistry notes;
+    if (!notes.RegOpenWrite(HKEY_CURRENT_USER, scratchKey.c_str()) || !notes.RegPutStr(kRenameToSub, toSub) ||
+        !notes.RegPutStr(kRenameToName, toName) || !notes.RegPutStr(kRenameFromSub, fromSub)) {
+      // Without its notes the copy could not be recovered: the item stays where it is.
+      notes.RegClose();
+      worker.SITE_Delete(VQ_SITES_SCRATCH, fromName);
+      return 0;
+    }
+    notes.RegClose();
     worker.SITE_Delete(fromSub, fromName);
     if (worker.SITE_Copy(VQ_SITES_SCRATCH, fromName, toSub, toName)) {
+      if (notes.RegOpenWrite(HKEY_CURRENT_USER, scratchKey.c_str())) {
+        notes.RegPutNum(kRenameDone, 1);
+        notes.RegClose();
+      }
       worker.SITE_Delete(VQ_SITES_SCRATCH, fromName);
       return 1;
     }
@@ -513,6 +583,86 @@ int vqSiteParams::SITE_Rename(const char* fromSub, const char* fromName, const c
     if (worker.SITE_Copy(VQ_SITES_SCRATCH, fromName, fromSub, fromName)) worker.SITE_Delete(VQ_SITES_SCRATCH, fromName);
     return 0;
   VQ_CATCH(kSource, 0)
+}
+
+// Writes the item (and a category's members) from one place over another under the same names and
+// id, completing a copy that was cut short: values and members already there are overwritten.
+int vqSiteParams::_restoreFrom(const char* fromSub, const char* name, const char* toSub, const char* toName,
+                               int depth) {
+  if (depth > kMaxDepth) return 0;
+  vqSiteParams item(m_ProgId);
+  if (!item.SITE_LoadParams(fromSub, name)) return 0;
+  if (!item.SITE_SaveParams(toSub, toName)) return 0;
+  if (!item.GetIsCategory()) return 1;
+  const std::string fromList = std::string(fromSub) + "\\" + name;
+  const std::string toList = std::string(toSub) + "\\" + toName;
+  vqSiteParams members(m_ProgId);
+  members.ENUM_SiteEnumerate(fromList.c_str());
+  int result = 1;
+  for (int i = 0; i < members.ENUM_GetSiteCount(); ++i) {
+    const char* member = members.ENUM_GetSiteItem(i)->GetSiteName();
+    if (!_restoreFrom(fromList.c_str(), member, toList.c_str(), member, depth + 1)) result = 0;
+  }
+  return result;
+}
+
+// Finishes or undoes each rename that a killed process left in the scratch list. Skipped while
+// another rename runs (in any process).
+void vqSiteParams::_recoverStranded() {
+  const std::string scratch = keyOf(VQ_SITES_SCRATCH, nullptr);
+  char name[TEXT_LEN + 1];
+  {
+    vqRegistry probe;
+    if (!probe.RegOpenRead(HKEY_CURRENT_USER, scratch.c_str()) || !probe.RegEnumKeyA(0, name, sizeof(name))) return;
+  }
+  renameLock lock(0);
+  if (!lock.owned) return;
+  ++t_inRename;
+  std::vector<std::string> names;
+  {
+    vqRegistry list;
+    if (list.RegOpenRead(HKEY_CURRENT_USER, scratch.c_str()))
+      for (int i = 0; list.RegEnumKeyA(i, name, sizeof(name)); ++i) names.push_back(name);
+  }
+  for (const std::string& n : names) {
+    char fromSub[TEXT_LEN + 1] = "", toSub[TEXT_LEN + 1] = "", toName[TEXT_LEN + 1] = "", journal[TEXT_LEN + 1] = "";
+    unsigned long done = 0;
+    const std::string journalName = kRenamingPrefix + n;
+    vqRegistry notes;
+    if (notes.RegOpenRead(HKEY_CURRENT_USER, scratch.c_str())) {
+      notes.RegGetStr(journalName.c_str(), journal, sizeof(journal));
+      notes.RegClose();
+    }
+    if (!notes.RegOpenRead(HKEY_CURRENT_USER, keyOf(VQ_SITES_SCRATCH, n.c_str()).c_str())) continue;
+    notes.RegGetStr(kRenameFromSub, fromSub, sizeof(fromSub));
+    notes.RegGetStr(kRenameToSub, toSub, sizeof(toSub));
+    notes.RegGetStr(kRenameToName, toName, sizeof(toName));
+    notes.RegGetNum(kRenameDone, done);
+    notes.RegClose();
+    vqSiteParams copy(m_ProgId), there(m_ProgId), worker(m_ProgId);
+    int restored = 1;
+    if (!fromSub[0] || !toSub[0] || !toName[0]) {
+      // A copy cut short has an intact source; one from an older version goes to the top list.
+      if (!journal[0]) restored = worker._copySite(VQ_SITES_SCRATCH, n.c_str(), VQ_SITES_LIST, n.c_str(), 0);
+    } else if (!done && copy.SITE_LoadParams(VQ_SITES_SCRATCH, n.c_str())) {
+      if (SITE_Exists(fromSub, n.c_str())) {
+        // The source was not (or not wholly) deleted: the rename is undone.
+        restored = _restoreFrom(VQ_SITES_SCRATCH, n.c_str(), fromSub, n.c_str(), 0);
+      } else if (!SITE_Exists(toSub, toName) || !there.SITE_LoadParams(toSub, toName) || there.GetSiteId() == 0 ||
+                 there.GetSiteId() == copy.GetSiteId()) {
+        // The source is gone: the copy at the target (none yet, or ours cut short, which may lack
+        // even its id: a save writes that after the common values) is made whole.
+        restored = _restoreFrom(VQ_SITES_SCRATCH, n.c_str(), toSub, toName, 0);
+      } else {
+        // The target name belongs to another item: back to where it came from.
+        restored = _restoreFrom(VQ_SITES_SCRATCH, n.c_str(), fromSub, n.c_str(), 0);
+      }
+    }
+    if (!restored) continue;  // kept in the scratch list for a later try
+    worker.SITE_Delete(VQ_SITES_SCRATCH, n.c_str());
+    if (notes.RegOpenWrite(HKEY_CURRENT_USER, scratch.c_str())) notes.RegDeleteValueA(journalName.c_str());
+  }
+  --t_inRename;
 }
 
 const char* vqSiteParams::GetFullSitePath() {

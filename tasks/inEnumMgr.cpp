@@ -53,6 +53,19 @@ shellEnum* inEnumMgr::GetEnum(LPCITEMIDLIST folder, DWORD flags) {
     cached->Fill(folder);
     cached->SetFilling(false);
     cached->Reset();
+    if (cached->GetResult() != 0) {
+      // A listing that failed is not kept: the next look at the folder asks the server again
+      // instead of showing the failure (or an empty folder) until someone refreshes.
+      bool forget = false;
+      AcquireSRWLockExclusive(&m_mapLock);
+      auto again = m_cache.find(key);
+      if (again != m_cache.end() && again->second == cached) {
+        m_cache.erase(again);
+        forget = true;
+      }
+      ReleaseSRWLockExclusive(&m_mapLock);
+      if (forget) cached->Drop();  // the cache's reference; the caller keeps its own
+    }
     return cached;
   }
   ReleaseSRWLockExclusive(&m_mapLock);

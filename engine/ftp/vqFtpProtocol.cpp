@@ -78,6 +78,65 @@ int vqFtpReplyFrame::Add(const char* line) {
   return m_complete;
 }
 
+vqFtpReplyReader::vqFtpReplyReader(size_t lineMax, int linesMax, size_t bytesMax, int strayMax)
+    : m_lineMax(lineMax),
+      m_bytesMax(bytesMax),
+      m_linesMax(linesMax),
+      m_strayMax(strayMax),
+      m_bytes(0),
+      m_lines(0),
+      m_stray(0),
+      m_done(0),
+      m_ended(0),
+      m_raw(0),
+      m_line(new std::string) {}
+
+vqFtpReplyReader::~vqFtpReplyReader() { delete m_line; }
+
+void vqFtpReplyReader::Reset() {
+  m_bytes = 0;
+  m_lines = m_stray = m_done = m_ended = 0;
+  m_raw = 0;
+  m_line->clear();
+  m_frame.Reset();
+}
+
+const char* vqFtpReplyReader::Line() const { return m_line->c_str(); }
+
+const char* vqFtpReplyReader::Partial() const { return m_ended ? "" : m_line->c_str(); }
+
+vqFtpReplyReader::Event vqFtpReplyReader::Feed(const char* data, size_t size, size_t* used) {
+  *used = 0;
+  if (m_done) Reset();
+  while (*used < size) {
+    if (m_ended) {
+      m_line->clear();
+      m_raw = 0;
+      m_ended = 0;
+    }
+    if (m_bytes >= m_bytesMax) return kTooLarge;
+    const char c = data[(*used)++];
+    ++m_bytes;
+    if (c == '\n') return endLine();
+    // One character beyond the limit is kept: it may be the CR of the line end.
+    if (m_raw++ <= m_lineMax) m_line->push_back(c ? c : ' ');
+  }
+  return kMore;
+}
+
+// A line's text is what came before its LF, less one CR at the end, cut to the limit.
+vqFtpReplyReader::Event vqFtpReplyReader::endLine() {
+  std::string& line = *m_line;
+  m_ended = 1;
+  if (m_raw <= m_lineMax + 1 && !line.empty() && line.back() == '\r') line.pop_back();
+  if (line.size() > m_lineMax) line.resize(m_lineMax);
+  if (m_lines == 0 && VQFTP_ReplyCode(line.c_str()) == 0) return ++m_stray > m_strayMax ? kTooLarge : kStray;
+  if (++m_lines > m_linesMax) return kTooLarge;
+  if (!m_frame.Add(line.c_str())) return kLine;
+  m_done = 1;
+  return kDone;
+}
+
 int VQFTP_ParsePasv(const char* replyText, unsigned char address[4], unsigned int* port) {
   if (!replyText || strlen(replyText) < 4) return 1;
   const char* p = replyText + 4;

@@ -36,6 +36,46 @@ class VQENGINE_API vqFtpReplyFrame {
   std::string* m_text;
 };
 
+// Reads one reply from the control connection's bytes in pieces of any size. A line ends at LF (a CR
+// before it is dropped, a lone CR is text, a NUL becomes a blank); lines without a reply code ahead
+// of the reply are skipped. Feed never takes bytes past the reply's last line end, so what follows
+// stays in the connection for the next reply.
+class VQENGINE_API vqFtpReplyReader {
+ public:
+  enum Event {
+    kMore,      // every byte given was taken; the reply goes on
+    kLine,      // a line of the reply was taken (Line())
+    kStray,     // a line without a reply code was skipped (Line())
+    kDone,      // the reply's last line was taken (Line(), Frame())
+    kTooLarge,  // past a limit: the server can never be in step again
+  };
+  // Characters kept of a line (the rest is read and dropped), lines of one reply, bytes read for one
+  // reply (skipped lines included), lines skipped ahead of it.
+  vqFtpReplyReader(size_t lineMax, int linesMax, size_t bytesMax, int strayMax);
+  ~vqFtpReplyReader();
+  // Takes bytes up to the next event; *used tells how many were taken.
+  Event Feed(const char* data, size_t size, size_t* used);
+  // The line of the last kLine, kStray or kDone.
+  const char* Line() const;
+  // The text of a line begun but not ended.
+  const char* Partial() const;
+  const vqFtpReplyFrame& Frame() const { return m_frame; }
+  // Starts a new reply (limits kept).
+  void Reset();
+
+ private:
+  vqFtpReplyReader(const vqFtpReplyReader&) = delete;
+  vqFtpReplyReader& operator=(const vqFtpReplyReader&) = delete;
+  Event endLine();
+  size_t m_lineMax, m_bytesMax;
+  int m_linesMax, m_strayMax;
+  size_t m_bytes;
+  int m_lines, m_stray, m_done, m_ended;
+  size_t m_raw;  // bytes of the current line before its LF
+  std::string* m_line;
+  vqFtpReplyFrame m_frame;
+};
+
 // Address and port of a 227 reply (the whole reply text, code included). Refuses anything but six
 // numbers of 0 to 255; returns 0 on success, 1 otherwise.
 VQENGINE_API int VQFTP_ParsePasv(const char* replyText, unsigned char address[4], unsigned int* port);

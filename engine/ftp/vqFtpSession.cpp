@@ -140,6 +140,7 @@ vqFtpEngine::vqFtpEngine()
   if ((m_nextDataPort & 0xFFFF) > 32000) m_nextDataPort = 10000;
   SetTimeout(30);
   m_data->SetStopFlag(&m_abortAsked);
+  m_data->SetTransferBlocks(VQFTP_SEND_BLOCK, VQFTP_RECEIVE_BLOCK);
   m_timer.Create(vqEngineModule(), kWindowClass);
 }
 
@@ -327,74 +328,64 @@ bool vqFtpEngine::_stopWaiting(void* engine) {
   return (self->m_connecting && self->m_cancel == 1) || (self->m_setupStopsOnAbort && self->m_abortAsked);
 }
 
-// One line of the control connection, its CR LF (or bare LF) removed; a lone CR is data. Waits at
-// most the time-out for each piece and never past the deadline. 1 a line, 0 no line in time or the
-// connection ended, kReplyCancelled, kReplyTooLarge when the byte budget runs out.
-int vqFtpEngine::_readReplyLine(vqFtpSocket* connection, std::string& line, DWORD deadline, size_t& budget) {
-  line.clear();
-  char buf[1024];
-  for (;;) {
-    const LONG left = static_cast<LONG>(deadline - GetTickCount());
-    if (left <= 0) return 0;
-    vqWaitFor w;
-    w.socket = connection->GetSocket();
-    w.timeoutMs = static_cast<DWORD>(left) < m_timeout ? static_cast<DWORD>(left) : m_timeout;
-    w.poll = _stopWaiting;
-    w.pollContext = this;
-    w.pollMs = 50;
-    vqWaitResult r = VQ_Wait(w);
-    if (r == VQ_WAIT_STOPPED) return kReplyCancelled;
-    if (r != VQ_WAIT_READY) return 0;
-    int peeked = recv(connection->GetSocket(), buf, sizeof buf, MSG_PEEK);
-    if (peeked <= 0) return 0;
-    const char* lf = static_cast<const char*>(memchr(buf, '\n', static_cast<size_t>(peeked)));
-    const int take = lf ? static_cast<int>(lf - buf) + 1 : peeked;
-    const int got = recv(connection->GetSocket(), buf, take, 0);
-    if (got <= 0) return 0;
-    if (static_cast<size_t>(got) > budget) return kReplyTooLarge;
-    budget -= static_cast<size_t>(got);
-    for (int i = 0; i < got && line.size() < kReplyLineMax; ++i) line += buf[i] ? buf[i] : ' ';
-    if (lf && got == take) {
-      if (!line.empty() && line.back() == '\n') line.pop_back();
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      return 1;
-    }
-  }
+// Waits until the control connection has bytes to read: 1, 0 when none came in time (within the
+// time-out and never past the deadline), kReplyCancelled.
+int vqFtpEngine::_waitForReplyBytes(vqFtpSocket* connection, DWORD deadline) {
+  const LONG left = static_cast<LONG>(deadline - GetTickCount());
+  if (left <= 0) return 0;
+  vqWaitFor w;
+  w.socket = connection->GetSocket();
+  w.timeoutMs = static_cast<DWORD>(left) < m_timeout ? static_cast<DWORD>(left) : m_timeout;
+  w.poll = _stopWaiting;
+  w.pollContext = this;
+  w.pollMs = 50;
+  vqWaitResult r = VQ_Wait(w);
+  if (r == VQ_WAIT_STOPPED) return kReplyCancelled;
+  return r == VQ_WAIT_READY ? 1 : 0;
 }
 
 // Reads one whole reply: its code, 0 when none came in time (or the connection ended),
 // kReplyCancelled, or kReplyTooLarge (the connection is then closed: it can never be in step again).
+// Bytes are peeked and only those the reply took are removed, so a following reply stays queued.
 int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
-  vqFtpReplyFrame frame;
+  vqFtpReplyReader reader(kReplyLineMax, kReplyLinesMax, kReplyBytesMax, kStrayLinesMax);
   const DWORD deadline = GetTickCount() + m_timeout * kDeadlineTimeouts;
-  size_t budget = kReplyBytesMax;
-  int stray = 0, lines = 0;
-  std::string line;
-  for (;;) {
-    int r = _readReplyLine(connection, line, deadline, budget);
-    if (r == 1 && lines == 0 && VQFTP_ReplyCode(line.c_str()) == 0) {
-      _sock_dumpmessage(1, "Ignored a line without a reply code: %s\n", line.c_str());
-      if (++stray <= kStrayLinesMax) continue;
-      r = kReplyTooLarge;
-    }
-    if (r == 1 && ++lines > kReplyLinesMax) r = kReplyTooLarge;
-    if (r == kReplyTooLarge) {
-      m_lastReply = "The server's reply was too long (more than " + std::to_string(kReplyLinesMax) + " lines or " +
-                    std::to_string(kReplyBytesMax / 1024) + " KB); the connection was closed.";
-      _sock_dumpmessage(1, "%s\n", m_lastReply.c_str());
-      connection->WS_CloseConnection();
-      return kReplyTooLarge;
-    }
-    if (r != 1) {
-      if (frame.Text()[0]) _sock_dumpmessage(1, "The reply ended before its last line.\n");
-      m_lastReply = frame.Text();
+  char buf[1024];
+  vqFtpReplyReader::Event event = vqFtpReplyReader::kMore;
+  while (event != vqFtpReplyReader::kDone && event != vqFtpReplyReader::kTooLarge) {
+    int r = _waitForReplyBytes(connection, deadline);
+    int peeked = r == 1 ? recv(connection->GetSocket(), buf, sizeof buf, MSG_PEEK) : 0;
+    if (peeked <= 0) {
+      if (reader.Frame().Text()[0] || reader.Partial()[0])
+        _sock_dumpmessage(1, "The reply ended before its last line.\n");
+      m_lastReply = reader.Frame().Text();
       return r == kReplyCancelled ? kReplyCancelled : 0;
     }
-    _sock_dumpmessage(1, "%s", line.c_str());
-    if (frame.Add(line.c_str())) break;
+    size_t taken = 0;
+    while (taken < static_cast<size_t>(peeked)) {
+      size_t used = 0;
+      event = reader.Feed(buf + taken, static_cast<size_t>(peeked) - taken, &used);
+      taken += used;
+      if (event == vqFtpReplyReader::kStray)
+        _sock_dumpmessage(1, "Ignored a line without a reply code: %s\n", reader.Line());
+      else if (event == vqFtpReplyReader::kLine || event == vqFtpReplyReader::kDone)
+        _sock_dumpmessage(1, "%s", reader.Line());
+      if (event == vqFtpReplyReader::kDone || event == vqFtpReplyReader::kTooLarge) break;
+    }
+    if (taken > 0 && recv(connection->GetSocket(), buf, static_cast<int>(taken), 0) != static_cast<int>(taken)) {
+      m_lastReply = reader.Frame().Text();
+      return 0;
+    }
   }
-  m_lastReply = frame.Text();
-  return frame.Code();
+  if (event == vqFtpReplyReader::kTooLarge) {
+    m_lastReply = "The server's reply was too long (more than " + std::to_string(kReplyLinesMax) + " lines or " +
+                  std::to_string(kReplyBytesMax / 1024) + " KB); the connection was closed.";
+    _sock_dumpmessage(1, "%s\n", m_lastReply.c_str());
+    connection->WS_CloseConnection();
+    return kReplyTooLarge;
+  }
+  m_lastReply = reader.Frame().Text();
+  return reader.Frame().Code();
 }
 
 // Reads and logs what is already waiting on the control connection, without waiting.
@@ -815,7 +806,10 @@ unsigned long vqFtpEngine::_sock_getsystemtype() {
   m_hostSysType.clear();
   m_hostDelim = "/";
   if (_sock_sendcmd("SYST\r\n") == 0 && m_lastReply.size() > 4) m_hostSysType = m_lastReply.substr(4);
-  if (!m_ird.empty() && FTP_CWD(m_ird.c_str()) != 0) {
+  // Only a live server's refusal is a question for the user; a session that died or went silent
+  // (a reconnect after an abort, a reply cut off) has nothing to ask about, and no one may be there.
+  const unsigned long cwd = m_ird.empty() ? 0 : FTP_CWD(m_ird.c_str());
+  if (cwd >= 400 && cwd <= 599) {
     char dir[1024];
     VQSTR_Copy(dir, m_ird.c_str(), sizeof dir);
     int answer;

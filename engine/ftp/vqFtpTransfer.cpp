@@ -65,12 +65,32 @@ std::string formatSize(unsigned long long n) {
 
 bool classOk(int code) { return code >= 200 && code <= 299; }
 
+// The notification record carries byte counts as two 32-bit halves.
+void setCount(unsigned int& low, unsigned int& high, unsigned long long n) {
+  low = static_cast<unsigned int>(n);
+  high = static_cast<unsigned int>(n >> 32);
+}
+unsigned long long countOf(unsigned int low, unsigned int high) {
+  return (static_cast<unsigned long long>(high) << 32) | low;
+}
+
+// Socket buffers of a data connection: room for a few blocks in flight, so one block is read
+// while the next arrives (and a link with delay is not held back), never below the site's value.
+unsigned int dataBuffer(unsigned int site, int block) {
+  const unsigned int wanted = static_cast<unsigned int>(block) * 4;
+  return site > wanted ? site : wanted;
+}
+
 }  // namespace
 
 int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
   vqFtpEngine* self = static_cast<vqFtpEngine*>(engine);
-  self->m_notify.current = static_cast<unsigned int>(bytes);
-  if (self->m_notify.total < self->m_notify.current) self->m_notify.total = self->m_notify.current;
+  // The hook's count wraps at 4 GB; the data connection keeps the whole one.
+  (void)bytes;
+  _sock_notification_& n = self->m_notify;
+  const unsigned long long current = self->m_transferBase + self->m_data->TransferredBytes();
+  setCount(n.current, n.currentHigh, current);
+  if (countOf(n.total, n.totalHigh) < current) setCount(n.total, n.totalHigh, current);
   int stop = self->_sock_docallback(&self->m_notify);
   // FTP_CANCEL (from this callback or another thread) has told the server already.
   if (self->m_abortAsked) return 1;
@@ -107,7 +127,9 @@ unsigned long vqFtpEngine::_abortTransfer(bool commandSent) {
   m_setupStopsOnAbort = 0;
   if (commandSent && FTP_IsOpen()) _sendUrgent("ABOR");
   _closeData();
-  if (commandSent && FTP_IsOpen() && !_inStep(kAbortWaitMs)) {
+  // Also when stopped before the transfer command: a reply cut short (PASV, REST) would otherwise
+  // answer the next command.
+  if (FTP_IsOpen() && !_inStep(kAbortWaitMs)) {
     _sock_dumpmessage(1, "The server did not answer in step after the abort; connecting again.\n");
     m_control->WS_CloseConnection();
     const unsigned int retries = m_retryCount;
@@ -180,7 +202,8 @@ unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
   }
   m_data->WS_CloseConnection();
   int r = m_data->ConnectWithin(
-      ntohs(address.sin_port), target, m_rBufSize, m_sBufSize, m_timeout,
+      ntohs(address.sin_port), target, dataBuffer(m_rBufSize, m_data->GetReceiveBlock()),
+      dataBuffer(m_sBufSize, m_data->GetSendBlock()), m_timeout,
       [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
   if (r == 5) return VQFTP_CANCELLED;
   if (r != 0) {
@@ -194,7 +217,8 @@ unsigned long vqFtpEngine::_openActive() {
   int listening = 0;
   for (int i = 0; i < 128 && !listening; ++i) {
     m_data->WS_CloseConnection();
-    if (m_data->WaitForConnect(m_nextDataPort) == 0) {
+    if (m_data->ListenWithBuffers(m_nextDataPort, dataBuffer(m_rBufSize, m_data->GetReceiveBlock()),
+                                  dataBuffer(m_sBufSize, m_data->GetSendBlock())) == 0) {
       listening = 1;
       break;
     }
@@ -273,9 +297,11 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
       if (!existed) DeleteFileA(localFile);
       return _SET_RESPONSE(r);
     };
-    unsigned long offset = 0;
-    if (resume) _sock_getfilesize(localFile, &offset, nullptr);
-    if (offset == 0 || offset >= size) {
+    unsigned long offset = 0, offsetHigh = 0;
+    if (resume) _sock_getfilesize(localFile, &offset, &offsetHigh);
+    // A local file of 4 GB or more cannot be measured against the 32-bit size: it is fetched whole
+    // rather than continued at a wrong place.
+    if (offset == 0 || offset >= size || offsetHigh != 0) {
       offset = 0;
       resume = 0;
     }
@@ -349,11 +375,15 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     m_notify.type = VQNOTIFY_RECEIVE;
     m_notify.current = static_cast<unsigned int>(offset);
     if (m_notify.total < m_notify.current) m_notify.total = m_notify.current;
+    // A server's announced size may pass 4 GB where the caller's cannot.
+    if (announced > 0 && !listing && !resume && (size == 0 || size == static_cast<unsigned long>(announced)))
+      setCount(m_notify.total, m_notify.totalHigh, static_cast<unsigned long long>(announced));
+    m_transferBase = offset;
     m_data->SetRecvCallBackFunction(_sock_recvcallback, this, nullptr);
     long received = static_cast<long>(offset);
     int rr = m_data->WS_ReceiveToFile(localFile, resume ? 2 : 1, received, static_cast<int>(m_timeout));
     m_data->SetRecvCallBackFunction(nullptr, nullptr, nullptr);
-    const unsigned long bytes = static_cast<unsigned long>(received) - offset;
+    const unsigned long long bytes = m_data->TransferredBytes();
     if (rr == 6 || m_abortAsked) return _SET_RESPONSE(_abortTransfer(true));
 
     unsigned long result = 0;
@@ -371,7 +401,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
       _sock_dumpmessage(1, "The data connection broke after %s bytes.\n", formatSize(bytes).c_str());
       result = VQFTP_DOWNLOAD_FAILED;
     } else if (announced >= 0 && !listing && !resume && m_transferType == 1 &&
-               static_cast<unsigned long long>(announced) != static_cast<unsigned long long>(bytes)) {
+               static_cast<unsigned long long>(announced) != bytes) {
       _sock_dumpmessage(1, "Received %s bytes of the %s announced.\n", formatSize(bytes).c_str(),
                         formatSize(static_cast<unsigned long long>(announced)).c_str());
       result = VQFTP_DOWNLOAD_FAILED;
@@ -400,10 +430,11 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     if (!vqFileHandle(CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr))
              .IsValid())
       return _SET_RESPONSE(VQFTP_LOCAL_FILE);
-    unsigned long total = 0;
-    _sock_getfilesize(localFile, &total, nullptr);
+    unsigned long total = 0, totalHigh = 0;
+    _sock_getfilesize(localFile, &total, &totalHigh);
     m_notify.total = static_cast<unsigned int>(total);
-    if (total == 0) _sock_dumpmessage(0, "Warning: Uploading an empty file [%s]\n", localFile);
+    m_notify.totalHigh = static_cast<unsigned int>(totalHigh);
+    if (total == 0 && totalHigh == 0) _sock_dumpmessage(0, "Warning: Uploading an empty file [%s]\n", localFile);
     const std::string command = std::string("STOR ") + (remote ? remote : "");
 
     unsigned long r;
@@ -456,6 +487,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
 
     DWORD started = GetTickCount();
     m_notify.type = VQNOTIFY_SEND;
+    m_transferBase = 0;
     m_data->SetSendCallBackFunction(_sock_recvcallback, this, nullptr);
     long sent = 0;
     int sr = m_data->SendFile(localFile, sent, 0);
@@ -468,14 +500,15 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
       result = VQFTP_LOCAL_FILE;  // the local file could not be read
     } else if (sr == 2 && result == 0) {
       // The server dropped the data connection: what it confirms is not the whole file.
-      _sock_dumpmessage(1, "The data connection broke after %lu bytes.\n", static_cast<unsigned long>(sent));
+      _sock_dumpmessage(1, "The data connection broke after %s bytes.\n",
+                        formatSize(m_data->TransferredBytes()).c_str());
       result = VQFTP_UPLOAD_FAILED;
     }
     DWORD secs = (GetTickCount() - started) / 1000;
-    _sock_dumpmessage(0, "Uploaded %lu Bytes to %s in %d hours, %d minutes, %d seconds (%lu kps)\n",
-                      static_cast<unsigned long>(sent), remote ? remote : "", static_cast<int>((secs / 3600) % 24),
-                      static_cast<int>((secs / 60) % 60), static_cast<int>(secs % 60),
-                      static_cast<unsigned long>(sent) / (secs + 1));
+    const unsigned long long sentAll = m_data->TransferredBytes();
+    _sock_dumpmessage(0, "Uploaded %llu Bytes to %s in %d hours, %d minutes, %d seconds (%llu kps)\n", sentAll,
+                      remote ? remote : "", static_cast<int>((secs / 3600) % 24), static_cast<int>((secs / 60) % 60),
+                      static_cast<int>(secs % 60), sentAll / (secs + 1));
     return _SET_RESPONSE(result);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

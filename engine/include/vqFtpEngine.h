@@ -148,6 +148,8 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   unsigned long FTP_SendCmd(const char* command, int urgent);
   unsigned long FTP_CWD(const char* path);
   unsigned long FTP_CDUP();
+  // size: the characters buffer holds besides its terminator (buffer has size + 1 bytes); on
+  // return, the length of the directory.
   unsigned long FTP_PWD(char* buffer, unsigned int& size);
 
   // Commands and transfers.
@@ -162,6 +164,11 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   unsigned long FTP_GetFile(const char* remote, const char* localFile, unsigned int mode, unsigned long size,
                             int resume);
   unsigned long FTP_PutFile(const char* remote, const char* localFile, unsigned int mode);
+  // Uploads beside the target under a temporary name and renames it over the target once whole,
+  // so an upload cut short (a killed process, a dropped connection) leaves the old file or the
+  // whole new one, never a part. Where the server refuses the temporary name or the rename, the
+  // upload goes straight to the target as FTP_PutFile does.
+  unsigned long FTP_PutFileWhole(const char* remote, const char* localFile, unsigned int mode);
   unsigned long FTP_STS(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath, int throughLocal,
                         unsigned long size);
 
@@ -194,7 +201,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   unsigned long _sock_send(const char* text, int readReply);
   unsigned long _sock_getresponse();
   int _ws_getresponse(vqFtpSocket* connection);
-  int _readReplyLine(vqFtpSocket* connection, std::string& line, DWORD deadline, size_t& budget);
+  int _waitForReplyBytes(vqFtpSocket* connection, DWORD deadline);
   unsigned long _replyResult(int code);
   void _drainPending();
   static bool _stopWaiting(void* engine);
@@ -279,6 +286,12 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   // Reply waits end on a cancel while connecting, and on an abort while a transfer is set up.
   int m_connecting;
   int m_setupStopsOnAbort;
+  // Largest blocks of the data connection: large enough that the per-block work (a system call,
+  // a status call) is small beside the copying.
+  static const int VQFTP_SEND_BLOCK = 1 << 20;
+  static const int VQFTP_RECEIVE_BLOCK = 1 << 20;
+  // Where the running transfer's byte count starts (a download's restart offset).
+  unsigned long long m_transferBase = 0;
   // Last, so that its window goes first when the engine is destroyed.
   vqTimerWnd m_timer;
 };

@@ -9,7 +9,7 @@
 #pragma once
 #include "vqEngineApi.h"
 
-// Types: 1 connection; 2 download, 3 upload, 5 and 6 site to site (transfer window); 4 delete.
+// Types: 1 connection; 2 upload, 3 download, 5 and 6 site to site (transfer window); 4 delete.
 VQENGINE_API void* VQPROG_Create();
 VQENGINE_API int VQPROG_Destroy(void* handle);
 VQENGINE_API int VQPROG_Open(void* handle, unsigned int type);

@@ -56,7 +56,7 @@ class VQENGINE_API vqWsEngine {
   int WS_Send(const char* data, int length);
   int SendAsLine(const char* data, int length, int lineLength);
   // Byte counts here and in the status calls wrap past 2 GB: read as unsigned long they are right
-  // up to 4 GB. The files themselves may be of any size.
+  // up to 4 GB. The files themselves may be of any size; TransferredBytes has the whole count.
   int SendFile(const char* path, long& sent, long offset);
   int SendTo(const char* data, int& length);
   int WaitForSend(long seconds, long microseconds);
@@ -69,6 +69,15 @@ class VQENGINE_API vqWsEngine {
   int ReceiveFrom(char* buffer, int& size, int timeoutMs);
   int IsDataWaiting();
   int ClearReceiveBuffer();
+  // Bytes moved by the running or last SendFile / WS_ReceiveToFile (a starting count not included).
+  unsigned long long TransferredBytes() const { return m_transferred; }
+  // Largest blocks of SendFile and WS_ReceiveToFile (4096 and 10240 are the least, and the
+  // default). With larger ones a receive fills its block from data already waiting before it
+  // writes (in file-aligned pieces), and a send grows its block while the link keeps up, so the
+  // status calls (and with them the cancel checks) stay frequent on a slow link.
+  void SetTransferBlocks(int sendBytes, int receiveBytes);
+  int GetSendBlock() const { return m_sendBlock; }
+  int GetReceiveBlock() const { return m_recvBlock; }
   static void RemoveCRLF(char* text);
   static int EndWithCRLF(const char* text);
 
@@ -141,8 +150,14 @@ class VQENGINE_API vqWsEngine {
   void* m_sendUser1;
   void* m_sendUser2;
   const volatile LONG* m_stopFlag = nullptr;
+  int m_sendBlock;
+  int m_recvBlock;
+  unsigned long long m_transferred = 0;
 
  private:
+  // WS_ReceiveToFile on a socket read without blocking, waiting only when nothing has come.
+  int _receiveStreaming(HANDLE file, unsigned long long position, unsigned long long start, long& received,
+                        int timeoutMs);
   // Records the peer and makes the socket: 0, 1 already open, 2 no socket.
   int _open(unsigned int port, const char* address, int family, int type);
   int _connect(SOCKET s, int family, const char* address, unsigned int port);

@@ -6,8 +6,28 @@
 #include "vqWait.h"
 
 namespace {
+// Whether the system gives a socket a buffer of this size when asked. A system that cuts the size
+// down (a Linux host below Wine with its default limit) also stops growing the buffer by itself
+// once one is asked for, and would end with less than it grows to alone; there nothing is asked.
+// One look per size and option, on a socket of its own.
+bool honoured(int option, int value) {
+  static volatile LONG known[2][2] = {};  // [option][answer]: last size found honoured / refused
+  const int slot = option == SO_RCVBUF ? 0 : 1;
+  if (known[slot][0] == value) return true;
+  if (known[slot][1] == value) return false;
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+  if (probe == INVALID_SOCKET) return false;
+  int got = 0, len = sizeof got;
+  const bool ok = setsockopt(probe, SOL_SOCKET, option, reinterpret_cast<const char*>(&value), sizeof value) == 0 &&
+                  getsockopt(probe, SOL_SOCKET, option, reinterpret_cast<char*>(&got), &len) == 0 && got >= value;
+  closesocket(probe);
+  InterlockedExchange(&known[slot][ok ? 0 : 1], value);
+  return ok;
+}
+
 // The system's buffers are usually far larger than a site's stored value; shrinking them would only
-// slow transfers down, so a value is applied only when it enlarges the buffer.
+// slow transfers down, so a value is applied only when it enlarges the buffer, and only where the
+// system grants it in full.
 void growBuffer(SOCKET s, int option, unsigned int wanted) {
   if (s == INVALID_SOCKET || wanted == 0 || wanted > 0x7FFFFFFF) return;
   int current = 0;
@@ -15,6 +35,7 @@ void growBuffer(SOCKET s, int option, unsigned int wanted) {
   if (getsockopt(s, SOL_SOCKET, option, reinterpret_cast<char*>(&current), &len) != 0) return;
   if (static_cast<unsigned int>(current) >= wanted) return;
   int value = static_cast<int>(wanted);
+  if (!honoured(option, value)) return;
   setsockopt(s, SOL_SOCKET, option, reinterpret_cast<const char*>(&value), sizeof value);
 }
 }  // namespace
@@ -22,6 +43,23 @@ void growBuffer(SOCKET s, int option, unsigned int wanted) {
 void vqFtpSocket::ApplyBuffers(unsigned int rbuf, unsigned int sbuf) {
   growBuffer(m_socket, SO_RCVBUF, rbuf);
   growBuffer(m_socket, SO_SNDBUF, sbuf);
+}
+
+int vqFtpSocket::ListenWithBuffers(unsigned int port, unsigned int rbuf, unsigned int sbuf) {
+  if (m_listenSocket != INVALID_SOCKET) return 1;
+  m_listenSocket = socket(AF_INET, SOCK_STREAM, m_protocol);
+  if (m_listenSocket == INVALID_SOCKET) return 2;
+  growBuffer(m_listenSocket, SO_RCVBUF, rbuf);
+  growBuffer(m_listenSocket, SO_SNDBUF, sbuf);
+  memset(&m_listenAddr, 0, sizeof m_listenAddr);
+  m_listenAddr.sin_family = AF_INET;
+  m_listenAddr.sin_port = htons(static_cast<u_short>(port));
+  m_listenAddr.sin_addr.s_addr = INADDR_ANY;
+  if (bind(m_listenSocket, reinterpret_cast<sockaddr*>(&m_listenAddr), sizeof m_listenAddr) != 0) return 3;
+  if (listen(m_listenSocket, 1) != 0) return 4;
+  int len = sizeof m_listenAddr;
+  getsockname(m_listenSocket, reinterpret_cast<sockaddr*>(&m_listenAddr), &len);
+  return 0;
 }
 
 int vqFtpSocket::ConnectWithBuffers(unsigned int port, const char* address, unsigned int rbuf, unsigned int sbuf) {

@@ -13,6 +13,9 @@ class VQENGINE_API vqFtpSocket : public vqWsEngine {
   // a failed or abandoned attempt closes its socket.
   int ConnectWithin(unsigned int port, const char* address, unsigned int rbuf, unsigned int sbuf, DWORD timeoutMs,
                     bool (*stop)(void*), void* context);
+  // Listens like WaitForConnect(port) (any address, backlog 1), giving the listening socket the
+  // buffer sizes first, so the accepted connection starts with them.
+  int ListenWithBuffers(unsigned int port, unsigned int rbuf, unsigned int sbuf);
   // Gives an open socket the buffer sizes (larger ones only).
   void ApplyBuffers(unsigned int rbuf, unsigned int sbuf);
   // Address of the peer of the connected socket as dotted text; empty when none.

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include <winioctl.h>
+
 #include "vqHandles.h"
 #include "vqString.h"
 #include "vqWait.h"
@@ -44,6 +46,20 @@ int forEachPiece(const char* text, const char* delimiters, Fn fn) {
 // count past 2 GB read as unsigned long is right up to 4 GB and no addition overflows.
 long countAsLong(unsigned long long n) { return static_cast<long>(static_cast<unsigned long>(n)); }
 
+// True when every byte is zero; quick to say no for ordinary data.
+bool allZero(const char* data, size_t size) {
+  size_t i = 0;
+  for (; i < size && (reinterpret_cast<uintptr_t>(data + i) & 7); ++i)
+    if (data[i]) return false;
+  for (; i + 64 <= size; i += 64) {
+    const unsigned long long* w = reinterpret_cast<const unsigned long long*>(data + i);
+    if (w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) return false;
+  }
+  for (; i < size; ++i)
+    if (data[i]) return false;
+  return true;
+}
+
 // An address from dotted text and a port; `absent` stands in when there is no text.
 sockaddr_in addressOf(int family, const char* address, unsigned int port, unsigned long absent) {
   sockaddr_in a;
@@ -79,6 +95,8 @@ vqWsEngine::vqWsEngine()
       m_sendCallback(nullptr),
       m_sendUser1(nullptr),
       m_sendUser2(nullptr),
+      m_sendBlock(kSendBlock),
+      m_recvBlock(kReceiveBlock),
       m_lookupRequest(nullptr) {
   m_hostAddress[0] = '\0';
   m_lookupBuffer[0] = '\0';
@@ -245,23 +263,42 @@ int vqWsEngine::SendAsLine(const char* data, int length, int lineLength) {
   return sent;
 }
 
+void vqWsEngine::SetTransferBlocks(int sendBytes, int receiveBytes) {
+  m_sendBlock = sendBytes > kSendBlock ? sendBytes : kSendBlock;
+  m_recvBlock = receiveBytes > kReceiveBlock ? receiveBytes : kReceiveBlock;
+}
+
 int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
   sent = 0;
+  m_transferred = 0;
   if (path == nullptr) return 1;
   vqFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.IsValid()) return 1;
   int result = 0;
-  if (offset > 0 && SetFilePointer(file, offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) result = 1;
-  char block[kSendBlock];
-  unsigned long long total = 0;
+  unsigned long long position = offset > 0 ? static_cast<unsigned long long>(offset) : 0;
+  if (position > 0) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(position);
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) result = 1;
+  }
+  std::vector<char> buffer(static_cast<size_t>(m_sendBlock));
+  char* block = buffer.data();
+  // The block starts small and doubles while a block goes out quickly: a fast link gets large
+  // sends, a slow one keeps a status call (and a cancel check) every fraction of a second.
+  DWORD size = m_sendBlock > 65536 ? 65536 : static_cast<DWORD>(m_sendBlock);
+  const DWORD largest = static_cast<DWORD>(m_sendBlock);
   while (result == 0) {
+    DWORD want = size;
+    // Reads of large blocks start at multiples of the block in the file.
+    if (size > static_cast<DWORD>(kSendBlock)) want = size - static_cast<DWORD>(position % size);
     DWORD got = 0;
-    if (!ReadFile(file, block, sizeof block, &got, nullptr)) {
+    if (!ReadFile(file, block, want, &got, nullptr)) {
       result = 1;  // a read failure must not pass for the end of the file
       break;
     }
     if (got == 0) break;
+    const DWORD began = GetTickCount();
     // A time-out may let send take only part of the block; the rest goes out before the next one.
     DWORD done = 0;
     while (done < got) {
@@ -273,9 +310,16 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
       result = 2;
       break;
     }
-    total += got;
-    sent = countAsLong(total);
+    position += got;
+    m_transferred += got;
+    sent = countAsLong(m_transferred);
     if (WS_SendFileStatus(sent) == 1) result = 6;
+    const DWORD took = GetTickCount() - began;
+    if (took < 40 && size < largest) {
+      size = size * 2 < largest ? size * 2 : largest;
+    } else if (took > 250 && size > static_cast<DWORD>(kSendBlock)) {
+      size = size / 2 > static_cast<DWORD>(kSendBlock) ? size / 2 : kSendBlock;
+    }
   }
   return result;
 }
@@ -353,11 +397,14 @@ int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
 }
 
 int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int timeoutMs) {
+  m_transferred = 0;
   if (mode != 1 && mode != 2) return 1;
   if (path == nullptr) return 2;
   vqFileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, mode == 1 ? CREATE_ALWAYS : OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return 2;
+  LARGE_INTEGER position;
+  position.QuadPart = 0;
   if (mode == 1) {
     received = 0;
   } else {
@@ -365,35 +412,108 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
     // overwrite the start of the file.
     LARGE_INTEGER none;
     none.QuadPart = 0;
-    if (!SetFilePointerEx(file, none, nullptr, FILE_END)) return 2;
+    if (!SetFilePointerEx(file, none, &position, FILE_END)) return 2;
   }
-  unsigned long long total = static_cast<unsigned long>(received);
-  std::vector<char> buffer(kReceiveBlock);
+  const unsigned long long start = static_cast<unsigned long>(received);
+  if (timeoutMs > 0 && m_socket != INVALID_SOCKET)
+    return _receiveStreaming(file, static_cast<unsigned long long>(position.QuadPart), start, received, timeoutMs);
+
+  // No time-out: plain blocking reads, one block at a time.
+  std::vector<char> buffer(static_cast<size_t>(m_recvBlock));
   char* block = buffer.data();
-  int result = 0;
   for (;;) {
-    if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) {
-      result = 3;
-      break;
-    }
-    int n = Receive(block, kReceiveBlock, timeoutMs);
-    if (n == 0) break;
-    if (n < 0) {
-      result = 4;
-      break;
-    }
+    int n = Receive(block, m_recvBlock, 0);
+    if (n == 0) return 0;
+    if (n < 0) return 4;
     DWORD written = 0;
-    if (!WriteFile(file, block, static_cast<DWORD>(n), &written, nullptr) || written != static_cast<DWORD>(n)) {
-      result = 5;
-      break;
-    }
-    total += static_cast<unsigned long long>(n);
-    received = countAsLong(total);
-    if (WS_ReceiveFileStatus(received) == 1) {
-      result = 6;
-      break;
-    }
+    if (!WriteFile(file, block, static_cast<DWORD>(n), &written, nullptr) || written != static_cast<DWORD>(n)) return 5;
+    m_transferred += static_cast<unsigned long long>(n);
+    received = countAsLong(start + m_transferred);
+    if (WS_ReceiveFileStatus(received) == 1) return 6;
   }
+}
+
+int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsigned long long start, long& received,
+                                  int timeoutMs) {
+  const size_t largest = static_cast<size_t>(m_recvBlock);
+  std::vector<char> buffer(largest);
+  char* data = buffer.data();
+  const bool large = m_recvBlock > kReceiveBlock;
+  // Large blocks start at 64 KB and double while they fill quickly, as SendFile's do. Each ends at
+  // a multiple of its size in the file, so the writes after the first are whole and aligned.
+  size_t block = large && largest > 65536 ? 65536 : largest;
+  auto room = [&]() { return large ? block - static_cast<size_t>(position % block) : block; };
+  size_t want = room(), fill = 0;
+  int result = -1;
+  DWORD lastWrite = GetTickCount();
+  bool sparse = false, holeAtEnd = false;
+  // Writes what the block holds and reports it: 0 goes on, else the result.
+  auto flush = [&]() -> int {
+    if (fill == 0) return 0;
+    if (large && fill >= 65536 && allZero(data, fill)) {
+      // A run of zeros (a sparse file on the server) stays a hole here too; the length is set at
+      // the end.
+      if (!sparse) {
+        DWORD none = 0;
+        DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &none, nullptr);
+        sparse = true;
+      }
+      LARGE_INTEGER by;
+      by.QuadPart = static_cast<LONGLONG>(fill);
+      if (!SetFilePointerEx(file, by, nullptr, FILE_CURRENT)) return 5;
+      holeAtEnd = true;
+    } else {
+      DWORD written = 0;
+      if (!WriteFile(file, data, static_cast<DWORD>(fill), &written, nullptr) || written != fill) return 5;
+      holeAtEnd = false;
+    }
+    position += fill;
+    m_transferred += fill;
+    const DWORD now = GetTickCount();
+    if (fill == want && now - lastWrite < 40 && block < largest) block = block * 2 < largest ? block * 2 : largest;
+    fill = 0;
+    want = room();
+    lastWrite = now;
+    received = countAsLong(start + m_transferred);
+    return WS_ReceiveFileStatus(received) == 1 ? 6 : 0;
+  };
+  // Non-blocking reads take what is waiting without a wait; only an empty socket is waited for.
+  u_long on = 1;
+  ioctlsocket(m_socket, FIONBIO, &on);
+  while (result < 0) {
+    int n = recv(m_socket, data + fill, static_cast<int>(want - fill), 0);
+    if (n > 0) {
+      fill += static_cast<size_t>(n);
+      if (fill == want && (result = flush()) == 0) result = -1;
+      continue;
+    }
+    if (n == 0) {
+      result = flush();
+      break;
+    }
+    const int error = WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) {
+      int f = flush();
+      result = f ? f : 4;
+      break;
+    }
+    if (fill > 0) {
+      // A partly filled block waits a moment for the rest, but is written within 100 ms.
+      if (GetTickCount() - lastWrite < 100) {
+        vqWaitFor w;
+        w.socket = m_socket;
+        w.timeoutMs = 20;
+        w.stop = m_stopFlag;
+        if (VQ_Wait(w) == VQ_WAIT_READY) continue;
+      }
+      if ((result = flush()) == 0) result = -1;
+      continue;
+    }
+    if (WS_WaitForReceive(timeoutMs) != 0) result = 3;
+  }
+  u_long off = 0;
+  ioctlsocket(m_socket, FIONBIO, &off);
+  if (holeAtEnd && !SetEndOfFile(file) && (result == 0 || result == 6)) result = 5;
   return result;
 }
 

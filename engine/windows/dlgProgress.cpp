@@ -11,7 +11,7 @@
 dlgProgress::dlgProgress(vqProgressShared* shared) : dlgProgressBase(IDD_PROG_XFER, shared, VQPROG_KIND_XFER) {}
 
 void dlgProgress::SetJobIcon(unsigned type) {
-  UINT id = type == 2 ? IDI_PROG_DOWNLOAD : type == 3 ? IDI_PROG_UPLOAD : IDI_PROG_COPY;
+  UINT id = type == 2 ? IDI_PROG_UPLOAD : type == 3 ? IDI_PROG_DOWNLOAD : IDI_PROG_COPY;
   HICON icon = LoadIconA(m_module, MAKEINTRESOURCEA(id));  // shared resource icon, not destroyed
   SendDlgItemMessageA(m_hWnd, IDC_PROG_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));

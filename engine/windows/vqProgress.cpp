@@ -24,6 +24,9 @@ enum : UINT {
   WM_PROG_DESTROY,
 };
 
+const UINT_PTR kFlushTimer = 1;
+const DWORD kBytesRedrawMs = 100;
+
 // Which types each call serves (bit n = type n).
 const unsigned kAll = 0x7E, kNotCnct = 0x7C, kXfer = 0x6C, kCnct = 0x02;
 
@@ -44,7 +47,9 @@ class vqProgress : public vqWnd {
         xfer(&shared),
         cnct(&shared),
         del(&shared),
-        refreshPending(false) {}
+        refreshPending(false),
+        lastBytesDraw(GetTickCount() - kBytesRedrawMs),
+        flushArmed(false) {}
   ~vqProgress() override { signature = 0; }
 
   bool Create() {
@@ -59,12 +64,38 @@ class vqProgress : public vqWnd {
     else
       PostMessageA(m_hWnd, msg, wp, 0);
   }
-  void Redraw() {
+  // A byte count alone redraws at most every kBytesRedrawMs (a transfer reports every block); the
+  // last count held back is drawn when that time is up. Everything else, the first count, zero and
+  // a finished file are drawn at once.
+  void Redraw(bool bytesOnly = false) {
     if (OnOwnerThread()) {
-      Window(type)->Update();
+      if (bytesOnly && Defer()) return;
+      Draw(bytesOnly);
     } else if (!refreshPending.exchange(true)) {
-      if (!PostMessageA(m_hWnd, WM_PROG_REFRESH, 0, 0)) refreshPending = false;
+      if (!PostMessageA(m_hWnd, WM_PROG_REFRESH, bytesOnly ? 1 : 0, 0)) refreshPending = false;
     }
+  }
+  void Draw(bool bytes) {
+    if (flushArmed) {
+      KillTimer(m_hWnd, kFlushTimer);
+      flushArmed = false;
+      bytes = true;
+    }
+    refreshPending = false;
+    if (bytes) lastBytesDraw = GetTickCount();
+    Window(type)->Update();
+  }
+  // True when a byte count is held back for the flush timer.
+  bool Defer() {
+    unsigned long current = 0, total = 0;
+    shared.Update([&](vqProgressShared& s) {
+      current = s.xfer.fileCurrent;
+      total = s.xfer.fileTotal;
+    });
+    const DWORD since = GetTickCount() - lastBytesDraw;
+    if (current == 0 || current >= total || since >= kBytesRedrawMs) return false;
+    if (!flushArmed) flushArmed = SetTimer(m_hWnd, kFlushTimer, kBytesRedrawMs - since, nullptr) != 0;
+    return flushArmed;
   }
   dlgProgressBase* Window(unsigned t) {
     vqProgressKind k = kindOf(t);
@@ -88,6 +119,8 @@ class vqProgress : public vqWnd {
   dlgConnect cnct;
   dlgDelete del;
   std::atomic<bool> refreshPending;
+  DWORD lastBytesDraw;  // owner thread only
+  bool flushArmed;      // owner thread only
 
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
@@ -99,8 +132,12 @@ class vqProgress : public vqWnd {
         Window(static_cast<unsigned>(wp))->DestroyWindow();
         return 0;
       case WM_PROG_REFRESH:
-        refreshPending = false;
-        Window(type)->Update();
+        if (wp && Defer()) return 0;  // stays pending until the flush
+        Draw(wp != 0);
+        return 0;
+      case WM_TIMER:
+        if (wp != kFlushTimer) break;
+        Draw(true);
         return 0;
       case WM_PROG_TOPMOST:
         if (HWND w = Window(type)->GetHwnd())
@@ -135,7 +172,7 @@ long long nowSeconds() { return static_cast<long long>(time(nullptr)); }
 // The common shape of the setters: check the handle and its type, keep the window responsive on
 // its own thread, change the state, redraw, answer the cancel flag.
 template <class F>
-int call(void* h, unsigned types, F change) {
+int call(void* h, unsigned types, F change, bool bytesOnly = false) {
   VQ_TRY
     vqProgress* p = handleOf(h);
     if (!p) return 0;
@@ -143,7 +180,7 @@ int call(void* h, unsigned types, F change) {
     unsigned t = p->type;
     if (t > 6 || !(types & (1u << t))) return 0;
     p->shared.Update([&](vqProgressShared& s) { change(s, t); });
-    p->Redraw();
+    p->Redraw(bytesOnly);
     return p->TakeCancel();
   VQ_CATCH("vqProgress", 0)
 }
@@ -236,10 +273,13 @@ int VQPROG_FileSetTotalBytes(void* handle, unsigned long n) {
 }
 
 int VQPROG_FileSetCurrentBytes(void* handle, unsigned long n) {
-  return call(handle, kXfer, [&](vqProgressShared& s, unsigned) {
-    s.xfer.jobCurrent += n ? n - s.xfer.fileCurrent : 0;
-    s.xfer.fileCurrent = n;
-  });
+  return call(
+      handle, kXfer,
+      [&](vqProgressShared& s, unsigned) {
+        s.xfer.jobCurrent += n ? n - s.xfer.fileCurrent : 0;
+        s.xfer.fileCurrent = n;
+      },
+      true);
 }
 
 int VQPROG_FileTimerStart(void* handle) {

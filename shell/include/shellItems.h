@@ -76,6 +76,8 @@ inline bool shellIsLinkKind(int kind) { return kind == VQ_KIND_FOLDERLINK || kin
 inline bool shellIsRemoteKind(int kind) { return kind >= VQ_KIND_FOLDER && kind <= VQ_KIND_OBJECTLINK; }
 inline bool shellIsFolderLikeKind(int kind) { return kind == VQ_KIND_FOLDER || kind == VQ_KIND_FOLDERLINK; }
 uint32_t shellDefaultAttributes(int kind);
+// Kind groups of the item order: the wizard entry, categories, folders and folder links, the rest.
+int shellSortGroup(int kind);
 
 // Accessors with their fallbacks for a null or foreign item; a text field without its terminator
 // (an item another program made) reads as empty.

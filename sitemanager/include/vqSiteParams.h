@@ -127,6 +127,8 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int _fullPath(char* out, unsigned size, const char* subPath, const char* name);
   int _copySite(const char* fromSub, const char* fromName, const char* toSub, const char* toName, int depth);
   void _clearCachesDeep(const char* subPath, const char* name, int depth);
+  int _restoreFrom(const char* fromSub, const char* name, const char* toSub, const char* toName, int depth);
+  void _recoverStranded();
   int _clearCache(const char* folder, int listings);
   int _importWsFtp(const char* file, const char* target, int depth, int* filesLeft);
   int _importFtpExplorer(const char* target);

@@ -35,6 +35,33 @@ inline HWND WaitForWindow(DWORD thread, const char* title = nullptr, DWORD ms = 
   return nullptr;
 }
 
+// A visible top-level window of this process titled `title`, waiting up to `ms`. Test programs run side
+// by side on one display: a search by title alone can find (and answer) another program's window.
+inline HWND WaitForOwnWindow(const char* title, DWORD ms) {
+  struct Search {
+    const char* title;
+    HWND found;
+    static BOOL CALLBACK Each(HWND hwnd, LPARAM lp) {
+      auto* s = reinterpret_cast<Search*>(lp);
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      char text[512] = "";
+      if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd)) return TRUE;
+      GetWindowTextA(hwnd, text, sizeof text);
+      if (std::string(text) != s->title) return TRUE;
+      s->found = hwnd;
+      return FALSE;
+    }
+  };
+  for (DWORD waited = 0; waited <= ms; waited += 50) {
+    Search s = {title, nullptr};
+    EnumWindows(Search::Each, reinterpret_cast<LPARAM>(&s));
+    if (s.found) return s.found;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
 inline std::string Text(HWND hwnd) {
   char text[1024] = "";
   if (hwnd) GetWindowTextA(hwnd, text, sizeof text);

@@ -63,6 +63,9 @@ class ftpScriptServer {
   bool SendDataThen(const std::string& data, bool reset) {
     SOCKET s = dataConnection();
     if (s == INVALID_SOCKET) return false;
+    // A client that stops reading (a cancelled transfer) must not hold the server thread forever.
+    DWORD sendLimitMs = 10000;
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendLimitMs), sizeof sendLimitMs);
     size_t done = 0;
     while (done < data.size()) {
       int n = send(s, data.data() + done, static_cast<int>(data.size() - done), 0);

@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -54,6 +56,56 @@ TEST(FtpReply, FramesSingleAndMultiLineReplies) {
   EXPECT_TRUE(f.IsComplete());
   EXPECT_EQ(1, f.Add("331 next"));  // a new reply starts fresh
   EXPECT_STREQ("331 next", f.Text());
+}
+
+// What the reader reports for a byte stream, as "S:line" (skipped), "L:line", "D:code:text", "X" (too
+// large), and what it left untaken; fed in pieces of `piece` bytes (0: all at once).
+std::string readAll(const std::string& data, size_t piece, size_t lineMax = 2048, int linesMax = 1000,
+                    size_t bytesMax = 256 * 1024, int strayMax = 100, bool oneReply = false) {
+  vqFtpReplyReader r(lineMax, linesMax, bytesMax, strayMax);
+  std::string out;
+  size_t pos = 0;
+  while (pos < data.size()) {
+    size_t n = piece ? std::min(piece, data.size() - pos) : data.size() - pos, used = 0;
+    vqFtpReplyReader::Event e = r.Feed(data.data() + pos, n, &used);
+    pos += used;
+    if (e == vqFtpReplyReader::kStray) out += std::string("S:") + r.Line() + "|";
+    if (e == vqFtpReplyReader::kLine) out += std::string("L:") + r.Line() + "|";
+    if (e == vqFtpReplyReader::kDone) out += "D:" + std::to_string(r.Frame().Code()) + ":" + r.Frame().Text() + "|";
+    if (e == vqFtpReplyReader::kTooLarge) return out + "X|rest " + std::to_string(data.size() - pos);
+    if (e == vqFtpReplyReader::kDone && oneReply) break;
+  }
+  return out + "rest " + std::to_string(data.size() - pos);
+}
+
+TEST(FtpReply, ReaderFramesRepliesAcrossAnySplit) {
+  struct Case {
+    std::string bytes, expected;
+  } cases[] = {
+      {"220 ready\r\n", "D:220:220 ready|rest 0"},
+      {"220-a\r\n220 b\n331 next\r\n", "L:220-a|D:220:220-a\r\n220 b|D:331:331 next|rest 0"},
+      // noise ahead of a reply is skipped; inside one it is text
+      {"hello\r\n\r\n230-x\r\nnoise\r\n230 y\r\n", "S:hello|S:|L:230-x|L:noise|D:230:230-x\r\nnoise\r\n230 y|rest 0"},
+      // a lone CR is text, one CR before LF is dropped, a NUL is a blank
+      {"200 a\rb\r\r\n", "D:200:200 a\rb\r|rest 0"},
+      {std::string("200 a\0b\r\n", 9), "D:200:200 a b|rest 0"},
+      // a reply without its last line is not complete
+      {"150-open\r\n150 not yet", "L:150-open|rest 0"},
+  };
+  for (const Case& c : cases)
+    for (size_t piece : {0, 1, 2, 3, 7}) EXPECT_EQ(c.expected, readAll(c.bytes, piece)) << "piece " << piece;
+}
+
+TEST(FtpReply, ReaderStopsAtEachLimitAndLeavesTheNextReplyQueued) {
+  // The second reply stays untaken when the caller stops after the first.
+  EXPECT_EQ("D:227:227 ok|rest 10", readAll("227 ok\r\n226 done\r\n", 0, 2048, 1000, 1024, 10, true));
+  // Long lines are cut, not grown; the CR of a cut line still goes.
+  EXPECT_EQ("D:200:200 abcd|rest 0", readAll("200 abcdefgh\r\n", 1, 8));
+  EXPECT_EQ("D:200:200 abcd|rest 0", readAll("200 abcd\r\n", 1, 8));
+  // Lines per reply, bytes per reply, skipped lines.
+  EXPECT_EQ("L:211-a|L:211-b|X|rest 7", readAll("211-a\r\n211-b\r\n211-c\r\n211 d\r\n", 3, 2048, 2));
+  EXPECT_EQ("X|rest 12", readAll("220 twelve bytes long\r\n", 2, 2048, 1000, 11));
+  EXPECT_EQ("S:x|S:y|X|rest 8", readAll("x\ny\nz\n220 ok\r\n", 0, 2048, 1000, 1024, 2));
 }
 
 TEST(FtpPasv, ParsesRealFormsAndRefusesHostileOnes) {

@@ -279,3 +279,30 @@ TEST(ProgressSameThread, CallsOnTheWindowsOwnThreadActAtOnce) {
   EXPECT_EQ(nullptr, VQPROG_GetWindow(h)) << "SetType opens nothing";
   EXPECT_EQ(0, VQPROG_Destroy(h));
 }
+
+// A transfer reports every block: byte counts are drawn at most every 100 ms, the one held back
+// appears when that time is up, and a finished file is drawn at once.
+TEST(ProgressSameThread, ByteCountsAreDrawnAtMostEveryTenthOfASecond) {
+  void* h = VQPROG_Create();
+  ASSERT_NE(nullptr, h);
+  VQPROG_Open(h, 2);
+  VQPROG_FileSetSource(h, "/pub/big.bin");
+  VQPROG_FileSetTotalBytes(h, 10000);
+  HWND w = static_cast<HWND>(VQPROG_GetWindow(h));
+  ASSERT_NE(nullptr, w);
+  VQPROG_FileSetCurrentBytes(h, 1000);
+  EXPECT_EQ("(10%) big.bin", ui::Text(w)) << "the first count is drawn at once";
+  for (unsigned long n = 2000; n <= 5000; n += 1000) VQPROG_FileSetCurrentBytes(h, n);
+  EXPECT_EQ("(10%) big.bin", ui::Text(w)) << "counts right after it are held back";
+  MSG m;
+  for (int i = 0; i < 50 && ui::Text(w) != "(50%) big.bin"; ++i) {
+    Sleep(10);
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  }
+  EXPECT_EQ("(50%) big.bin", ui::Text(w)) << "the last count held back is drawn when its time is up";
+  VQPROG_FileSetCurrentBytes(h, 6000);
+  VQPROG_FileSetCurrentBytes(h, 10000);
+  EXPECT_EQ("(100%) big.bin", ui::Text(w)) << "a finished file is drawn at once";
+  VQPROG_Close(h);
+  EXPECT_EQ(0, VQPROG_Destroy(h));
+}

@@ -1,9 +1,11 @@
 // Connections, listening and file transfers between two real sockets on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fhFiles.h"
@@ -196,6 +198,106 @@ TEST(WsTransfer, SendFileAndReceiveToFileRoundTrip) {
     EXPECT_EQ(sent, received);
     EXPECT_TRUE(readFile(dst) == expect) << "file differs";
     for (size_t i = 1; i < recvLog.calls.size(); ++i) EXPECT_GT(recvLog.calls[i], recvLog.calls[i - 1]);
+    DeleteFileA(src.c_str());
+    DeleteFileA(dst.c_str());
+  }
+}
+
+// Large blocks (as the FTP data connection uses them): a sender thread and a receiver on a pair,
+// sizes around each block size and none a multiple of any, restart offsets and appends that start
+// inside a block, a run of zeros that stays a hole, and a stop in the first and in the last block.
+TEST(WsTransfer, LargeBlocksCarryEveryByteAndStopWhereAsked) {
+  const long M = 1048576;
+  struct blockCase {
+    const char* name;
+    long size;
+    long sendOffset;  // SendFile starts here
+    size_t appendTo;  // the local file already holds this many bytes (mode 2)
+    bool zeros;       // a long run of zeros in the middle
+    int stop;         // 0 never, 1 at the first status call, -1 at the last
+  } cases[] = {
+      {"one byte", 1, 0, 0, false, 0},
+      {"4095", 4095, 0, 0, false, 0},
+      {"4097", 4097, 0, 0, false, 0},
+      {"10239", 10239, 0, 0, false, 0},
+      {"10241", 10241, 0, 0, false, 0},
+      {"64 KB - 1", 65535, 0, 0, false, 0},
+      {"64 KB + 1", 65537, 0, 0, false, 0},
+      {"1 MB - 1", M - 1, 0, 0, false, 0},
+      {"1 MB + 1", M + 1, 0, 0, false, 0},
+      {"no multiple of any block", 5 * M + 12345, 0, 0, false, 0},
+      {"send from inside a block", 3 * M + 777, 70001, 0, false, 0},
+      {"append from inside a block", 3 * M + 777, 0, 100003, false, 0},
+      {"zeros stay a hole", 6 * M + 99, 0, 0, true, 0},
+      {"stop in the first block", 5 * M + 12345, 0, 0, false, 1},
+      {"stop in the last block", 5 * M + 12345, 0, 0, false, -1},
+  };
+  for (const blockCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string data = pattern(static_cast<size_t>(c.size));
+    if (c.zeros) std::fill(data.begin() + M / 2, data.end() - M / 2, '\0');
+    std::string src = tempPath("lsend.bin"), dst = tempPath("lrecv.bin");
+    writeFile(src, data);
+    const std::string head(c.appendTo, 'h');
+    writeFile(dst, head);
+    pair p;
+    ASSERT_TRUE(p.open());
+    // A receiver that stopped and closed must not leave the sender blocked in a large send.
+    DWORD sendLimitMs = 15000;
+    setsockopt(p.client.GetSocket(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendLimitMs),
+               sizeof sendLimitMs);
+    p.client.SetTransferBlocks(M, M);
+    p.server.SetTransferBlocks(M, M);
+    EXPECT_EQ(M, p.server.GetReceiveBlock());
+    hookLog sendLog = {{}, 0};
+    p.client.SetSendCallBackFunction(hook, &sendLog, reinterpret_cast<void*>(0x5a));
+    long sent = -1;
+    int sendResult = -1;
+    std::thread sender([&] {
+      sendResult = p.client.SendFile(src.c_str(), sent, c.sendOffset);
+      p.client.WS_CloseConnection();
+    });
+    const long expectSize = c.size - c.sendOffset;
+    struct stopper {
+      hookLog log;
+      int stop;
+      long last;
+    } st = {{{}, 0}, c.stop, expectSize};
+    p.server.SetRecvCallBackFunction(
+        [](long bytes, void* u, void*) {
+          stopper* s = static_cast<stopper*>(u);
+          s->log.calls.push_back(bytes);
+          return (s->stop == 1 && s->log.calls.size() == 1) || (s->stop == -1 && bytes == s->last) ? 1 : 0;
+        },
+        &st, nullptr);
+    long received = static_cast<long>(c.appendTo);
+    const int result = p.server.WS_ReceiveToFile(dst.c_str(), c.appendTo ? 2 : 1, received, 5000);
+    p.server.WS_CloseConnection();  // a stopped receiver lets the sender fail instead of hang
+    sender.join();
+    ASSERT_FALSE(st.log.calls.empty());
+    for (size_t i = 1; i < st.log.calls.size(); ++i) ASSERT_GT(st.log.calls[i], st.log.calls[i - 1]);
+    EXPECT_EQ(received, st.log.calls.back()) << "the last status call has the final count";
+    EXPECT_EQ(static_cast<unsigned long long>(received) - c.appendTo, p.server.TransferredBytes());
+    const std::string got = readFile(dst);
+    EXPECT_EQ(static_cast<size_t>(received), got.size()) << "the file holds exactly what was counted";
+    const std::string expect = head + data.substr(static_cast<size_t>(c.sendOffset));
+    if (c.stop == 1) {
+      EXPECT_EQ(6, result);
+      EXPECT_LE(st.log.calls.front(), 65536) << "blocks start small, so a cancel comes early";
+      EXPECT_TRUE(got == expect.substr(0, got.size())) << "kept bytes are the first ones";
+      DeleteFileA(src.c_str());
+      DeleteFileA(dst.c_str());
+      continue;
+    }
+    EXPECT_EQ(c.stop == -1 ? 6 : 0, result);
+    EXPECT_EQ(0, sendResult);
+    EXPECT_EQ(expectSize, sent);
+    EXPECT_EQ(sent, sendLog.calls.back());
+    EXPECT_EQ(static_cast<unsigned long long>(expectSize), p.client.TransferredBytes());
+    EXPECT_TRUE(got == expect) << "file differs";
+    if (c.size > 2 * M && c.stop == 0) {
+      EXPECT_LT(st.log.calls.size(), static_cast<size_t>(c.size / 10240)) << "blocks grew";
+    }
     DeleteFileA(src.c_str());
     DeleteFileA(dst.c_str());
   }

@@ -1,0 +1,21 @@
+// "Remote Folder Name": asks a folder name and makes the directory on the server at once, through
+// the site's pooled connection; the dialog stays open on every failure so the name can be fixed.
+#pragma once
+#include <string>
+
+#include "vqDialog.h"
+#include "vqItemIdList.h"
+
+class dlgFolder : public vqDialog {
+ public:
+  // folder: absolute list of the site or folder to create in.
+  explicit dlgFolder(LPCITEMIDLIST folder);
+  std::string m_name;  // the trimmed name made, after IDOK
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+
+ private:
+  vqItemIdList m_folder;
+};

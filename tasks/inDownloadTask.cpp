@@ -1,0 +1,238 @@
+// Open, Print, Download, Download To and the index-file fetch: one remote file or folder tree to a
+// local folder (or to the site's cache), then whatever the command does with the local copy.
+#include <shlobj.h>
+#include <shellapi.h>
+#include <stdio.h>
+
+#include "dlgResume.h"
+#include "inTransfers.h"
+#include "shellItems.h"
+#include "vqCatch.h"
+#include "vqFileApi.h"
+#include "vqFtpEngine.h"
+#include "vqMsg.h"
+#include "vqProgress.h"
+
+namespace {
+const char kSource[] = "inTaskManager";
+const char kFolderQuestion[] = "Continue Downloading the remaining items in this folder?";
+const char kBatchQuestion[] = "Continue downloading the remaining items in this batch?";
+
+bool isZero(const FILETIME& t) { return t.dwLowDateTime == 0 && t.dwHighDateTime == 0; }
+
+// Listed times are the server's wall clock; the file keeps them as local time.
+void setFileTime(const std::string& path, const FILETIME& listed) {
+  FILETIME utc;
+  if (isZero(listed) || !LocalFileTimeToFileTime(&listed, &utc)) return;
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  SetFileTime(h, nullptr, nullptr, &utc);
+  CloseHandle(h);
+}
+
+// Asks how to go on with a shorter local copy; the job keeps an answer meant for all its files
+// (job.Extra: -1 ask, else the choice). False when the user cancels.
+bool resumeChoice(inJob& job, bool& resume) {
+  if (job.Extra == dlgResume::Resume || job.Extra == dlgResume::StartAgain) {
+    resume = job.Extra == dlgResume::Resume;
+    return true;
+  }
+  dlgResume dlg(inModule());
+  void* p = job.Progress();
+  HWND owner = p ? static_cast<HWND>(VQPROG_GetWindow(p)) : nullptr;
+  if (dlg.DoModal(owner) != IDOK) return false;
+  resume = dlg.Choice == dlgResume::Resume;
+  if (dlg.ApplyToAll) job.Extra = dlg.Choice;
+  return true;
+}
+
+// One file. remote is what RETR is given (a name in the folder entered, or a whole path).
+unsigned long getFile(inWalk& walk, const std::string& remote, const std::string& local, const inEntry& entry,
+                      bool move) {
+  inJob& job = walk.Job();
+  vqFtpEngine* engine = walk.Engine();
+  const unsigned mode = walk.TransferMode;
+  const uint64_t listed = entry.size;
+  bool resume = false;
+  const int64_t have = inLocalSize(local);
+  if (listed > 0 && have > 0 && static_cast<uint64_t>(have) < listed && !resumeChoice(job, resume))
+    return IN_RESULT_CANCEL;
+
+  inProgressFile(job, remote, local, listed);
+  const unsigned long sizeArg = listed > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(listed);
+  unsigned long rc = engine->FTP_GetFile(remote.c_str(), local.c_str(), mode, sizeArg, resume ? 1 : 0);
+  if (rc != 0) {
+    if (rc != IN_RESULT_CANCEL)
+      walk.NoteFailure("Unable to download " + remote + ".\n\nReason: " + inResultText(engine, rc));
+    return rc;
+  }
+  // The closing reply alone does not prove the file arrived whole.
+  if (listed > 0 && walk.IsBinary(local)) {
+    const int64_t got = inLocalSize(local);
+    if (got < 0 || static_cast<uint64_t>(got) < listed) {
+      char text[160];
+      snprintf(text, sizeof text, " (%lld of %llu bytes arrived)", static_cast<long long>(got < 0 ? 0 : got),
+               static_cast<unsigned long long>(listed));
+      walk.NoteFailure("Unable to download " + remote + text +
+                       ".\n\nReason: " + inResultText(engine, IN_RESULT_SHORT_FILE));
+      return IN_RESULT_SHORT_FILE;
+    }
+  }
+  if (walk.PreserveDate) setFileTime(local, entry.modified);
+  if (move) {
+    rc = engine->FTP_DELE(remote.c_str());
+    if (rc != 0)
+      walk.NoteFailure("Unable to delete " + remote + " after its download.\n\nReason: " + inResultText(engine, rc));
+  }
+  return rc;
+}
+
+unsigned long getFolder(inWalk& walk, const std::string& remote, const std::string& local, bool move) {
+  inJob& job = walk.Job();
+  if (!CreateDirectoryA(local.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    walk.NoteFailure("Unable to create the folder " + local + ".");
+    return IN_RESULT_LOCAL;
+  }
+  unsigned long rc = walk.Enter(remote);
+  if (rc == IN_RESULT_CYCLE) return rc;
+  std::vector<inEntry> entries;
+  if (rc == 0) {
+    rc = walk.List(entries);
+    if (rc != 0) walk.Leave();
+  }
+  if (rc != 0) {
+    walk.NoteFailure("Unable to generate file list!\n\n" + remote + ": " + inResultText(walk.Engine(), rc));
+    return rc;
+  }
+  uint64_t bytes = 0;
+  int files = 0;
+  for (const inEntry& e : entries)
+    if (!e.IsFolder()) bytes += e.size, ++files;
+  inProgressAddFiles(job, files, bytes);
+
+  std::string dir = local;
+  inEnsureSlash(dir);
+  unsigned long failed = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const inEntry& e = entries[i];
+    if (inCancelled(job)) {
+      failed = IN_RESULT_CANCEL;
+      break;
+    }
+    const std::string child = inLocalChild(dir, e.name);
+    unsigned long r;
+    if (child.empty()) {
+      walk.NoteFailure("No room for a local name for " + walk.Child(e.name) + " in " + dir + ".");
+      r = IN_RESULT_LOCAL;
+    } else if (e.IsFolder()) {
+      r = walk.NameIsPlain(e.name) ? getFolder(walk, e.name, child, move) : IN_RESULT_CYCLE;
+      if (r == IN_RESULT_CYCLE) {
+        if (!walk.NameIsPlain(e.name)) walk.Skipped.push_back(walk.Child(e.name) + " (not a plain name)");
+        if (!failed) failed = r;
+        continue;  // reported at the end of the task
+      }
+      if (r == 0 && move) walk.Engine()->FTP_RMD(e.name.c_str());
+    } else {
+      r = getFile(walk, e.name, child, e, move);
+    }
+    if (r == IN_RESULT_CANCEL) {
+      failed = r;
+      break;
+    }
+    if (r != 0) {
+      if (!failed || failed == IN_RESULT_CYCLE) failed = r;
+      if (!inAskGoOn(walk.Child(e.name) + ": " + inResultText(walk.Engine(), r), kFolderQuestion,
+                     i + 1 < entries.size()))
+        break;
+    }
+  }
+  walk.Leave();
+  return failed;
+}
+
+// Open and Print hand the local copy to the program the system associates with it.
+void launch(int command, std::string path) {
+  if (path.size() > 1 && path[0] == '\\' && path[1] != '\\') path = "c:" + path;
+  const bool print = command == IN_CMD_PRINT;
+  const INT_PTR r = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, print ? "print" : nullptr, path.c_str(), nullptr,
+                                                            nullptr, print ? SW_SHOWMINIMIZED : SW_SHOWMAXIMIZED));
+  if (r > 32) return;
+  if (r == SE_ERR_NOASSOC || r == SE_ERR_ASSOCINCOMPLETE) {
+    std::string cmd = "rundll32.exe shell32.dll,OpenAs_RunDLL " + path;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+    }
+    return;
+  }
+  char text[MAX_PATH + 128];
+  snprintf(text, sizeof text, "An error occurred (%x) while attempting to launch the application associated with %s",
+           static_cast<unsigned>(r), path.c_str());
+  VQ_MSG(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void postToView(HWND view, const std::string& path) {
+  if (!view || !IsWindow(view)) return;
+  char* copy = static_cast<char*>(LocalAlloc(LMEM_FIXED, path.size() + 1));
+  if (!copy) return;
+  memcpy(copy, path.c_str(), path.size() + 1);
+  if (!PostMessageA(view, WM_COMMAND, IN_CMD_VIEW_INDEX, reinterpret_cast<LPARAM>(copy))) LocalFree(copy);
+}
+}  // namespace
+
+unsigned long inDownloadTask(inJob& job, inTask& task) {
+  VQ_TRY
+    vqFtpEngine* engine = job.Engine;
+    if (!engine || !task.Source) return IN_RESULT_NO_ENGINE;
+    const int command = job.Command;
+    const bool toCache = command == IN_CMD_OPEN || command == IN_CMD_PRINT || command == IN_CMD_VIEW_INDEX;
+    const int kind = shellItemKind(VQPIDL_Last(task.Source));
+    const bool folder = shellIsFolderLikeKind(kind);
+    const bool move = task.IsMove != 0 && !toCache;
+    inWalk walk(job, engine);
+
+    task.LocalPath.clear();
+    const std::string local = task.GetLocalPath(toCache && !folder ? IN_PATH_CACHED : IN_PATH_TARGET);
+    std::string remote;
+    unsigned long rc = 0;
+    if (local.empty()) {
+      walk.NoteFailure("No local name for " + task.Name + " in " + task.LocalDir + ".");
+      rc = IN_RESULT_LOCAL;
+    } else if (!inRemotePath(engine, task.Source, false, remote)) {
+      rc = IN_RESULT_NO_ENGINE;
+    }
+    if (rc == 0) {
+      const std::string dir = local.substr(0, local.rfind('\\') + 1);
+      VQAPI_CreatePath(dir.c_str());
+      if (folder) {
+        rc = getFolder(walk, remote, local, move);
+        if (rc == 0 && move) engine->FTP_RMD(remote.c_str());
+      } else {
+        const _FTPITEMID* item = shellOwnItem(VQPIDL_Last(task.Source));
+        inEntry e;
+        e.name = task.Name;
+        e.kind = kind;
+        e.size = VQITEM_FullSize(item);
+        e.modified = item ? item->modified : FILETIME{0, 0};
+        rc = getFile(walk, remote, local, e, move);
+      }
+    }
+    if (rc == 0) {
+      if (command == IN_CMD_DOWNLOAD || command == IN_CMD_DOWNLOAD_TO) {
+        const std::string parent = local.substr(0, local.rfind('\\'));
+        SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, parent.c_str(), nullptr);
+      } else if (command == IN_CMD_VIEW_INDEX) {
+        postToView(task.NotifyWindow, local);
+      } else if (command == IN_CMD_OPEN || command == IN_CMD_PRINT) {
+        launch(command, local);
+      }
+    }
+    return inEndTask(job, task, walk, rc, kBatchQuestion);
+  VQ_CATCH(kSource, IN_RESULT_NO_ENGINE)
+}

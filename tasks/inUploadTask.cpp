@@ -1,0 +1,156 @@
+// Upload: a local file, or a local folder tree, into the remote folder of the task's item. A
+// local folder reached twice (a junction or link back into the tree) is uploaded once.
+#include <stdio.h>
+
+#include <set>
+#include <tuple>
+
+#include "inTransfers.h"
+#include "shellItems.h"
+#include "vqCatch.h"
+#include "vqFtpEngine.h"
+#include "vqMsg.h"
+
+namespace {
+const char kSource[] = "inTaskManager";
+const char kFolderQuestion[] = "Continue Uploading the remaining items in this folder?";
+const char kBatchQuestion[] = "Continue Uploading the remaining items in this batch?";
+
+typedef std::tuple<DWORD, DWORD, DWORD> folderId;  // volume, file index high, low
+
+bool localFolderId(const std::string& path, folderId& id) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (ok) id = folderId(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+  return ok;
+}
+
+struct upload {
+  inWalk& walk;
+  bool move;
+  std::set<folderId> visited;
+  size_t depth = 0;
+
+  unsigned long file(const std::string& local, const std::string& remote) {
+    inProgressFile(walk.Job(), local, walk.Child(remote), static_cast<uint64_t>(inLocalSize(local)));
+    unsigned long rc = walk.Engine()->FTP_PutFile(remote.c_str(), local.c_str(), walk.TransferMode);
+    if (rc != 0 && rc != IN_RESULT_CANCEL) {
+      std::string error = inResultText(walk.Engine(), rc);
+      std::vector<char> text(local.size() + error.size() + 96);
+      snprintf(text.data(), text.size(), "An error was encountered while attempting to upload [%s]\nERROR: %s\n",
+               local.c_str(), error.c_str());
+      walk.NoteFailure(text.data());
+    }
+    if (rc == 0 && move) DeleteFileA(local.c_str());
+    return rc;
+  }
+
+  unsigned long folder(const std::string& local, const std::string& remote) {
+    folderId id;
+    if (!localFolderId(local, id)) {
+      walk.NoteFailure("Unable to read the folder " + local + ".");
+      return IN_RESULT_LOCAL;
+    }
+    if (!visited.insert(id).second) {
+      walk.Skipped.push_back(local + " (a folder already uploaded in this task)");
+      return IN_RESULT_CYCLE;
+    }
+    if (depth >= IN_MAX_DEPTH) {
+      walk.Skipped.push_back(local + " (more than 64 folders deep)");
+      return IN_RESULT_CYCLE;
+    }
+    walk.Engine()->FTP_MKD(remote.c_str());  // refused when it exists already; entering tells
+    unsigned long rc = walk.Enter(remote);
+    if (rc != 0) {
+      if (rc != IN_RESULT_CYCLE)
+        walk.NoteFailure("Unable to set remote directory!\n\n" + remote + ": " + inResultText(walk.Engine(), rc));
+      return rc;
+    }
+    ++depth;
+    std::vector<WIN32_FIND_DATAA> found;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((local + "\\*.*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, "..")) found.push_back(fd);
+      } while (FindNextFileA(h, &fd));
+      FindClose(h);
+    }
+    uint64_t bytes = 0;
+    int files = 0;
+    for (const WIN32_FIND_DATAA& f : found)
+      if (!(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        bytes += (static_cast<uint64_t>(f.nFileSizeHigh) << 32) | f.nFileSizeLow, ++files;
+    inProgressAddFiles(walk.Job(), files, bytes);
+
+    unsigned long failed = 0;
+    for (size_t i = 0; i < found.size(); ++i) {
+      if (inCancelled(walk.Job())) {
+        failed = IN_RESULT_CANCEL;
+        break;
+      }
+      const std::string child = local + "\\" + found[i].cFileName;
+      const std::string name = walk.RemoteName(found[i].cFileName);
+      unsigned long r;
+      if (found[i].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        r = folder(child, name);
+        if (r == IN_RESULT_CYCLE) {
+          if (!failed) failed = r;
+          continue;
+        }
+        if (r == 0 && move) RemoveDirectoryA(child.c_str());
+      } else {
+        r = file(child, name);
+      }
+      if (r == IN_RESULT_CANCEL) {
+        failed = r;
+        break;
+      }
+      if (r != 0) {
+        if (!failed || failed == IN_RESULT_CYCLE) failed = r;
+        if (!inAskGoOn(child + ": " + inResultText(walk.Engine(), r), kFolderQuestion, i + 1 < found.size())) break;
+      }
+    }
+    --depth;
+    walk.Leave();
+    return failed;
+  }
+};
+}  // namespace
+
+unsigned long inUploadTask(inJob& job, inTask& task) {
+  VQ_TRY
+    vqFtpEngine* engine = job.Engine;
+    if (!engine || !task.Source) return IN_RESULT_NO_ENGINE;
+    inWalk walk(job, engine);
+    std::string dir = task.LocalDir;
+    inEnsureSlash(dir);
+    const std::string local = dir + task.Name;  // a name from the local disk, used as it is
+    std::string remoteDir;
+    unsigned long rc =
+        inParentRemotePath(engine, task.Source, remoteDir) ? 0ul : static_cast<unsigned long>(IN_RESULT_NO_ENGINE);
+    if (rc == 0) {
+      rc = walk.Enter(remoteDir);
+      if (rc != 0)
+        walk.NoteFailure("Unable to set remote directory!\n\n" + remoteDir + ": " + inResultText(engine, rc));
+    }
+    if (rc == 0) {
+      upload up{walk, task.IsMove != 0, {}, 0};
+      const DWORD attributes = GetFileAttributesA(local.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES) {
+        walk.NoteFailure("Unable to read " + local + ".");
+        rc = IN_RESULT_LOCAL;
+      } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        rc = up.folder(local, walk.RemoteName(task.Name));
+        if (rc == 0 && up.move) RemoveDirectoryA(local.c_str());
+      } else {
+        rc = up.file(local, walk.RemoteName(task.Name));
+      }
+    }
+    return inEndTask(job, task, walk, rc, kBatchQuestion);
+  VQ_CATCH(kSource, IN_RESULT_NO_ENGINE)
+}
