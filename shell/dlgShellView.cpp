@@ -270,7 +270,8 @@ void dlgShellView::Fill(bool relist) {
     inEnumMgr& enums = shellApp::Get().GetEnumManager();
     if (relist) enums.Flush(m_pidl.GetFolder());
     shellEnum* items = enums.GetEnum(m_pidl.GetFolder(), kEnumFlags);
-    // The listing waits with messages flowing: the window may have gone meanwhile.
+    // The listing waits with messages flowing: the window (and this view with it) may have gone
+    // meanwhile. Nothing below lets a message through (see SiteConnected).
     if (!IsWindow(self) || m_hWnd != self) {
       if (items) items->Release();
       return;
@@ -307,6 +308,7 @@ void dlgShellView::Fill(bool relist) {
   if (m_state != SVUIA_DEACTIVATE) MergeMenus();
 }
 
+// Never waits for the site's lock: Fill relies on no message being dispatched here.
 bool dlgShellView::SiteConnected() const {
   if (m_folderKind == VQ_KIND_ROOT || m_folderKind == VQ_KIND_CATEGORY) return false;
   vqFtpEngine* engine = shellApp::Get().GetEngineManager().GetEngine(m_pidl.GetFolder(), 1);

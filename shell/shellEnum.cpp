@@ -162,7 +162,7 @@ unsigned long shellRemoteItems(LPCITEMIDLIST folder, shellEnum& into) {
     }
     CloseHandle(done);
     // After a time-out, what has arrived: the worker adds its items in one go, under the lock.
-    if (filled || stage->Lock().LockAcquire(1)) {
+    if (filled || stage->Lock().LockTry()) {
       for (size_t i = 0; i < stage->Count(); ++i) into.Add(stage->ItemAt(i), true);
       stage->Lock().LockRelease();
       result = filled ? stage->GetResult() : 0xFFFF;

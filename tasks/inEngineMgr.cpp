@@ -174,7 +174,7 @@ vqFtpEngine* inEngineMgr::GetEngine(LPCITEMIDLIST item, int primary) {
     if (!site) return nullptr;
     vqFtpEngine* engine = site->engine;
     // An open engine is never reconfigured; a closed one is, but not under its current user.
-    if (!engine->FTP_IsOpen() && site->lock->LockAcquire(1)) {
+    if (!engine->FTP_IsOpen() && site->lock->LockTry()) {
       if (!engine->FTP_IsOpen()) {
         std::string path, name;
         siteOf(item, path, name);
@@ -277,7 +277,7 @@ void inEngineMgr::KeepAlive() {
       vqFtpEngine* engine = site->engine;
       unsigned minutes = engine->GetKeepAlive();
       if (!minutes || site->lock->IsLocked() || now - site->lastUse < minutes * m_minuteMs) continue;
-      if (!site->lock->LockAcquire(1)) continue;
+      if (!site->lock->LockTry()) continue;
       if (engine->FTP_IsOpen()) {
         engine->FTP_SendCmd("NOOP", 0);
         InterlockedIncrement(&m_noops);

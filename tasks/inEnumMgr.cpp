@@ -20,6 +20,17 @@ bool isBelow(const std::string& key, const std::string& item) {
   if (key.compare(0, item.size(), item) != 0) return false;
   return key.size() == item.size() || key[item.size()] == '\\' || key[item.size()] == '|';
 }
+// A copy with a position of its own; the caller's reference to the original goes.
+shellEnum* walkCopy(shellEnum* cached, DWORD flags) {
+  IEnumIDList* copy = nullptr;
+  HRESULT hr = cached->Clone(&copy);
+  cached->Drop();
+  if (FAILED(hr) || !copy) return nullptr;
+  shellEnum* twin = static_cast<shellEnum*>(copy);
+  twin->SetFlags(flags);
+  twin->Reset();
+  return twin;
+}
 }  // namespace
 
 inEnumMgr::inEnumMgr() { InitializeSRWLock(&m_mapLock); }
@@ -70,6 +81,16 @@ shellEnum* inEnumMgr::GetEnum(LPCITEMIDLIST folder, DWORD flags) {
   }
   ReleaseSRWLockExclusive(&m_mapLock);
 
+  if (cached->Lock().IsHeldByThisThread()) {
+    // Asked again from a message handled while this thread fills or walks the folder (a refresh
+    // posted meanwhile): waiting would wait on ourselves. A folder still filling has nothing to
+    // give yet; a filled one is walked through a copy.
+    if (cached->IsFilling()) {
+      cached->Drop();
+      return nullptr;
+    }
+    return walkCopy(cached, flags);
+  }
   if (cached->IsFilling()) {
     if (!cached->Lock().LockAcquire(kFilledMs)) {
       cached->Drop();
@@ -77,14 +98,7 @@ shellEnum* inEnumMgr::GetEnum(LPCITEMIDLIST folder, DWORD flags) {
     }
   } else if (!cached->Lock().LockAcquire(kTakeMs)) {
     // Another walk holds it: hand out a copy with a position of its own.
-    IEnumIDList* copy = nullptr;
-    HRESULT hr = cached->Clone(&copy);
-    cached->Drop();
-    if (FAILED(hr) || !copy) return nullptr;
-    shellEnum* twin = static_cast<shellEnum*>(copy);
-    twin->SetFlags(flags);
-    twin->Reset();
-    return twin;
+    return walkCopy(cached, flags);
   }
   cached->SetFlags(flags);
   if (fromSiteStore(folder)) cached->Fill(folder);

@@ -5,7 +5,7 @@
 #include "vqCatch.h"
 #include "vqWait.h"
 
-vqLock::vqLock() : abortFlag(0), semaphore(CreateSemaphoreA(nullptr, 1, 1, nullptr)), held(0) {}
+vqLock::vqLock() : abortFlag(0), semaphore(CreateSemaphoreA(nullptr, 1, 1, nullptr)), held(0), owner(0) {}
 
 vqLock::~vqLock() {
   if (semaphore) CloseHandle(semaphore);
@@ -16,12 +16,21 @@ int vqLock::LockAcquire(unsigned long timeoutMs) {
   // Windows of this thread stay alive meanwhile; its own thread messages wait for its loop.
   if (VQ_WaitHandle(semaphore, timeoutMs, &abortFlag) != VQ_WAIT_READY) return 0;
   held = 1;
+  owner = GetCurrentThreadId();
+  return 1;
+}
+
+int vqLock::LockTry() {
+  if (!semaphore || abortFlag || WaitForSingleObject(semaphore, 0) != WAIT_OBJECT_0) return 0;
+  held = 1;
+  owner = GetCurrentThreadId();
   return 1;
 }
 
 void vqLock::LockRelease() {
   if (held) {
     held = 0;
+    owner = 0;
     ReleaseSemaphore(semaphore, 1, nullptr);
   }
   abortFlag = 0;
@@ -34,3 +43,5 @@ void vqLock::LockAbort() {
 }
 
 int vqLock::IsLocked() { return held ? 1 : 0; }
+
+int vqLock::IsHeldByThisThread() { return held && owner == GetCurrentThreadId() ? 1 : 0; }

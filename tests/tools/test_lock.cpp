@@ -95,13 +95,16 @@ TEST(Lock, AcquireAndRelease) {
   lock.LockRelease();
 }
 
-TEST(Lock, NotReentrant) {
+TEST(Lock, NotReentrantButKnowsItsHolder) {
   vqLock lock;
+  EXPECT_EQ(0, lock.IsHeldByThisThread());
   ASSERT_EQ(1, lock.LockAcquire(1000));
+  EXPECT_EQ(1, lock.IsHeldByThisThread());
   DWORD start = GetTickCount();
   EXPECT_EQ(0, lock.LockAcquire(200));
   EXPECT_GE(since(start), 190u);
   lock.LockRelease();
+  EXPECT_EQ(0, lock.IsHeldByThisThread());
 }
 
 TEST(Lock, ReleaseWithoutAcquireLeavesTheLockFree) {
@@ -111,6 +114,7 @@ TEST(Lock, ReleaseWithoutAcquireLeavesTheLockFree) {
   Holder a(lock);
   EXPECT_EQ(1, a.acquired());
   EXPECT_EQ(1, lock.IsLocked());
+  EXPECT_EQ(0, lock.IsHeldByThisThread()) << "held by the other thread";
   EXPECT_EQ(0, lock.LockAcquire(100)) << "one holder at a time";
 }
 

@@ -14,14 +14,21 @@ class VQTOOLS_API vqLock {
 
   // 1 when obtained within timeoutMs (0 never waits and fails), else 0 (time-out or abort).
   int LockAcquire(unsigned long timeoutMs);
+  // 1 when obtained at once, else 0; never waits and never dispatches a message (callers that must
+  // not see their window go meanwhile).
+  int LockTry();
   // Releases the lock if this object holds it; clears the abort flag either way.
   void LockRelease();
   // Makes a pending and every later LockAcquire fail, until LockRelease.
   void LockAbort();
   int IsLocked();
+  // 1 when the calling thread holds it: a message handler run during the holder's own wait must not
+  // wait for it (it would wait on itself).
+  int IsHeldByThisThread();
 
  private:
   volatile long abortFlag;
   void* semaphore;  // HANDLE
   volatile long held;
+  volatile unsigned long owner;  // thread id of the holder, 0 when free
 };
