@@ -32,11 +32,11 @@ void vqFtpEngine::_askFeatures() {
     // A server that lists UTF8 uses it anyway; a refusal here changes nothing.
     m_utf8On = _sock_sendcmd("OPTS UTF8 ON") == 0;
   }
-  _noteFeaturesInUse();
+  _noteFeaturesInUse(true);
 }
 
-// Keeps the list of what this session uses, and logs it whenever it changes.
-void vqFtpEngine::_noteFeaturesInUse() {
+// Keeps the list of what this session uses, and logs it once FEAT was asked and whenever it changes.
+void vqFtpEngine::_noteFeaturesInUse(bool always) {
   std::string in;
   auto add = [&](const char* name) { in += in.empty() ? name : std::string(", ") + name; };
   const bool six = m_control->Family() == AF_INET6;
@@ -46,7 +46,7 @@ void vqFtpEngine::_noteFeaturesInUse() {
   if (m_features->utf8) add("UTF8");
   if (m_features->mdtm) add("MDTM");
   if (m_features->size) add("SIZE");
-  if (in != m_featuresInUse || !m_features->answered) {
+  if (in != m_featuresInUse || always) {
     m_featuresInUse = in;
     _sock_dumpmessage(1, "Features in use: %s\n", in.empty() ? "none (classic commands)" : in.c_str());
   }

@@ -257,7 +257,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
                       const char* switches);
   // FEAT on this connection, once; OPTS UTF8 ON when offered.
   void _askFeatures();
-  void _noteFeaturesInUse();
+  void _noteFeaturesInUse(bool always = false);
   void _forgetFeatures();
   // The passive data connection: EPSV where offered (or on IPv6), PASV otherwise or when refused.
   unsigned long _openPassive();
