@@ -162,7 +162,7 @@ TEST(MachineListing, ListingThroughTheParser) {
     ASSERT_EQ(5u, run.items.size()) << host;
     const _FTPITEMID& dir = run.items[0];
     EXPECT_STREQ("projects 2024", dir.name);
-    EXPECT_EQ(VQ_KIND_FOLDER, dir.kind);
+    EXPECT_EQ(VQ_KIND_FOLDER, static_cast<int>(dir.kind));
     EXPECT_STREQ("drwxr-x---", dir.permText);
     EXPECT_EQ(localSortDate(2024, 3, 15, 12, 0), std::string(dir.sortDate)) << "UTC shown in local time";
     // The perm fact decides what this login may do (list, create, delete); the mode the others.
@@ -170,14 +170,14 @@ TEST(MachineListing, ListingThroughTheParser) {
 
     const _FTPITEMID& iso = run.items[1];
     EXPECT_STREQ("disk; image.iso", iso.name);
-    EXPECT_EQ(VQ_KIND_OBJECT, iso.kind);
+    EXPECT_EQ(VQ_KIND_OBJECT, static_cast<int>(iso.kind));
     EXPECT_EQ(5000000000ULL, VQITEM_FullSize(&iso));
     EXPECT_EQ(localSortDate(2024, 1, 2, 3, 4), std::string(iso.sortDate));
     EXPECT_EQ("110000000000", flagsText(iso));
 
     const _FTPITEMID& ro = run.items[2];
     EXPECT_STREQ("read only.txt", ro.name);
-    EXPECT_EQ(12u, ro.size);
+    EXPECT_EQ(12u, static_cast<uint32_t>(ro.size));
     EXPECT_EQ(localSortDate(2023, 12, 31, 23, 59), std::string(ro.sortDate)) << "the year comes from the fact";
     EXPECT_EQ("100000000000", flagsText(ro));
 
@@ -188,7 +188,7 @@ TEST(MachineListing, ListingThroughTheParser) {
 
     const _FTPITEMID& untyped = run.items[4];
     EXPECT_STREQ("untyped", untyped.name);
-    EXPECT_EQ(VQ_KIND_OBJECT, untyped.kind);
+    EXPECT_EQ(VQ_KIND_OBJECT, static_cast<int>(untyped.kind));
     EXPECT_TRUE(modifiedIsZero(untyped));
     EXPECT_EQ("111111111111", flagsText(untyped)) << "nothing said grants everything, as without a permission column";
   }
@@ -197,7 +197,7 @@ TEST(MachineListing, ListingThroughTheParser) {
   ASSERT_EQ(7u, dots.items.size());
   EXPECT_STREQ(".", dots.items[0].name);
   EXPECT_STREQ("..", dots.items[1].name);
-  EXPECT_EQ(VQ_KIND_FOLDER, dots.items[1].kind);
+  EXPECT_EQ(VQ_KIND_FOLDER, static_cast<int>(dots.items[1].kind));
 }
 
 TEST(MachineListing, LongAndHostileNamesStayInTheirFields) {
