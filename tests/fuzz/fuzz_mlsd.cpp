@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vqDirParser parser(size % 2 ? VQ_HOST_UNIX : VQ_HOST_VMS);
   parser.SetIgnoreDotDirs(size % 3 ? 1 : 0);
   unsigned long count = 0;
-  FUZZ_CHECK(parser.DIR_PARSE(path.c_str(), count) == 0);
+  // Input that is no machine listing goes to the host type's format, which may end on a wrapped line.
+  const unsigned long result = parser.DIR_PARSE(path.c_str(), count);
+  FUZZ_CHECK(result == 0 || result == 101);
   unsigned long read = 0;
   if (parser.DirEnumOpen(parser.GetOutfileName())) {
     _FTPITEMID item;
