@@ -79,14 +79,35 @@ unsigned long vqFtpEngine::FTP_REN(const char* from, const char* to) {
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 
-// A listing is a download of the listing command's output, in ASCII.
+// A listing is a download of the listing command's output, in ASCII. Where the server offers
+// machine listings, LIST becomes MLSD (without the switches, which are LIST's own): exact sizes and
+// times whatever the host type; a server that refuses MLSD is listed with LIST from then on.
 unsigned long vqFtpEngine::_list(const char* verb, const char* localFile, const char* directory, const char* mask,
                                  const char* switches) {
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     for (const char* text : {directory, mask, switches})
       if (unsigned long r = _refuseLineBreak(text)) return r;
-    char cmd[1024];
+    _askFeatures();
+    const bool anyName = !mask || !*mask || strcmp(mask, "*") == 0 || strcmp(mask, "*.*") == 0;
+    const bool machine = strcmp(verb, "LIST") == 0 && anyName && m_features->mlst && m_useMlsd && !m_mlsdRefused;
+    // Lists dir with the verb asked for, or with MLSD in its place.
+    auto run = [&](const char* dir) -> unsigned long {
+      char cmd[1024];
+      const bool mlsd = machine && !m_mlsdRefused;
+      if (VQFTP_BuildListCommand(mlsd ? "MLSD" : verb, dir, mlsd ? "" : mask, mlsd ? "" : switches, cmd, sizeof cmd))
+        return _SET_RESPONSE(VQFTP_SEND_FAILED);
+      unsigned long r = FTP_GetFile(cmd, localFile, 2, 0, 0);
+      // Refused as a command (not as a folder): LIST does it, now and from now on.
+      if (mlsd && (r == 500 || r == 501 || r == 502 || r == 504)) {
+        m_mlsdRefused = 1;
+        _sock_dumpmessage(1, "MLSD refused; listing with LIST from now on.\n");
+        _noteFeaturesInUse();
+        if (VQFTP_BuildListCommand(verb, dir, mask, switches, cmd, sizeof cmd)) return _SET_RESPONSE(VQFTP_SEND_FAILED);
+        r = FTP_GetFile(cmd, localFile, 2, 0, 0);
+      }
+      return r;
+    };
     // Servers read a path with blanks as several patterns: such a folder is listed from inside.
     if (directory && strchr(directory, ' ')) {
       char back[1024];
@@ -94,17 +115,13 @@ unsigned long vqFtpEngine::_list(const char* verb, const char* localFile, const 
       if (unsigned long r = FTP_PWD(back, size)) return r;
       if (size >= sizeof back - 1) return _SET_RESPONSE(VQFTP_LIST_FAILED);
       if (unsigned long r = FTP_CWD(directory)) return r;
-      unsigned long r = VQFTP_BuildListCommand(verb, "", mask, switches, cmd, sizeof cmd)
-                            ? _SET_RESPONSE(VQFTP_SEND_FAILED)
-                            : FTP_GetFile(cmd, localFile, 2, 0, 0);
+      unsigned long r = run("");
       std::string reply = m_lastReply;
       unsigned long cameBack = FTP_CWD(back);
       m_lastReply = reply;
       return _SET_RESPONSE(r != 0 ? r : cameBack);
     }
-    if (VQFTP_BuildListCommand(verb, directory, mask, switches, cmd, sizeof cmd))
-      return _SET_RESPONSE(VQFTP_SEND_FAILED);
-    return FTP_GetFile(cmd, localFile, 2, 0, 0);
+    return run(directory);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }
 

@@ -341,3 +341,129 @@ int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int index, char* 
 }
 
 int VQFTP_HasLineBreak(const char* text) { return text && strpbrk(text, "\r\n") ? 1 : 0; }
+
+void VQFTP_ParseFeatures(const char* replyText, vqFtpFeatures* out) {
+  if (!out) return;
+  const int asked = out->asked;
+  memset(out, 0, sizeof *out);
+  out->asked = asked;
+  if (!replyText || VQFTP_ReplyCode(replyText) != 211) return;
+  out->answered = 1;
+  const char* p = replyText;
+  bool first = true;
+  while (*p) {
+    const char* end = p;
+    while (*end && *end != '\n' && *end != '\r') ++end;
+    std::string line(p, static_cast<size_t>(end - p));
+    p = end;
+    while (*p == '\r' || *p == '\n') ++p;
+    const bool opening = first;
+    first = false;
+    // The opening and closing lines carry the code and a remark, not features; a server that puts
+    // "211-" before each feature has it taken off.
+    if (line.size() >= 4 && VQFTP_ReplyCode(line.c_str()) == 211 && (line[3] == '-' || line[3] == ' ')) {
+      if (opening || line[3] == ' ') continue;
+      line.erase(0, 4);
+    }
+    size_t b = line.find_first_not_of(' ');
+    if (b == std::string::npos) continue;
+    size_t e = line.find(' ', b);
+    std::string name = line.substr(b, e == std::string::npos ? std::string::npos : e - b);
+    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    std::string args = e == std::string::npos ? std::string() : line.substr(e + 1);
+    if (name == "MLST" || name == "MLSD") {
+      out->mlst = 1;
+      if (name == "MLST") snprintf(out->mlstFacts, sizeof out->mlstFacts, "%s", args.c_str());
+    } else if (name == "UTF8") {
+      out->utf8 = 1;
+    } else if (name == "SIZE") {
+      out->size = 1;
+    } else if (name == "MDTM") {
+      out->mdtm = 1;
+    } else if (name == "EPSV") {
+      out->epsv = 1;
+    } else if (name == "EPRT") {
+      out->eprt = 1;
+    } else if (name == "REST") {
+      out->rest = 1;
+    } else if (name == "TVFS") {
+      out->tvfs = 1;
+    }
+  }
+}
+
+int VQFTP_ParseEpsv(const char* replyText, unsigned int* port) {
+  if (!replyText || !port) return 1;
+  *port = 0;
+  const char* open = strchr(replyText, '(');
+  if (!open) return 1;
+  const char d = open[1];
+  if (d < 33 || d > 126 || (d >= '0' && d <= '9')) return 1;
+  if (open[2] != d || open[3] != d) return 1;
+  const char* p = open + 4;
+  unsigned int n = 0;
+  int digits = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (++digits > 5) return 1;
+    n = n * 10 + static_cast<unsigned int>(*p - '0');
+  }
+  if (digits == 0 || *p != d || p[1] != ')' || n == 0 || n > 65535) return 1;
+  *port = n;
+  return 0;
+}
+
+int VQFTP_FormatEprt(const char* address, unsigned int port, char* out, size_t outSize) {
+  if (out && outSize) out[0] = 0;
+  if (!address || !out || port == 0 || port > 65535) return 1;
+  int family = 0;
+  char dotted[32];
+  if (VQFTP_FormatPort(address, port, dotted, sizeof dotted) == 0) {
+    family = 1;
+  } else {
+    // An IPv6 address in text: hex digits, colons, and a dotted tail; a zone ("%3") is left off.
+    size_t n = 0;
+    int colons = 0;
+    for (const char* p = address; *p && *p != '%'; ++p, ++n) {
+      const char c = *p;
+      if (c == ':') ++colons;
+      if (!(isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.') || n > 45) return 1;
+    }
+    if (colons < 2) return 1;
+    family = 2;
+  }
+  std::string host(address);
+  size_t zone = host.find('%');
+  if (zone != std::string::npos) host.erase(zone);
+  char buf[96];
+  int len = snprintf(buf, sizeof buf, "|%d|%s|%u|", family, host.c_str(), port);
+  if (len < 0 || static_cast<size_t>(len) >= outSize) return 1;
+  memcpy(out, buf, static_cast<size_t>(len) + 1);
+  return 0;
+}
+
+int VQFTP_SplitHost(const char* url, char* out, size_t outSize, unsigned int* port) {
+  if (port) *port = 0;
+  if (!out || outSize == 0) return 1;
+  out[0] = 0;
+  if (!url) return 1;
+  std::string host(url);
+  if (!host.empty() && host[0] == '[') {
+    size_t close = host.find(']');
+    if (close == std::string::npos) return 1;
+    std::string rest = host.substr(close + 1);
+    host = host.substr(1, close - 1);
+    if (!rest.empty()) {
+      if (rest[0] != ':' || rest.size() < 2 || rest.size() > 6) return 1;
+      unsigned int n = 0;
+      for (size_t i = 1; i < rest.size(); ++i) {
+        if (!isdigit(static_cast<unsigned char>(rest[i]))) return 1;
+        n = n * 10 + static_cast<unsigned int>(rest[i] - '0');
+      }
+      if (n == 0 || n > 65535) return 1;
+      if (port) *port = n;
+    }
+  }
+  if (host.size() >= outSize) return 1;
+  memcpy(out, host.c_str(), host.size() + 1);
+  return 0;
+}

@@ -110,3 +110,28 @@ VQENGINE_API int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int 
 
 // 1 when the text holds CR or LF: such a name would smuggle a second command onto the control line.
 VQENGINE_API int VQFTP_HasLineBreak(const char* text);
+
+// What a server's FEAT reply offers. A server that refused FEAT, or never answered it, offers none.
+struct vqFtpFeatures {
+  int asked;     // FEAT was sent on this connection
+  int answered;  // it came back with 211
+  int mlst, utf8, size, mdtm, epsv, eprt, rest, tvfs;
+  char mlstFacts[128];  // the facts MLST names ("type*;size*;modify*;"), as sent
+};
+// Reads a FEAT reply (the whole reply text, code included). Only a 211 reply offers anything; each
+// feature is a line of its own, after one blank (some servers leave it out or repeat "211-" on every
+// line). Unknown features are passed over.
+VQENGINE_API void VQFTP_ParseFeatures(const char* replyText, vqFtpFeatures* out);
+
+// The port of a 229 reply: "(|||6446|)", any printable delimiter repeated as RFC 2428 says. 0 on
+// success, 1 otherwise (no such field, a port of 0 or past 65535).
+VQENGINE_API int VQFTP_ParseEpsv(const char* replyText, unsigned int* port);
+
+// The argument of EPRT: "|1|127.0.0.1|5282|" or "|2|::1|5282|". 0 on success, 1 when the address is
+// neither a dotted address nor an IPv6 address in text, or out is too small.
+VQENGINE_API int VQFTP_FormatEprt(const char* address, unsigned int port, char* out, size_t outSize);
+
+// The host of a site's URL: "[::1]" and "[::1]:2121" give "::1" (and the port when one follows the
+// bracket, else 0); anything else comes back as it is. 0 on success, 1 when a bracket is not closed
+// or out is too small.
+VQENGINE_API int VQFTP_SplitHost(const char* url, char* out, size_t outSize, unsigned int* port);

@@ -141,6 +141,7 @@ vqFtpEngine::vqFtpEngine()
   SetTimeout(30);
   m_data->SetStopFlag(&m_abortAsked);
   m_data->SetTransferBlocks(VQFTP_SEND_BLOCK, VQFTP_RECEIVE_BLOCK);
+  m_features = new vqFtpFeatures();
   m_timer.Create(vqEngineModule(), kWindowClass);
 }
 
@@ -152,6 +153,7 @@ vqFtpEngine::~vqFtpEngine() {
     for (int i = 0; i < kOldSlots; ++i) delete m_oldSockets[i];
     delete[] m_oldSockets;
     if (m_connectBlock) m_connectBlock->Release();
+    delete m_features;
   VQ_CATCH_VOID("vqFtpEngine")
 }
 
@@ -621,6 +623,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
     m_hostSysDir.clear();
     m_hostSysType.clear();
     m_lastReply.clear();
+    _forgetFeatures();
 
     const unsigned int attempts = m_retryCount + 1;
     m_notify.current = 1;
@@ -647,15 +650,24 @@ unsigned long vqFtpEngine::FTP_Connect() {
                         m_localAddress);
       return finish(VQFTP_UNRESOLVED);
     }
-    const std::string target = m_fwEnabled ? m_fwHost : m_url;
-    const unsigned int port = m_fwEnabled ? m_fwPort : m_portNum;
+    // "[::1]" and "[::1]:2121" name an IPv6 host (and perhaps its port); other names stay as they are.
+    char host[600];
+    unsigned int hostPort = 0;
+    if (VQFTP_SplitHost(m_fwEnabled ? m_fwHost.c_str() : m_url.c_str(), host, sizeof host, &hostPort) != 0) {
+      _sock_dumpmessage(0, "Unusable host name [%s]\n", m_fwEnabled ? m_fwHost.c_str() : m_url.c_str());
+      return finish(VQFTP_UNRESOLVED);
+    }
+    const std::string target = host;
+    const unsigned int port = hostPort ? hostPort : m_fwEnabled ? m_fwPort : m_portNum;
     char line[600];
     snprintf(line, sizeof line, m_fwEnabled ? "Locating firewall %s...\n" : "Locating remote host %s...\n",
              target.c_str());
     _status(line);
     if (m_cancel == 1) return finish(VQFTP_CANCELLED);
     _sock_dumpmessage(1, "%s", line);
-    if (VQENG_GetRemoteHostInfo(target.c_str(), m_remoteAddress, &m_remoteAddr) != 0) {
+    const bool literal6 = target.find(':') != std::string::npos;
+    if ((literal6 || VQENG_GetRemoteHostInfo(target.c_str(), m_remoteAddress, &m_remoteAddr) != 0) &&
+        VQENG_GetRemoteHostInfo6(target.c_str(), m_remoteAddress, sizeof m_remoteAddress) != 0) {
       _sock_dumpmessage(0, "Failed to resolve Remote Host Information for URL=[%s]\n", target.c_str());
       return finish(VQFTP_UNRESOLVED);
     }
@@ -862,6 +874,7 @@ unsigned long vqFtpEngine::FTP_Disconnect() {
     m_lastReply.clear();
     m_welcomeMsg.clear();
     m_connectMsg.clear();
+    _forgetFeatures();
     return _SET_RESPONSE(VQFTP_OK);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

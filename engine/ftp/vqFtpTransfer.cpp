@@ -192,7 +192,7 @@ unsigned long vqFtpEngine::_sock_pasv(sockaddr_in* address) {
 // its own (behind NAT, or to aim the client elsewhere); the client only ever connects to the peer of
 // its control connection.
 unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
-  char named[32], peer[32];
+  char named[32], peer[64];
   snprintf(named, sizeof named, "%s", inet_ntoa(address.sin_addr));
   m_control->PeerAddress(peer, sizeof peer);
   const char* target = named;
@@ -200,11 +200,14 @@ unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
     _sock_dumpmessage(1, "Passive address %s is not the server's; connecting to %s instead.\n", named, peer);
     target = peer;
   }
+  return _connectPassiveTo(target, ntohs(address.sin_port));
+}
+
+unsigned long vqFtpEngine::_connectPassiveTo(const char* target, unsigned int port) {
   m_data->WS_CloseConnection();
   int r = m_data->ConnectWithin(
-      ntohs(address.sin_port), target, dataBuffer(m_rBufSize, m_data->GetReceiveBlock()),
-      dataBuffer(m_sBufSize, m_data->GetSendBlock()), m_timeout,
-      [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
+      port, target, dataBuffer(m_rBufSize, m_data->GetReceiveBlock()), dataBuffer(m_sBufSize, m_data->GetSendBlock()),
+      m_timeout, [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
   if (r == 5) return VQFTP_CANCELLED;
   if (r != 0) {
     _sock_setwinsockerror();
@@ -213,12 +216,40 @@ unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
   return 0;
 }
 
+// EPSV names only a port, on the server the control connection reaches: it works behind NAT and
+// over IPv6, where PASV cannot. It is asked where FEAT offers it or the connection is IPv6; a
+// refusal (or a reply without a usable port) falls back to PASV for the rest of the session.
+unsigned long vqFtpEngine::_openPassive() {
+  const bool six = m_control->Family() == AF_INET6;
+  if ((m_features->epsv || six) && !m_epsvRefused) {
+    unsigned long r = _sock_sendcmd("EPSV");
+    unsigned int port = 0;
+    if (r == 0 && VQFTP_ParseEpsv(m_lastReply.c_str(), &port) == 0) {
+      char peer[64];
+      m_control->PeerAddress(peer, sizeof peer);
+      if (!peer[0]) return VQFTP_DOWNLOAD_FAILED;
+      return _connectPassiveTo(peer, port);
+    }
+    if (r == VQFTP_TIMEOUT || r == VQFTP_SEND_FAILED || r == VQFTP_CANCELLED || r == VQFTP_INTERNAL) return r;
+    m_epsvRefused = 1;
+    _sock_dumpmessage(1, r == 0 ? "Unusable EPSV reply; using PASV from now on.\n"
+                                : "EPSV refused; using PASV from now on.\n");
+    _noteFeaturesInUse();
+    if (six) return VQFTP_DOWNLOAD_FAILED;  // PASV names IPv4 addresses only
+  }
+  sockaddr_in addr;
+  unsigned long r = _sock_pasv(&addr);
+  if (r == 0) r = _connectPassive(addr);
+  return r;
+}
+
 unsigned long vqFtpEngine::_openActive() {
+  const bool six = m_control->Family() == AF_INET6;
   int listening = 0;
   for (int i = 0; i < 128 && !listening; ++i) {
     m_data->WS_CloseConnection();
     if (m_data->ListenWithBuffers(m_nextDataPort, dataBuffer(m_rBufSize, m_data->GetReceiveBlock()),
-                                  dataBuffer(m_sBufSize, m_data->GetSendBlock())) == 0) {
+                                  dataBuffer(m_sBufSize, m_data->GetSendBlock()), six ? AF_INET6 : AF_INET) == 0) {
       listening = 1;
       break;
     }
@@ -233,19 +264,39 @@ unsigned long vqFtpEngine::_openActive() {
   }
   // The server must reach the address it is told; the control connection's own local address is the
   // one it already reaches.
-  char local[32];
+  char local[64];
   m_control->LocalAddress(local, sizeof local);
-  if (!local[0]) snprintf(local, sizeof local, "%s", m_localAddress);
-  char arg[64];
-  if (VQFTP_FormatPort(local, m_nextDataPort, arg, sizeof arg) != 0) {
-    m_data->WS_CloseConnection();
-    return VQFTP_DOWNLOAD_FAILED;
+  if (!local[0] && !six) snprintf(local, sizeof local, "%s", m_localAddress);
+  char arg[96];
+  unsigned long r;
+  if (six) {
+    // PORT names IPv4 addresses only: an IPv6 session says EPRT, and goes passive when refused.
+    if (m_eprtRefused || VQFTP_FormatEprt(local, m_data->GetListenPort(), arg, sizeof arg) != 0) {
+      m_data->WS_CloseConnection();
+      m_fwPassive = 1;
+      return kUsePassive;
+    }
+    r = _sock_sendcmd("EPRT %s", arg);
+    if (r != 0) {
+      if (r == VQFTP_TIMEOUT || r == VQFTP_SEND_FAILED || r == VQFTP_CANCELLED || r == VQFTP_INTERNAL) {
+        m_data->WS_CloseConnection();
+        return r;
+      }
+      m_eprtRefused = 1;
+      _noteFeaturesInUse();
+    }
+  } else {
+    if (VQFTP_FormatPort(local, m_nextDataPort, arg, sizeof arg) != 0) {
+      m_data->WS_CloseConnection();
+      return VQFTP_DOWNLOAD_FAILED;
+    }
+    r = _sock_sendcmd("PORT %s\r\n", arg);
   }
-  unsigned long r = _sock_sendcmd("PORT %s\r\n", arg);
   if (r != 0) {
     m_data->WS_CloseConnection();
     m_fwPassive = 1;
-    _sock_dumpmessage(1, "PORT refused; using passive data connections from now on.\n");
+    _sock_dumpmessage(1, six ? "EPRT refused; using passive data connections from now on.\n"
+                             : "PORT refused; using passive data connections from now on.\n");
     return kUsePassive;
   }
   ++m_nextDataPort;
@@ -273,11 +324,13 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
     std::string rem(remote ? remote : "");
+    _askFeatures();
     InterlockedExchange(&m_abortAsked, 0);
     transferMark running(m_transferring);
     memset(&m_notify, 0, sizeof m_notify);
-    const bool listing =
-        (rem.compare(0, 4, "LIST") == 0 || rem.compare(0, 4, "NLST") == 0) && size == 0 && !resume && mode == 2;
+    const bool listing = (rem.compare(0, 4, "LIST") == 0 || rem.compare(0, 4, "NLST") == 0 ||
+                          rem.compare(0, 4, "MLSD") == 0) &&
+                         size == 0 && !resume && mode == 2;
     m_notify.total = listing ? 2048 : static_cast<unsigned int>(size);
     _sock_dumpmessage(1, listing ? "Generating directory listing..." : "Downloading file...");
     m_notify.type = VQNOTIFY_RECEIVE;
@@ -327,9 +380,7 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     if (m_fwPassive) {
       // The data connection is made before anything else is asked: a server may hold its answer to
       // REST until it is there, and a failed connect then leaves no command unanswered.
-      sockaddr_in addr;
-      r = _sock_pasv(&addr);
-      if (r == 0) r = _connectPassive(addr);
+      r = _openPassive();
       if (r == 0) r = restart();
       if (r != 0) {
         m_setupStopsOnAbort = 0;
@@ -418,6 +469,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
   VQ_TRY
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(remote)) return r;
+    _askFeatures();
     InterlockedExchange(&m_abortAsked, 0);
     transferMark running(m_transferring);
     memset(&m_notify, 0, sizeof m_notify);
@@ -440,9 +492,7 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     unsigned long r;
     m_setupStopsOnAbort = 1;
     if (m_fwPassive) {
-      sockaddr_in addr;
-      r = _sock_pasv(&addr);
-      if (r == 0) r = _connectPassive(addr);
+      r = _openPassive();
       if (r != 0) {
         m_setupStopsOnAbort = 0;
         if (r == VQFTP_CANCELLED) return _SET_RESPONSE(_abortTransfer(false));

@@ -1,4 +1,5 @@
-// Directory listing parser: raw LIST text of one server family in, fixed-size item records out.
+// Directory listing parser: raw LIST text of one server family in, fixed-size item records out. A
+// machine-readable listing (MLSD) is recognised by its first line and read as such for any host type.
 // DIR_PARSE writes the stored part of each record to a parsed-listing file beside the listing
 // ('X.vqD'); DirEnumOpen/First/Next/Close read them back as whole _FTPITEMID records.
 #pragma once
@@ -63,6 +64,8 @@ class VQENGINE_API vqDirParser {
   int _parseVM(char* line, int firstLine);
   int _parseVMCMS(char* line, int firstLine);
   int _parseAS400(char* line, int firstLine);
+  // A machine-readable listing (MLSD), whatever the host type says.
+  int _parseMachine(const char* line);
 
   // Shared steps of the formats.
   void _copyRaw(const char* line, int rawColumnStart);
@@ -135,4 +138,5 @@ class VQENGINE_API vqDirParser {
 
   int m_fixedYear, m_fixedMonth, m_fixedDay;
   int m_year, m_month, m_day;  // "today" of the current run
+  int m_machine;                // this run reads a machine listing: -1 not known yet, 0 no, 1 yes
 };

@@ -20,6 +20,7 @@
 class vqFtpSocket;
 class vqFtpEngine;
 struct vqConnectBlock;
+struct vqFtpFeatures;
 
 // Notification codes.
 enum {
@@ -115,6 +116,9 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   void SetSBufSize(unsigned int v) { m_sBufSize = v; }
   unsigned int GetKeepAlive() const { return m_keepAlive; }
   void SetKeepAlive(unsigned int v) { m_keepAlive = v; }
+  // Machine listings (MLSD) where the server offers them; 1 by default. 0 lists with LIST always.
+  int GetUseMLSD() const { return m_useMlsd; }
+  void SetUseMLSD(int v) { m_useMlsd = v ? 1 : 0; }
   void SetAsciiList(const char* v) { m_asciiList = v ? v : ""; }
   void SetTimeout(unsigned int seconds);
   unsigned int GetTimeout() const { return m_timeout / 1000; }
@@ -171,6 +175,17 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   unsigned long FTP_PutFileWhole(const char* remote, const char* localFile, unsigned int mode);
   unsigned long FTP_STS(vqFtpEngine* destination, const char* sourcePath, const char* destinationPath, int throughLocal,
                         unsigned long size);
+
+  // What the server offers (FEAT, asked once per connection when first needed, a refusal costing
+  // nothing). 1 when FEAT listed UTF8 (the engine then sent OPTS UTF8 ON), else 0.
+  int FTP_ServerSaysUtf8();
+  // The features this session uses, for the log and the property pages: "MLSD, EPSV, UTF8"; empty
+  // when none (a server without FEAT is spoken to as ever).
+  const char* FTP_FeaturesInUse();
+  // The modification time of a remote file from MDTM, as local time (the server sends UTC). 0 on
+  // success; VQFTP_LIST_FAILED when the server does not offer MDTM or its answer is unusable; a
+  // server's refusal passes through.
+  unsigned long FTP_MDTM(const char* path, FILETIME* localTime);
 
   // Text of a result code with the last command and reply; valid until the next call.
   const char* FTP_ErrorString(unsigned long code);
@@ -240,6 +255,13 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   bool _inStep(DWORD withinMs);
   unsigned long _list(const char* verb, const char* localFile, const char* directory, const char* mask,
                       const char* switches);
+  // FEAT on this connection, once; OPTS UTF8 ON when offered.
+  void _askFeatures();
+  void _noteFeaturesInUse(bool always = false);
+  void _forgetFeatures();
+  // The passive data connection: EPSV where offered (or on IPv6), PASV otherwise or when refused.
+  unsigned long _openPassive();
+  unsigned long _connectPassiveTo(const char* address, unsigned int port);
 
   void OnTick(UINT_PTR id) override { _onTimer(id); }
 
@@ -290,6 +312,12 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   // a status call) is small beside the copying.
   static const int VQFTP_SEND_BLOCK = 1 << 20;
   static const int VQFTP_RECEIVE_BLOCK = 1 << 20;
+  // FEAT's answer on this connection, and what was refused since.
+  vqFtpFeatures* m_features = nullptr;
+  int m_useMlsd = 1;
+  int m_mlsdRefused = 0, m_epsvRefused = 0, m_eprtRefused = 0;
+  int m_utf8On = 0;
+  std::string m_featuresInUse;
   // Where the running transfer's byte count starts (a download's restart offset).
   unsigned long long m_transferBase = 0;
   // Last, so that its window goes first when the engine is destroyed.

@@ -10,6 +10,7 @@
 #endif
 #include "vqDirParser.h"
 #include "vqListFormatUtil.h"
+#include "vqMachineListing.h"
 
 #include <stdint.h>
 #include <string.h>
@@ -305,7 +306,8 @@ vqDirParser::vqDirParser(_VQ_HOSTTYPE hostType)
       m_fixedDay(0),
       m_year(1970),
       m_month(1),
-      m_day(1) {}
+      m_day(1),
+      m_machine(-1) {}
 
 vqDirParser::~vqDirParser() {
   DirEnumClose();
@@ -400,6 +402,7 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
     m_itemTouched = 1;
     m_bytesRead = 0;
     m_line[0] = 0;
+    m_machine = -1;
     int firstLine = 1;
     int stop = 0;
     int result = 0;
@@ -450,7 +453,11 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
         m_statusCb(m_note, m_item, m_statusUser);
       }
 
-      if (isNotFoundMessage(m_line, m_lineLength))
+      // The first line with text tells whether the whole listing is a machine listing.
+      if (m_machine < 0) m_machine = VQLIST_IsMachineLine(m_line, vqTextLength(m_line));
+      if (m_machine)
+        result = _parseMachine(m_line);
+      else if (isNotFoundMessage(m_line, m_lineLength))
         result = 0;
       else
         result = _parseCurLine(m_line, firstLine, stop);

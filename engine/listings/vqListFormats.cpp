@@ -3,6 +3,7 @@
 // 0 (not an entry) or 101 (the entry continues on the next line).
 #include "vqDirParser.h"
 #include "vqListFormatUtil.h"
+#include "vqMachineListing.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -969,6 +970,78 @@ int vqDirParser::_parseAS400(char* line, int firstLine) {
   if (name[0] == '/') {
     const char* base = vqFindLastByte(name, '/') + 1;
     memmove(name, base, vqTextLength(base) + 1);
+  }
+  return 1;
+}
+
+// ---- machine listings ----
+
+int vqDirParser::_parseMachine(const char* line) {
+  const size_t length = vqTextLength(line);
+  m_rawLength = vqCopyText(m_raw, VQ_DIRPARSE_BUFSIZE, line, VQ_DIRPARSE_BUFSIZE - 1);
+  m_rawColumnStart = 0;
+  vqMachineFacts f;
+  if (!VQLIST_ReadMachineLine(line, length, &f)) return 0;
+
+  char name[sizeof m_item->name];
+  vqCopyText(name, sizeof name, f.name, f.nameLength < sizeof name - 1 ? f.nameLength : sizeof name - 1);
+  const bool folder = f.type == VQ_MLS_DIR || f.type == VQ_MLS_CDIR || f.type == VQ_MLS_PDIR;
+  if (f.type == VQ_MLS_CDIR || f.type == VQ_MLS_PDIR) {
+    // The folder itself and its parent, named by their paths: shown as "." and ".." when wanted.
+    if (m_ignoreDotDirs) return 0;
+    vqCopyText(name, sizeof name, f.type == VQ_MLS_CDIR ? "." : "..", 2);
+  } else if (m_ignoreDotDirs && (strcmp(name, ".") == 0 || strcmp(name, "..") == 0)) {
+    return 0;
+  }
+  m_item->kind = folder ? VQ_KIND_FOLDER : VQ_KIND_OBJECT;
+  if (!folder && f.hasSize) VQITEM_SetFullSize(m_item, f.size);
+
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  if (f.hasModify && VQLIST_UtcToLocal(f.year, f.month, f.day, f.hour, f.minute, f.second, &y, &mo, &d, &h, &mi, &s))
+    vqFileTimeFromParts(y, mo, d, h, mi, &m_item->modified);
+
+  unsigned char* flags = m_item->permFlags;
+  if (f.hasMode) {
+    char* t = m_item->permText;
+    t[0] = f.type == VQ_MLS_LINK ? 'l' : folder ? 'd' : '-';
+    for (int k = 0; k < 3; ++k) {
+      const unsigned bits = (f.mode >> (6 - 3 * k)) & 7;
+      t[1 + k * 3] = bits & 4 ? 'r' : '-';
+      t[2 + k * 3] = bits & 2 ? 'w' : '-';
+      t[3 + k * 3] = bits & 1 ? 'x' : '-';
+      flags[k * 4 + 0] = (bits & 4) != 0;
+      flags[k * 4 + 1] = (bits & 2) != 0;
+      flags[k * 4 + 2] = (bits & 1) != 0;
+      flags[k * 4 + 3] = k == 0;
+    }
+    t[10] = 0;
+  } else if (f.hasPerm) {
+    vqCopyText(m_item->permText, sizeof m_item->permText, f.perm, 24);
+  }
+  if (f.hasPerm) {
+    // The perm fact says what this login may do: it decides the owner's rights shown for the item.
+    auto has = [&](char c) { return strchr(f.perm, c) != nullptr || strchr(f.perm, c - 32) != nullptr; };
+    const unsigned char owner[4] = {
+        static_cast<unsigned char>(folder ? has('l') || has('e') : has('r')),
+        static_cast<unsigned char>(folder ? has('c') || has('m') || has('p') : has('w') || has('a')),
+        static_cast<unsigned char>(folder ? has('e') : (f.hasMode ? flags[2] : 0)),
+        static_cast<unsigned char>(has('d')),
+    };
+    for (int k = 0; k < 4; ++k) flags[k] = owner[k];
+    if (!f.hasMode)
+      for (int k = 4; k < 12; ++k) flags[k] = 0;
+  } else if (!f.hasMode) {
+    // Nothing said: like a listing without a permission column, everything is granted.
+    for (int k = 0; k < 12; ++k) flags[k] = 1;
+  }
+  vqCopyText(m_item->owner, sizeof m_item->owner, f.owner, 24);
+  vqCopyText(m_item->group, sizeof m_item->group, f.group, 24);
+
+  if (f.type == VQ_MLS_LINK) {
+    // A link whose target the server does not name is reached through its own name.
+    _storeLink(name, f.linkTarget[0] ? f.linkTarget : name, 1);
+  } else {
+    vqCopyText(m_item->name, sizeof m_item->name, name, sizeof m_item->name - 1);
   }
   return 1;
 }

@@ -56,6 +56,13 @@ class ftpScriptServer {
     snprintf(text, sizeof text, "227 Entering Passive Mode (%s,%u,%u).", address, port >> 8, port & 0xFF);
     return text;
   }
+  // For handlers: a passive listener announced as EPSV does it: "229 ... (|||port|)".
+  std::string OpenExtendedPassive() {
+    std::string pasv = OpenPassive();
+    unsigned a[6] = {};
+    sscanf(pasv.c_str() + pasv.find('(') + 1, "%u,%u,%u,%u,%u,%u", &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]);
+    return "229 Entering Extended Passive Mode (|||" + std::to_string(a[4] * 256 + a[5]) + "|)";
+  }
   // For handlers: accepts the client's data connection (passive listener, or a connect to the
   // address of the last PORT) and sends data on it, then closes it.
   bool SendData(const std::string& data) { return SendDataThen(data, false); }
@@ -239,7 +246,9 @@ class ftpScriptServer {
 };
 
 // Answers of a plain server after login (SYST, PWD, TYPE, NOOP); "" when the line is none of them.
+// A plain server knows no FEAT and says so, as servers of its age do.
 inline std::string plainAnswer(const std::string& line) {
+  if (line == "FEAT") return "500 'FEAT': command not understood.";
   if (line == "SYST") return "215 UNIX Type: L8";
   if (line == "PWD") return "257 \"/\" is the current directory";
   if (line.compare(0, 4, "TYPE") == 0) return "200 Type set.";

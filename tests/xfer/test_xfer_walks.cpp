@@ -46,11 +46,13 @@ struct Scripted {
     if (extra) *extra = job.Extra;
     return rc;
   }
+  // The walk's own commands, without the session's set-up (FEAT included: the engine asks it once,
+  // at the first listing).
   std::vector<std::string> Sent() {
     std::vector<std::string> out;
     for (const std::string& l : server.Lines())
       if (l.compare(0, 4, "PASV") && l.compare(0, 4, "TYPE") && l.compare(0, 4, "USER") && l.compare(0, 4, "PASS") &&
-          l.compare(0, 4, "SYST") && l != "PWD" && l != "LIST")
+          l.compare(0, 4, "SYST") && l != "PWD" && l != "LIST" && l != "FEAT")
         out.push_back(l);
     return out;
   }
