@@ -9,6 +9,7 @@
 #include "shellEnum.h"
 #include "shellItems.h"
 #include "shellPaths.h"
+#include "shellWideNames.h"
 #include "vqCatch.h"
 #include "vqDirParser.h"
 #include "vqFtpEngine.h"
@@ -148,12 +149,16 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
       rc = parser.DIR_PARSE(listing.c_str(), count);
       if (rc == 0 && into && parser.DirEnumOpen(parser.GetOutfileName())) {
         shellListingOptions options = {job.Site.GetShowDotDotDir() && job.Command == IN_CMD_EXPLORE,
-                                       job.Site.GetHideDotDir(), job.Site.GetHideDotFile()};
+                                       job.Site.GetHideDotDir(), job.Site.GetHideDotFile(),
+                                       job.Site.GetNameEncoding(),
+                                       0 /* the engine's FTP_ServerSaysUtf8() once its FEAT lands */};
         const _FTPITEMID* folderItem = shellOwnItem(VQPIDL_Last(folder));
         // Whoever reads the collection waits for its lock; items go in whole.
         bool locked = into->Lock().LockAcquire(kFillLockMs) != 0;
-        shellItemsFromListing(parser, folderItem, options, addItem, into);
+        bool namesUtf8 = false;
+        shellItemsFromListing(parser, folderItem, options, addItem, into, &namesUtf8);
         if (locked) into->Lock().LockRelease();
+        shellNoteSiteNamesUtf8(folder, namesUtf8);
         parser.DirEnumClose();
       }
       char done[128];
