@@ -46,7 +46,9 @@ TEST(ShellNames, Utf8IsCheckedStrictlyAndIllFormedPartsShowOneMarkEach) {
   for (const Case& c : cases) {
     bool multi = !c.multi;
     EXPECT_EQ(c.valid, shellIsUtf8(c.bytes, &multi)) << c.bytes;
-    if (c.valid) EXPECT_EQ(c.multi, multi) << c.bytes;
+    if (c.valid) {
+      EXPECT_EQ(c.multi, multi) << c.bytes;
+    }
     EXPECT_EQ(hex(c.wide), hex(shellUtf8ToWide(c.bytes))) << c.bytes;
     std::string back;
     if (c.valid) {
@@ -170,7 +172,9 @@ TEST(ShellNames, ListingMarksItsItemsAndKeepsTheServersBytes) {
     for (size_t i = 0; i < got.items.size(); ++i) {
       EXPECT_EQ(c.marked, shellItemIsUtf8(&got.items[i])) << got.items[i].name;
       EXPECT_EQ(c.marked, shellItemNameIsUtf8(shellAsItemId(&got.items[i])));
-      if (i) EXPECT_EQ(l.names[i - 1], got.items[i].name) << "the name keeps the server's bytes";
+      if (i) {
+        EXPECT_EQ(l.names[i - 1], got.items[i].name) << "the name keeps the server's bytes";
+      }
       EXPECT_EQ(VQ_ITEMID_SIZE, +got.items[i].cb);
     }
   }
