@@ -133,8 +133,8 @@ struct shellListingOptions {
   int dotDot;       // make the ".." entry first (the folder is being explored, and the setting asks)
   int hideDotDirs;  // folders whose names begin with "."
   int hideDotFiles;
-  int namesSetting;    // the site's VQ_NAMES_* value
-  int serverSaysUtf8;  // the server announced UTF-8 names
+  int namesSetting = 0;    // the site's VQ_NAMES_* value (0: automatic)
+  int serverSaysUtf8 = 0;  // the server announced UTF-8 names
 };
 // Receives each item; the item is reused for the next one, so the sink copies what it keeps.
 // A zero answer stops the walk.

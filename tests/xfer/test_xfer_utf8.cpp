@@ -313,7 +313,9 @@ TEST_F(XferUtf8, UploadRenameAndNewFolderSendTheServersEncoding) {
     std::string bytes;
     const bool fits = shellToCodePage(n.c_str(), bytes);
     carried += fits;
-    if (fits) EXPECT_NE(std::string::npos, listing.find(" " + bytes + "\r\n")) << units(n) << "\n" << listing;
+    if (fits) {
+      EXPECT_NE(std::string::npos, listing.find(" " + bytes + "\r\n")) << units(n) << "\n" << listing;
+    }
   }
   EXPECT_EQ(carried, static_cast<size_t>(std::count(listing.begin(), listing.end(), '\n'))) << listing;
   ASSERT_LT(carried, std::size(names)) << "code page " << GetACP() << " carries every test name";
