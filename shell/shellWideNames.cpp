@@ -70,6 +70,20 @@ std::wstring shellItemWideName(LPCITEMIDLIST item) {
   return shellWideName(shellItemName(item), own && shellIsRemoteKind(own->kind) && shellItemIsUtf8(own));
 }
 
+std::string shellShownNarrow(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
+
+std::string shellShownName(const std::string& raw, bool utf8) {
+  return utf8 ? shellShownNarrow(shellWideName(raw.c_str(), true)) : raw;
+}
+
 bool shellServerName(const wchar_t* name, bool utf8, std::string& out) {
   out.clear();
   if (!name) return false;

@@ -21,6 +21,12 @@ bool shellToCodePage(const wchar_t* text, std::string& out);
 // (out empty) when the code page cannot carry the name.
 bool shellServerName(const wchar_t* name, bool utf8, std::string& out);
 
+// Text for the narrow windows (progress, status bar, messages): a wide name in the code page,
+// with "?" for what it lacks, which reads better than UTF-8 bytes shown as code-page text.
+std::string shellShownNarrow(const std::wstring& text);
+// A remote name or path as those windows show it.
+std::string shellShownName(const std::string& raw, bool utf8);
+
 // Whether names sent into a site's folder (any list inside the site) go as UTF-8: the folder's
 // own mark, else the site's setting, else what its listings showed in this process.
 bool shellFolderNamesUtf8(LPCITEMIDLIST folder);

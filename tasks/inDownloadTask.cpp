@@ -7,6 +7,7 @@
 #include "dlgResume.h"
 #include "inLocalNames.h"
 #include "inTransfers.h"
+#include "shellWideNames.h"
 #include "shellItems.h"
 #include "vqCatch.h"
 #include "vqFileApi.h"
@@ -49,8 +50,9 @@ bool resumeChoice(inJob& job, bool& resume) {
 }
 
 // One file. remote is what RETR is given (a name in the folder entered, or a whole path).
+// shown: the remote name and the local file as the progress window names them.
 unsigned long getFile(inWalk& walk, const std::string& remote, const std::string& local, const inEntry& entry,
-                      bool move) {
+                      bool move, const std::string& shownRemote, const std::string& shownLocal) {
   inJob& job = walk.Job();
   vqFtpEngine* engine = walk.Engine();
   const unsigned mode = walk.TransferMode;
@@ -60,7 +62,7 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
   if (listed > 0 && have > 0 && static_cast<uint64_t>(have) < listed && !resumeChoice(job, resume))
     return IN_RESULT_CANCEL;
 
-  inProgressFile(job, remote, local, listed);
+  inProgressFile(job, shownRemote, shownLocal, listed);
   const unsigned long sizeArg = listed > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(listed);
   unsigned long rc = engine->FTP_GetFile(remote.c_str(), local.c_str(), mode, sizeArg, resume ? 1 : 0);
   if (rc != 0) {
@@ -91,9 +93,10 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
 
 // One file under a local name that may stand in for its wide one.
 unsigned long getFileAs(inWalk& walk, const std::string& remote, const inLocalName& local, const inEntry& entry,
-                        bool move) {
+                        bool move, bool utf8) {
   inLocalBegin(local);
-  unsigned long rc = getFile(walk, remote, local.path, entry, move);
+  unsigned long rc = getFile(walk, remote, local.path, entry, move, shellShownName(remote, utf8),
+                             local.IsStandIn() ? shellShownNarrow(local.real) : local.path);
   if (!inLocalEnd(local) && rc == 0) {
     walk.NoteFailure("Unable to give the downloaded file " + remote + " its name; it stays as " + local.path + ".");
     rc = IN_RESULT_LOCAL;
@@ -162,7 +165,7 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
       }
       if (r == 0 && move) walk.Engine()->FTP_RMD(e.name.c_str());
     } else {
-      r = getFileAs(walk, e.name, child, e, move);
+      r = getFileAs(walk, e.name, child, e, move, utf8);
     }
     if (r == IN_RESULT_CANCEL) {
       failed = r;
@@ -260,7 +263,7 @@ unsigned long inDownloadTask(inJob& job, inTask& task) {
         inLocalName as;
         as.path = local;
         as.real = task.LocalReal;
-        rc = getFileAs(walk, remote, as, e, move);
+        rc = getFileAs(walk, remote, as, e, move, task.NameIsUtf8);
       }
     }
     if (rc == 0) {

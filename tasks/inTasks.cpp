@@ -130,7 +130,8 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
                             static_cast<int>(engine->GetHostType())};
     std::string remote;
     RemotePath(folder, &site, 0, remote);
-    std::string status = "Retrieving file listing: " + remote;
+    const std::string shownRemote = shellShownName(remote, shellFolderNamesUtf8(folder));
+    std::string status = "Retrieving file listing: " + shownRemote;
     inStatus(job, status.c_str());
     std::string cacheDir = shellApp::Get().GetCacheDir(), listing, siteDir;
     shellCacheSite cache = {cacheDir.c_str(), job.Site.GetURL(), job.Site.GetSiteId()};
@@ -169,7 +170,7 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
       char text[2048];
       snprintf(text, sizeof text,
                "Unable to generate a directory listing on the remote server.\n\nReason: %s\nRemote Directory: %s",
-               engine->FTP_ErrorString(rc), remote.c_str());
+               engine->FTP_ErrorString(rc), shownRemote.c_str());
       VQ_MSG(text, MB_OK | MB_ICONEXCLAMATION);
     }
   }

@@ -66,7 +66,7 @@ struct upload {
   size_t depth = 0;
 
   unsigned long file(const std::string& local, const std::string& remote) {
-    inProgressFile(walk.Job(), local, walk.Child(remote), static_cast<uint64_t>(inLocalSize(local)));
+    inProgressFile(walk.Job(), local, shellShownName(walk.Child(remote), utf8), static_cast<uint64_t>(inLocalSize(local)));
     unsigned long rc = walk.Engine()->FTP_PutFile(remote.c_str(), local.c_str(), walk.TransferMode);
     if (rc != 0 && rc != IN_RESULT_CANCEL) {
       std::string error = inResultText(walk.Engine(), rc);

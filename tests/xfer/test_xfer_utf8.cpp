@@ -15,6 +15,7 @@
 #include "shellFolder.h"
 #include "shellWideNames.h"
 #include "uiDriver.h"
+#include "vqAppParams.h"
 #include "vqComPtr.h"
 #include "vqFtpEngine.h"
 #include "xferSupport.h"
@@ -216,6 +217,20 @@ TEST_F(XferUtf8, AutomaticSiteShowsAndDownloadsNamesInEveryScript) {
   EXPECT_EQ("cjk\n", readWide(dir + kNihongo));
   EXPECT_EQ("inside\n", readWide(dir + kPapka + L"\\" + kFajl)) << "the folder's own file, its name wide too";
   EXPECT_TRUE(answers.texts.empty()) << answers.All();
+
+  // The cached copy (Open, Print) is named after the whole remote path: wide too.
+  vqAppParams* app = VQSMGR_GetAppParams();
+  const std::string oldCache = app->GetDefCacheDir();
+  app->SetDefCacheDir((local.path() + "\\").c_str());
+  app->APP_SaveParams();
+  inTask cached(childOf(utf8, *find(items, kPrivet)), nullptr);
+  cached.GetLocalPath(IN_PATH_CACHED);
+  const std::wstring real = cached.LocalReal.empty() ? shellFromCodePage(cached.LocalPath.c_str()) : cached.LocalReal;
+  const std::wstring tail = std::wstring(L"\\root.names.utf8.") + kPrivet;
+  ASSERT_GT(real.size(), tail.size());
+  EXPECT_EQ(units(tail), units(real.substr(real.size() - tail.size())));
+  app->SetDefCacheDir(oldCache.c_str());
+  app->APP_SaveParams();
   removeWide(wide(local.path()));
 }
 
