@@ -250,8 +250,15 @@ unsigned long inDownloadTask(inJob& job, inTask& task) {
       if (folder) {
         std::string target = local;
         inLocalName made;
-        if (task.NameIsUtf8 && inLocalFolder(dir, task.Name, true, made)) target = made.path;
-        rc = getFolder(walk, remote, target, move, task.NameIsUtf8);
+        if (task.NameIsUtf8) {
+          if (inLocalFolder(dir, task.Name, true, made)) {
+            target = made.path;
+          } else {
+            walk.NoteFailure("Unable to create a local folder for " + remote + " in " + dir + ".");
+            rc = IN_RESULT_LOCAL;
+          }
+        }
+        if (rc == 0) rc = getFolder(walk, remote, target, move, task.NameIsUtf8);
         if (rc == 0 && move) engine->FTP_RMD(remote.c_str());
       } else {
         const _FTPITEMID* item = shellOwnItem(VQPIDL_Last(task.Source));
@@ -271,7 +278,10 @@ unsigned long inDownloadTask(inJob& job, inTask& task) {
         const std::string parent = local.substr(0, local.rfind('\\'));
         SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, parent.c_str(), nullptr);
       } else if (command == IN_CMD_VIEW_INDEX) {
-        postToView(task.NotifyWindow, local);
+        inLocalName fetched;
+        fetched.path = local;
+        fetched.real = task.LocalReal;
+        postToView(task.NotifyWindow, inNarrowPath(fetched));
       } else if (command == IN_CMD_OPEN || command == IN_CMD_PRINT) {
         launch(command, local, task.LocalReal);
       }

@@ -96,7 +96,20 @@ bool inLocalFolder(const std::string& dir, const std::string& remoteName, bool u
 bool inEntriesUtf8(inJob& job, const std::vector<inEntry>& entries, bool utf8Parent) {
   shellUtf8Evidence evidence;
   for (const inEntry& e : entries) evidence.Add(e.name.c_str());
-  return shellNamesUtf8(job.SiteLoaded ? job.Site.GetNameEncoding() : VQ_NAMES_AUTO,
-                        false /* the engine's FTP_ServerSaysUtf8() once its FEAT lands */,
+  return shellNamesUtf8(job.SiteLoaded ? job.Site.GetNameEncoding() : VQ_NAMES_AUTO, inServerSaysUtf8(job.Engine),
                         utf8Parent || evidence.LooksUtf8());
+}
+
+bool inServerSaysUtf8(vqFtpEngine* engine) {
+  (void)engine;
+  return false;  // engine->FTP_ServerSaysUtf8() once the engine reads the server's features
+}
+
+std::string inNarrowPath(const inLocalName& name) {
+  if (!name.IsStandIn()) return name.path;
+  wchar_t shortForm[MAX_PATH];
+  std::string narrow;
+  DWORD n = GetShortPathNameW(name.real.c_str(), shortForm, MAX_PATH);
+  if (n && n < MAX_PATH && shellToCodePage(shortForm, narrow)) return narrow;
+  return name.path;
 }

@@ -11,6 +11,7 @@
 
 struct inEntry;
 class inJob;
+class vqFtpEngine;
 
 struct inLocalName {
   std::string path;  // what narrow calls and the engine are given; empty: no room for a name
@@ -37,3 +38,7 @@ bool inLocalEnd(const inLocalName& name);
 bool inLocalFolder(const std::string& dir, const std::string& remoteName, bool utf8, inLocalName& out);
 // Whether a listing's entries (of a folder reached as utf8Parent) are UTF-8 for the job's site.
 bool inEntriesUtf8(inJob& job, const std::vector<inEntry>& entries, bool utf8Parent);
+// What the server said about its names (its features list), for the automatic setting.
+bool inServerSaysUtf8(vqFtpEngine* engine);
+// A narrow path that reaches the file once it has its real name (its short form), or path.
+std::string inNarrowPath(const inLocalName& name);

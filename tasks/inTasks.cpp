@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "inJob.h"
+#include "inLocalNames.h"
 #include "inTaskManager.h"
 #include "inTaskSteps.h"
 #include "shellApp.h"
@@ -151,8 +152,7 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
       if (rc == 0 && into && parser.DirEnumOpen(parser.GetOutfileName())) {
         shellListingOptions options = {job.Site.GetShowDotDotDir() && job.Command == IN_CMD_EXPLORE,
                                        job.Site.GetHideDotDir(), job.Site.GetHideDotFile(),
-                                       job.Site.GetNameEncoding(),
-                                       0 /* the engine's FTP_ServerSaysUtf8() once its FEAT lands */};
+                                       job.Site.GetNameEncoding(), inServerSaysUtf8(engine)};
         const _FTPITEMID* folderItem = shellOwnItem(VQPIDL_Last(folder));
         // Whoever reads the collection waits for its lock; items go in whole.
         bool locked = into->Lock().LockAcquire(kFillLockMs) != 0;
