@@ -44,14 +44,15 @@ bool localEntry(inWalk& walk, const std::string& dir, const WIN32_FIND_DATAW& fd
   else
     local.clear();
   std::string name;
+  const std::string shown = dir + "\\" + shellShownNarrow(fd.cFileName);
   if (!shellServerName(fd.cFileName, utf8, name)) {
-    walk.NoteFailure("The name of " + dir + "\\" + (fits ? narrow : std::string("a file")) +
+    walk.NoteFailure("The name of " + shown +
                      " holds characters this server's names cannot carry (the system's code page lacks them): "
                      "it was not uploaded. Set the site's Names to UTF-8 if the server takes UTF-8.");
     return false;
   }
   if (local.empty()) {
-    walk.NoteFailure("The file " + name + " in " + dir + " has no name the transfer can open: it was not uploaded.");
+    walk.NoteFailure("The file " + shown + " has no name the transfer can open: it was not uploaded.");
     return false;
   }
   remote = walk.RemoteName(name);
