@@ -58,6 +58,7 @@
 #define IDC_SM_HI_PWD 1149
 #define IDC_SM_HI_RAW 1150
 #define IDC_SM_HI_TEST 1151
+#define IDC_SM_HI_NAMES 1152
 // "Firewall"
 #define IDC_SM_FW_PASV 1160
 #define IDC_SM_FW_ENABLED 1161

@@ -6,12 +6,13 @@
 #include "inEngineMgr.h"
 #include "shellApp.h"
 #include "shellPidl.h"
+#include "shellWideNames.h"
 #include "vqFtpEngine.h"
 #include "vqMsg.h"
 #include "vqString.h"
 
 dlgFolder::dlgFolder(LPCITEMIDLIST folder)
-    : vqDialog(shellApp::Module(), IDD_FOLDER), m_folder(vqItemIdList::CopyOf(folder)) {}
+    : vqDialog(shellApp::Module(), IDD_FOLDER), m_utf8(false), m_folder(vqItemIdList::CopyOf(folder)) {}
 
 BOOL dlgFolder::OnInitDialog() {
   SendMessageA(Item(IDC_FOLDER_NAME), EM_LIMITTEXT, 255, 0);
@@ -20,14 +21,25 @@ BOOL dlgFolder::OnInitDialog() {
 }
 
 void dlgFolder::OnOK() {
-  char text[512] = "";
-  GetText(IDC_FOLDER_NAME, text, sizeof text);
-  std::string name = VQSTR_Trim(text);
+  // Read wide, so a name the code page lacks reaches a UTF-8 server whole.
+  wchar_t typed[512] = L"";
+  GetDlgItemTextW(m_hWnd, IDC_FOLDER_NAME, typed, 512);
+  std::wstring trimmed = typed;
+  trimmed.erase(0, trimmed.find_first_not_of(L" \t"));
+  trimmed.erase(trimmed.find_last_not_of(L" \t") + 1);
   HINSTANCE module = shellApp::Module();
-  if (name.empty()) return;
+  if (trimmed.empty()) return;
+  LPCITEMIDLIST list = m_folder.Get();
+  const bool utf8 = shellFolderNamesUtf8(list);
+  std::string name;
+  if (!shellServerName(trimmed.c_str(), utf8, name)) {
+    VQ_MSG("The folder name holds characters that this server's names cannot carry (the system's code page "
+           "lacks them).\n\nChoose another name, or set the site's Names to UTF-8 if the server takes UTF-8.",
+           MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   char msg[2048];
   inEngineMgr& engines = shellApp::Get().GetEngineManager();
-  LPCITEMIDLIST list = m_folder.Get();
   // A connection busy with a transfer is not waited for: the user hears so at once.
   if (!engines.IsFree(list) || engines.LockAndConnect(list, 1) != 0) {
     VQ_MSG(VQ_TEXT(module, IDS_NO_SOCKET), MB_OK | MB_ICONEXCLAMATION);
@@ -52,5 +64,6 @@ void dlgFolder::OnOK() {
     return;
   }
   m_name = name;
+  m_utf8 = utf8;
   EndDialog(IDOK);
 }

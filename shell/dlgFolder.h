@@ -10,7 +10,8 @@ class dlgFolder : public vqDialog {
  public:
   // folder: absolute list of the site or folder to create in.
   explicit dlgFolder(LPCITEMIDLIST folder);
-  std::string m_name;  // the trimmed name made, after IDOK
+  std::string m_name;  // the trimmed name made, as the server got it, after IDOK
+  bool m_utf8;         // m_name is UTF-8
 
  protected:
   BOOL OnInitDialog() override;

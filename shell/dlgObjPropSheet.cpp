@@ -9,6 +9,7 @@
 #include "shellApp.h"
 #include "shellCommands.h"
 #include "shellPidl.h"
+#include "shellWideNames.h"
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
 #include "vqMsg.h"
@@ -91,7 +92,10 @@ void dlgObjPropSingle::Fill() {
     std::string name = shellItemName(one);
     bool link = shellIsLinkKind(it->kind);
     if (link) name += std::string(" -> ") + shellItemLinkTarget(one);
-    SetText(IDC_OBJ_NAME, name.c_str());
+    // The name (and the folder's path) as a person reads them: wide for a UTF-8 server.
+    const bool utf8 = shellItemIsUtf8(it);
+    SetDlgItemTextW(m_hWnd, IDC_OBJ_NAME, shellWideName(name.c_str(), utf8).c_str());
+    if (utf8) SetDlgItemTextW(m_hWnd, IDC_OBJ_PATH, shellWideName(path.c_str(), true).c_str());
     std::string type = shellIsFolderLikeKind(it->kind) ? " Directory" : " Object";
     if (link) type += " Link";
     SetText(IDC_OBJ_TYPE, type.c_str());

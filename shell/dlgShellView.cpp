@@ -12,6 +12,7 @@
 #include "shellCommand.h"
 #include "shellEnum.h"
 #include "shellViewRules.h"
+#include "shellWideNames.h"
 #include "shellWait.h"
 #include "vqAppParams.h"
 #include "vqComPtr.h"
@@ -198,6 +199,8 @@ BOOL dlgShellView::OnInitDialog() {
                  LVS_EX_FULLROWSELECT);
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(vqImageList::Get().Large()));
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(vqImageList::Get().Small()));
+    // The list asks for wide texts (answered in OnMessage), so names beyond the code page show.
+    SendMessageW(list, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(m_hWnd), NF_REQUERY);
     bool remote = m_folderKind != VQ_KIND_ROOT && m_folderKind != VQ_KIND_CATEGORY;
     int count = remote ? 6 : 4;
     const char* titles[kMaxColumns];
@@ -557,10 +560,13 @@ INT_PTR dlgShellView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
       case WM_SIZE:
         Layout();
         return TRUE;
+      case WM_NOTIFYFORMAT:
+        SetResult(NFR_UNICODE);
+        return TRUE;
       case WM_SHELLVIEW_EDITNAME: {
         HWND edit = reinterpret_cast<HWND>(SendMessageA(m_list.GetHwnd(), LVM_GETEDITCONTROL, 0, 0));
         if (edit && wp < m_list.Count() && GetWindowTextLengthA(edit) == 0) {
-          SetWindowTextA(edit, m_list.Text(wp, 0, false));
+          SetWindowTextW(edit, m_list.WideText(wp, 0).c_str());
           SendMessageA(edit, EM_SETSEL, 0, -1);
         }
         return TRUE;
@@ -617,8 +623,13 @@ LRESULT dlgShellView::OnNotify(NMHDR* header) {
       case LVN_GETDISPINFOA:
         m_list.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header));
         return 0;
+      case LVN_GETDISPINFOW:
+        m_list.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
+        return 0;
       case LVN_ODFINDITEMA:
         return m_list.OnFindItem(reinterpret_cast<NMLVFINDITEMA*>(header));
+      case LVN_ODFINDITEMW:
+        return m_list.OnFindItem(reinterpret_cast<NMLVFINDITEMW*>(header));
       case LVN_ITEMCHANGED:
         if (!m_menuPending && m_state != SVUIA_DEACTIVATE) {
           m_menuPending = true;
@@ -635,7 +646,8 @@ LRESULT dlgShellView::OnNotify(NMHDR* header) {
         if (column >= 0 && column < kMaxColumns) SortBy(0, column, m_used[column] && !m_descending[column]);
         return 0;
       }
-      case LVN_BEGINLABELEDITA: {
+      case LVN_BEGINLABELEDITA:
+      case LVN_BEGINLABELEDITW: {  // the row sits at the same place in both forms
         int row = reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem;
         if (row < 0) return TRUE;
         shellCommandQuery q = {2010, shellItemKind(m_list.Item(row)), SHELL_CONTEXT_SELECTION, false, "", false};
@@ -649,6 +661,19 @@ LRESULT dlgShellView::OnNotify(NMHDR* header) {
         NMLVDISPINFOA* info = reinterpret_cast<NMLVDISPINFOA*>(header);
         if (!info->item.pszText || info->item.iItem < 0) return FALSE;  // cancelled
         return Rename(static_cast<size_t>(info->item.iItem), info->item.pszText);
+      }
+      case LVN_ENDLABELEDITW: {
+        NMLVDISPINFOW* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        if (!info->item.pszText || info->item.iItem < 0) return FALSE;  // cancelled
+        // The typed name goes to the server in the encoding its listing came in.
+        LPCITEMIDLIST item = m_list.Item(static_cast<size_t>(info->item.iItem));
+        std::string raw;
+        if (!shellServerName(info->item.pszText, shellItemNameIsUtf8(item) && shellIsRemoteKind(shellItemKind(item)),
+                             raw)) {
+          VQ_MSG(VQ_TEXT(shellApp::Module(), IDS_VIEW_BADNAME), MB_OK | MB_ICONEXCLAMATION);
+          return FALSE;
+        }
+        return Rename(static_cast<size_t>(info->item.iItem), raw.c_str());
       }
       case LVN_KEYDOWN: {
         // The shortcuts the menus show, and the shell's own keys, whether or not the browser

@@ -323,6 +323,7 @@ HRESULT shellCommand::NewFolder() {
   dlgFolder dialog(Absolute(0));
   if (dialog.DoModal(m_owner) != IDOK) return S_OK;
   vqItemIdList made = withChild(Absolute(0), VQ_KIND_FOLDER, dialog.m_name.c_str());
+  if (made.Get()) shellSetItemUtf8(shellOwnItem(const_cast<LPITEMIDLIST>(VQPIDL_Last(made.Get()))), dialog.m_utf8);
   shellPidl pidl(module());
   std::string cache;
   pidl.SetCacheDir(shellApp::Get().GetCacheDir().c_str());

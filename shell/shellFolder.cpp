@@ -11,10 +11,15 @@
 #include "shellEnumFormatEtc.h"
 #include "shellMenu.h"
 #include "shellView.h"
+#include "shellWideNames.h"
 #include "vqComPtr.h"
+#include "vqMsg.h"
 
 namespace {
 const char kSource[] = "shellFolder";
+const char kNoCodePageName[] =
+    "The new name holds characters that this server's names cannot carry (the system's code page lacks "
+    "them).\n\nChoose another name, or set the site's Names to UTF-8 if the server takes UTF-8.";
 
 // Icon index of an item kind (negative: this module's icon resource), with the open variant.
 int iconIndex(int kind, bool open, bool connected) {
@@ -180,21 +185,41 @@ STDMETHODIMP shellFolder::GetUIObjectOf(HWND owner, UINT count, LPCITEMIDLIST* i
   VQ_CATCH_COM(kSource)
 }
 
+// A UTF-8 server's names go to the shell as wide text; code-page names as they always went.
 STDMETHODIMP shellFolder::GetDisplayNameOf(LPCITEMIDLIST item, SHGDNF, STRRET* out) {
   if (!out) return E_POINTER;
-  out->uType = STRRET_CSTR;
-  lstrcpynA(out->cStr, shellItemName(VQPIDL_Last(item)), sizeof out->cStr);
-  return S_OK;
+  VQ_TRY
+    LPCITEMIDLIST last = VQPIDL_Last(item);
+    if (shellItemNameIsUtf8(last) && shellIsRemoteKind(shellItemKind(last))) {
+      std::wstring name = shellItemWideName(last);
+      const size_t bytes = (name.size() + 1) * sizeof(wchar_t);
+      out->pOleStr = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+      if (!out->pOleStr) return E_OUTOFMEMORY;
+      memcpy(out->pOleStr, name.c_str(), bytes);
+      out->uType = STRRET_WSTR;
+      return S_OK;
+    }
+    out->uType = STRRET_CSTR;
+    lstrcpynA(out->cStr, shellItemName(last), sizeof out->cStr);
+    return S_OK;
+  VQ_CATCH_COM(kSource)
 }
 
 STDMETHODIMP shellFolder::SetNameOf(HWND owner, LPCITEMIDLIST item, LPCOLESTR name, SHGDNF, LPITEMIDLIST* out) {
   if (out) *out = nullptr;
   if (!item || !item->mkid.cb || !name) return E_INVALIDARG;
   VQ_TRY
-    char narrow[512];
-    if (!WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof narrow, nullptr, nullptr)) return E_INVALIDARG;
+    // The new name goes to the server in the encoding its listing came in.
+    LPCITEMIDLIST last = VQPIDL_Last(item);
+    const bool utf8 = shellIsRemoteKind(shellItemKind(last)) && shellItemNameIsUtf8(last);
+    std::string raw;
+    if (!shellServerName(name, utf8, raw)) {
+      VQ_MSG(kNoCodePageName, MB_OK | MB_ICONEXCLAMATION);
+      return E_INVALIDARG;
+    }
+    if (raw.size() >= sizeof reinterpret_cast<const _FTPITEMID*>(last)->name) return E_INVALIDARG;
     shellCommand rename(owner, m_pidl.GetFolder(), 1, &item);
-    return rename.Rename(narrow, out) ? S_OK : E_FAIL;
+    return rename.Rename(raw.c_str(), out) ? S_OK : E_FAIL;
   VQ_CATCH_COM(kSource)
 }
 

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "shellNames.h"
 #include "vqCatch.h"
 #include "vqDirParser.h"
 #include "vqString.h"
@@ -68,6 +69,7 @@ const char* shellItemName(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
   return it ? fieldText(it->name) : "FTP-Root";
 }
+bool shellItemNameIsUtf8(LPCITEMIDLIST item) { return shellItemIsUtf8(shellOwnItem(item)); }
 uint32_t shellItemAttributes(LPCITEMIDLIST item) {
   const _FTPITEMID* it = shellOwnItem(item);
   return it ? it->attributes : 0u;
@@ -233,14 +235,27 @@ void shellMakeDotDot(_FTPITEMID* out, const _FTPITEMID* folderItem) {
 }
 
 long shellItemsFromListing(vqDirParser& parser, const _FTPITEMID* folderItem, const shellListingOptions& options,
-                           shellItemSink sink, void* user) {
+                           shellItemSink sink, void* user, bool* namesUtf8) {
   long count = 0;
   VQ_TRY
     if (!sink) return 0;
     // One record, reused: the sink copies what it keeps.
     _FTPITEMID item;
+    bool looksUtf8 = shellItemIsUtf8(folderItem);
+    if (options.namesSetting == VQ_NAMES_AUTO && !options.serverSaysUtf8 && !looksUtf8) {
+      shellUtf8Evidence evidence;
+      memset(&item, 0, sizeof item);
+      for (int more = parser.DirEnumFirst(&item); more; more = parser.DirEnumNext(&item)) {
+        item.name[sizeof item.name - 1] = 0;
+        evidence.Add(item.name);
+      }
+      looksUtf8 = evidence.LooksUtf8();
+    }
+    const bool utf8 = shellNamesUtf8(options.namesSetting, options.serverSaysUtf8 != 0, looksUtf8);
+    if (namesUtf8) *namesUtf8 = utf8;
     if (options.dotDot) {
       shellMakeDotDot(&item, folderItem);
+      shellSetItemUtf8(&item, utf8);
       ++count;
       if (!sink(&item, user)) return count;
     }
@@ -253,6 +268,7 @@ long shellItemsFromListing(vqDirParser& parser, const _FTPITEMID* folderItem, co
       item.typeName[0] = 0;
       if (!shellIsLinkKind(item.kind)) item.url[0] = 0;
       shellApplyParentDeleteFlags(&item, folderItem);
+      shellSetItemUtf8(&item, utf8);
       if (item.name[0] == '.') {
         bool container = shellIsContainerKind(item.kind);
         if (container ? options.hideDotDirs : options.hideDotFiles) continue;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "shellViewRules.h"
+#include "shellWideNames.h"
 
 namespace {
 const int kDescriptionColumn = 5;
@@ -115,6 +116,34 @@ void shellListCtrl::OnGetDispInfo(NMLVDISPINFOA* info) {
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
     lstrcpynA(item.pszText, Text(item.iItem, item.iSubItem, false), item.cchTextMax);
   if (item.mask & LVIF_IMAGE) item.iImage = m_rows[item.iItem].icon;
+}
+
+std::wstring shellListCtrl::WideText(size_t row, int column) {
+  if (row >= m_rows.size()) return std::wstring();
+  LPCITEMIDLIST item = m_rows[row].item;
+  if (column == 0 && shellItemNameIsUtf8(item) && shellIsRemoteKind(shellItemKind(item))) return shellItemWideName(item);
+  return shellFromCodePage(Text(row, column, false));
+}
+
+void shellListCtrl::OnGetDispInfo(NMLVDISPINFOW* info) {
+  LVITEMW& item = info->item;
+  if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= m_rows.size()) return;
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+    lstrcpynW(item.pszText, WideText(item.iItem, item.iSubItem).c_str(), item.cchTextMax);
+  if (item.mask & LVIF_IMAGE) item.iImage = m_rows[item.iItem].icon;
+}
+
+int shellListCtrl::OnFindItem(NMLVFINDITEMW* find) {
+  if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
+  size_t n = m_rows.size(), typed = wcslen(find->lvfi.psz);
+  if (!n || !typed) return -1;
+  size_t start = find->iStart >= 0 ? static_cast<size_t>(find->iStart) % n : 0;
+  for (size_t k = 0; k < n; ++k) {
+    size_t row = (start + k) % n;
+    if (!(find->lvfi.flags & LVFI_WRAP) && row < start) break;
+    if (_wcsnicmp(WideText(row, 0).c_str(), find->lvfi.psz, typed) == 0) return static_cast<int>(row);
+  }
+  return -1;
 }
 
 int shellListCtrl::OnFindItem(NMLVFINDITEMA* find) {

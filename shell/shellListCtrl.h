@@ -42,6 +42,8 @@ class shellListCtrl {
   LPITEMIDLIST Item(size_t row) const { return row < m_rows.size() ? m_rows[row].item : nullptr; }
   // Column text as shown (the Description of a remote list comes from the index-file map).
   const char* Text(size_t row, int column, bool forSorting);
+  // The same as a person reads it: a UTF-8 server's names wide, everything else from the code page.
+  std::wstring WideText(size_t row, int column);
 
   // Orders the rows by a column; groups (wizard, categories, folders, the rest) stay in front.
   void Sort(int column, bool descending);
@@ -55,6 +57,9 @@ class shellListCtrl {
   // Notifications of the control (owner data).
   void OnGetDispInfo(NMLVDISPINFOA* info);
   int OnFindItem(NMLVFINDITEMA* find);
+  // The wide forms, which the view asks for, so names beyond the code page show whole.
+  void OnGetDispInfo(NMLVDISPINFOW* info);
+  int OnFindItem(NMLVFINDITEMW* find);
 
  private:
   struct Row {

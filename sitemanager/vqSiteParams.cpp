@@ -106,6 +106,7 @@ vqSiteParams::vqSiteParams(unsigned char progId)
   m_IsAnonymous = 1;
   m_IsCategory = 0;
   m_VirtualHost = 0;
+  m_NameEncoding = VQ_NAMES_AUTO;
   SITE_InitParams(1, VQSMGR_GetAppParams());
   SetSiteSubPath(VQ_SITES_LIST);
 }
@@ -167,6 +168,7 @@ int vqSiteParams::SITE_InitParams(int clearName, vqCommonParams* defaults) {
     m_IsAnonymous = 1;
     m_IsCategory = 0;
     m_VirtualHost = 0;
+    m_NameEncoding = VQ_NAMES_AUTO;
     return 1;
   VQ_CATCH(kSource, 0)
 }
@@ -224,6 +226,8 @@ int vqSiteParams::_loadSiteKey(HKEY root, const char* keyPath) {
   r.RegGetStr("cmdPWD", m_CmdPWD, sizeof(m_CmdPWD));
   r.RegGetNum("Anonymous", m_IsAnonymous);
   r.RegGetNum("VirtualHost", m_VirtualHost);
+  m_NameEncoding = VQ_NAMES_AUTO;  // a site stored before the setting existed
+  r.RegGetNum("NameEncoding", m_NameEncoding);
   r.RegGetStr("HostDelim", m_HostDelim, sizeof(m_HostDelim));
   r.RegGetStr("wendal", m_Wendal, sizeof(m_Wendal));
   r.RegClose();
@@ -341,6 +345,7 @@ int vqSiteParams::SITE_SaveParams(const char* subPath, const char* name) {
       r.RegPutStr("cmdPWD", m_CmdPWD);
       r.RegPutNum("Anonymous", static_cast<unsigned long>(m_IsAnonymous));
       r.RegPutNum("VirtualHost", static_cast<unsigned long>(m_VirtualHost));
+      r.RegPutNum("NameEncoding", static_cast<unsigned long>(m_NameEncoding));
       r.RegPutStr("HostDelim", m_HostDelim);
       r.RegPutStr("wendal", m_Wendal);
       memset(stored, 0, sizeof(stored));
@@ -706,3 +711,8 @@ VQ_SITE_VALUE(URLPort, unsigned short)
 VQ_SITE_VALUE(IsAnonymous, int)
 VQ_SITE_VALUE(IsCategory, int)
 VQ_SITE_VALUE(VirtualHost, int)
+
+int vqSiteParams::GetNameEncoding() {
+  return m_NameEncoding == VQ_NAMES_UTF8 || m_NameEncoding == VQ_NAMES_CODEPAGE ? m_NameEncoding : VQ_NAMES_AUTO;
+}
+void vqSiteParams::SetNameEncoding(int encoding) { m_NameEncoding = encoding; }

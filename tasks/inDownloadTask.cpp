@@ -5,7 +5,9 @@
 #include <stdio.h>
 
 #include "dlgResume.h"
+#include "inLocalNames.h"
 #include "inTransfers.h"
+#include "shellWideNames.h"
 #include "shellItems.h"
 #include "vqCatch.h"
 #include "vqFileApi.h"
@@ -48,8 +50,9 @@ bool resumeChoice(inJob& job, bool& resume) {
 }
 
 // One file. remote is what RETR is given (a name in the folder entered, or a whole path).
+// shown: the remote name and the local file as the progress window names them.
 unsigned long getFile(inWalk& walk, const std::string& remote, const std::string& local, const inEntry& entry,
-                      bool move) {
+                      bool move, const std::string& shownRemote, const std::string& shownLocal) {
   inJob& job = walk.Job();
   vqFtpEngine* engine = walk.Engine();
   const unsigned mode = walk.TransferMode;
@@ -59,7 +62,7 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
   if (listed > 0 && have > 0 && static_cast<uint64_t>(have) < listed && !resumeChoice(job, resume))
     return IN_RESULT_CANCEL;
 
-  inProgressFile(job, remote, local, listed);
+  inProgressFile(job, shownRemote, shownLocal, listed);
   const unsigned long sizeArg = listed > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(listed);
   unsigned long rc = engine->FTP_GetFile(remote.c_str(), local.c_str(), mode, sizeArg, resume ? 1 : 0);
   if (rc != 0) {
@@ -88,7 +91,22 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
   return rc;
 }
 
-unsigned long getFolder(inWalk& walk, const std::string& remote, const std::string& local, bool move) {
+// One file under a local name that may stand in for its wide one.
+unsigned long getFileAs(inWalk& walk, const std::string& remote, const inLocalName& local, const inEntry& entry,
+                        bool move, bool utf8) {
+  inLocalBegin(local);
+  unsigned long rc = getFile(walk, remote, local.path, entry, move, shellShownName(remote, utf8),
+                             local.IsStandIn() ? shellShownNarrow(local.real) : local.path);
+  if (!inLocalEnd(local) && rc == 0) {
+    walk.NoteFailure("Unable to give the downloaded file " + remote + " its name; it stays as " + local.path + ".");
+    rc = IN_RESULT_LOCAL;
+  }
+  return rc;
+}
+
+// utf8Parent: the folder was reached as a UTF-8 name, so its entries are UTF-8 too.
+unsigned long getFolder(inWalk& walk, const std::string& remote, const std::string& local, bool move,
+                        bool utf8Parent) {
   inJob& job = walk.Job();
   if (!CreateDirectoryA(local.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     walk.NoteFailure("Unable to create the folder " + local + ".");
@@ -113,6 +131,7 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
 
   std::string dir = local;
   inEnsureSlash(dir);
+  const bool utf8 = inEntriesUtf8(job, entries, utf8Parent);
   unsigned long failed = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
     const inEntry& e = entries[i];
@@ -120,13 +139,25 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
       failed = IN_RESULT_CANCEL;
       break;
     }
-    const std::string child = inLocalChild(dir, e.name);
+    inLocalName child;
+    bool made = true;
+    if (!e.IsFolder())
+      child = inLocalFile(dir, e.name, utf8);
+    else if (!utf8)
+      child.path = inLocalChild(dir, e.name);  // getFolder makes it
+    else if (walk.NameIsPlain(e.name))
+      made = inLocalFolder(dir, e.name, true, child);
+    else
+      child.path = dir;  // not followed: no folder is made for it
     unsigned long r;
-    if (child.empty()) {
+    if (!made) {
+      walk.NoteFailure("Unable to create a local folder for " + walk.Child(e.name) + " in " + dir + ".");
+      r = IN_RESULT_LOCAL;
+    } else if (child.path.empty()) {
       walk.NoteFailure("No room for a local name for " + walk.Child(e.name) + " in " + dir + ".");
       r = IN_RESULT_LOCAL;
     } else if (e.IsFolder()) {
-      r = walk.NameIsPlain(e.name) ? getFolder(walk, e.name, child, move) : IN_RESULT_CYCLE;
+      r = walk.NameIsPlain(e.name) ? getFolder(walk, e.name, child.path, move, utf8) : IN_RESULT_CYCLE;
       if (r == IN_RESULT_CYCLE) {
         if (!walk.NameIsPlain(e.name)) walk.Skipped.push_back(walk.Child(e.name) + " (not a plain name)");
         if (!failed) failed = r;
@@ -134,7 +165,7 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
       }
       if (r == 0 && move) walk.Engine()->FTP_RMD(e.name.c_str());
     } else {
-      r = getFile(walk, e.name, child, e, move);
+      r = getFileAs(walk, e.name, child, e, move, utf8);
     }
     if (r == IN_RESULT_CANCEL) {
       failed = r;
@@ -152,9 +183,15 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
 }
 
 // Open and Print hand the local copy to the program the system associates with it.
-void launch(int command, std::string path) {
+void launch(int command, std::string path, const std::wstring& real) {
   if (path.size() > 1 && path[0] == '\\' && path[1] != '\\') path = "c:" + path;
   const bool print = command == IN_CMD_PRINT;
+  if (!real.empty()) {
+    // A wide name the code page cannot carry opens through the wide call.
+    const INT_PTR w = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, print ? L"print" : nullptr, real.c_str(), nullptr,
+                                                              nullptr, print ? SW_SHOWMINIMIZED : SW_SHOWMAXIMIZED));
+    if (w > 32) return;
+  }
   const INT_PTR r = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, print ? "print" : nullptr, path.c_str(), nullptr,
                                                             nullptr, print ? SW_SHOWMINIMIZED : SW_SHOWMAXIMIZED));
   if (r > 32) return;
@@ -211,7 +248,17 @@ unsigned long inDownloadTask(inJob& job, inTask& task) {
       const std::string dir = local.substr(0, local.rfind('\\') + 1);
       VQAPI_CreatePath(dir.c_str());
       if (folder) {
-        rc = getFolder(walk, remote, local, move);
+        std::string target = local;
+        inLocalName made;
+        if (task.NameIsUtf8) {
+          if (inLocalFolder(dir, task.Name, true, made)) {
+            target = made.path;
+          } else {
+            walk.NoteFailure("Unable to create a local folder for " + remote + " in " + dir + ".");
+            rc = IN_RESULT_LOCAL;
+          }
+        }
+        if (rc == 0) rc = getFolder(walk, remote, target, move, task.NameIsUtf8);
         if (rc == 0 && move) engine->FTP_RMD(remote.c_str());
       } else {
         const _FTPITEMID* item = shellOwnItem(VQPIDL_Last(task.Source));
@@ -220,7 +267,10 @@ unsigned long inDownloadTask(inJob& job, inTask& task) {
         e.kind = kind;
         e.size = VQITEM_FullSize(item);
         e.modified = item ? item->modified : FILETIME{0, 0};
-        rc = getFile(walk, remote, local, e, move);
+        inLocalName as;
+        as.path = local;
+        as.real = task.LocalReal;
+        rc = getFileAs(walk, remote, as, e, move, task.NameIsUtf8);
       }
     }
     if (rc == 0) {
@@ -228,9 +278,12 @@ unsigned long inDownloadTask(inJob& job, inTask& task) {
         const std::string parent = local.substr(0, local.rfind('\\'));
         SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, parent.c_str(), nullptr);
       } else if (command == IN_CMD_VIEW_INDEX) {
-        postToView(task.NotifyWindow, local);
+        inLocalName fetched;
+        fetched.path = local;
+        fetched.real = task.LocalReal;
+        postToView(task.NotifyWindow, inNarrowPath(fetched));
       } else if (command == IN_CMD_OPEN || command == IN_CMD_PRINT) {
-        launch(command, local);
+        launch(command, local, task.LocalReal);
       }
     }
     return inEndTask(job, task, walk, rc, kBatchQuestion);

@@ -2,9 +2,10 @@
 
 #include <vector>
 
+#include "inLocalNames.h"
 #include "shellEnum.h"
-#include "thrdProgDlg.h"
 #include "shellItems.h"
+#include "thrdProgDlg.h"
 #include "shellPaths.h"
 #include "vqAppParams.h"
 #include "vqPidl.h"
@@ -20,7 +21,7 @@ void ensureSlash(std::string& dir) {
 }  // namespace
 
 inTask::inTask(LPCITEMIDLIST source, LPCITEMIDLIST destination)
-    : IsMove(0), NotifyWindow(nullptr), Enumerator(nullptr), Source(nullptr), Destination(nullptr) {
+    : NameIsUtf8(false), IsMove(0), NotifyWindow(nullptr), Enumerator(nullptr), Source(nullptr), Destination(nullptr) {
   LocalDir = "\\";
   if (source) {
     Source = VQPIDL_Clone(source);
@@ -34,6 +35,7 @@ inTask::inTask(LPCITEMIDLIST source, LPCITEMIDLIST destination)
     }
     LPCITEMIDLIST last = VQPIDL_Last(source);
     Name = shellItemName(last);
+    NameIsUtf8 = shellItemNameIsUtf8(last);
     SourceName = Name;
     RemotePath = Name;
   }
@@ -67,6 +69,18 @@ std::string withoutVersion(std::string name) {
   return buf.data();
 }
 
+// "root.pub.docs.a.txt" from an item path string, without a version suffix.
+std::string cachedFlatName(const std::string& itemPath) {
+  std::string name = "root";
+  for (size_t bar = itemPath.find('|'); bar != std::string::npos;) {
+    const size_t next = itemPath.find('|', bar + 1);
+    const std::string part = itemPath.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+    if (!part.empty()) name += "." + part;
+    bar = next;
+  }
+  return withoutVersion(name);
+}
+
 // The cached copy: one folder per site under the cache root, one flat name per remote path
 // ("root.pub.docs.a.txt"), so that every folder name keeps copies of equal names apart.
 bool cachedPath(LPCITEMIDLIST source, std::string& out) {
@@ -83,14 +97,7 @@ bool cachedPath(LPCITEMIDLIST source, std::string& out) {
   siteDir += '\\';
   std::string itemPath;
   if (!ItemPathString(source, itemPath)) return false;
-  std::string name = "root";
-  for (size_t bar = itemPath.find('|'); bar != std::string::npos;) {
-    const size_t next = itemPath.find('|', bar + 1);
-    const std::string part = itemPath.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
-    if (!part.empty()) name += "." + part;
-    bar = next;
-  }
-  std::string file = safeIn(siteDir, withoutVersion(name));
+  std::string file = safeIn(siteDir, cachedFlatName(itemPath));
   if (file.empty()) return false;
   out = file;
   return true;
@@ -100,22 +107,31 @@ bool cachedPath(LPCITEMIDLIST source, std::string& out) {
 const char* inTask::GetLocalPath(int kind) {
   std::string dir = LocalDir;
   ensureSlash(dir);
+  // A UTF-8 name gets its wide local name; a code-page name the toolkit's safe name, as before.
+  auto take = [&](const inLocalName& n) {
+    if (n.path.empty()) return;
+    LocalPath = n.path;
+    LocalReal = n.real;
+  };
   switch (kind) {
-    case IN_PATH_TARGET: {
-      std::string path = safeIn(dir, Name);
-      if (!path.empty()) LocalPath = path;
+    case IN_PATH_TARGET:
+      take(inLocalFile(dir, Name, NameIsUtf8));
       break;
-    }
-    case IN_PATH_LOCAL_COPY: {
-      std::string path = safeIn(dir, withoutVersion(Name));
-      if (!path.empty()) LocalPath = path;
+    case IN_PATH_LOCAL_COPY:
+      take(inLocalFile(dir, withoutVersion(Name), NameIsUtf8));
       break;
-    }
     case IN_PATH_CACHED: {
       std::string path;
       if (cachedPath(Source, path)) {
         LocalDir = path.substr(0, path.rfind('\\') + 1);
-        LocalPath = path;
+        if (NameIsUtf8) {
+          // The flat name joins UTF-8 names: it takes its wide form too.
+          std::string itemPath;
+          if (ItemPathString(Source, itemPath)) take(inLocalFileIn(LocalDir, cachedFlatName(itemPath)));
+        } else {
+          LocalPath = path;
+          LocalReal.clear();
+        }
       }
       break;
     }

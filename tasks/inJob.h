@@ -60,6 +60,10 @@ class inTask {
   std::string LocalDir;    // ends with "\"; the site's transfer folder, or the caller's choice
   std::string Name;        // display name of the source item
   std::string LocalPath;   // the last local path formed
+  // When the source's name is UTF-8 and the code page cannot carry it: LocalPath is a stand-in
+  // and this the real wide path the file takes (see inLocalNames.h); empty otherwise.
+  std::wstring LocalReal;
+  bool NameIsUtf8;         // the source item was listed as UTF-8
   std::string RemotePath;  // the source's remote path, or the destination's remote directory
   std::string SourceName;  // the name used on the remote side
   std::string Scratch;

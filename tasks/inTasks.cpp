@@ -3,12 +3,14 @@
 #include <stdio.h>
 
 #include "inJob.h"
+#include "inLocalNames.h"
 #include "inTaskManager.h"
 #include "inTaskSteps.h"
 #include "shellApp.h"
 #include "shellEnum.h"
 #include "shellItems.h"
 #include "shellPaths.h"
+#include "shellWideNames.h"
 #include "vqCatch.h"
 #include "vqDirParser.h"
 #include "vqFtpEngine.h"
@@ -129,7 +131,8 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
                             static_cast<int>(engine->GetHostType())};
     std::string remote;
     RemotePath(folder, &site, 0, remote);
-    std::string status = "Retrieving file listing: " + remote;
+    const std::string shownRemote = shellShownName(remote, shellFolderNamesUtf8(folder));
+    std::string status = "Retrieving file listing: " + shownRemote;
     inStatus(job, status.c_str());
     std::string cacheDir = shellApp::Get().GetCacheDir(), listing, siteDir;
     shellCacheSite cache = {cacheDir.c_str(), job.Site.GetURL(), job.Site.GetSiteId()};
@@ -148,12 +151,15 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
       rc = parser.DIR_PARSE(listing.c_str(), count);
       if (rc == 0 && into && parser.DirEnumOpen(parser.GetOutfileName())) {
         shellListingOptions options = {job.Site.GetShowDotDotDir() && job.Command == IN_CMD_EXPLORE,
-                                       job.Site.GetHideDotDir(), job.Site.GetHideDotFile()};
+                                       job.Site.GetHideDotDir(), job.Site.GetHideDotFile(),
+                                       job.Site.GetNameEncoding(), inServerSaysUtf8(engine)};
         const _FTPITEMID* folderItem = shellOwnItem(VQPIDL_Last(folder));
         // Whoever reads the collection waits for its lock; items go in whole.
         bool locked = into->Lock().LockAcquire(kFillLockMs) != 0;
-        shellItemsFromListing(parser, folderItem, options, addItem, into);
+        bool namesUtf8 = false;
+        shellItemsFromListing(parser, folderItem, options, addItem, into, &namesUtf8);
         if (locked) into->Lock().LockRelease();
+        shellNoteSiteNamesUtf8(folder, namesUtf8);
         parser.DirEnumClose();
       }
       char done[128];
@@ -164,7 +170,7 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
       char text[2048];
       snprintf(text, sizeof text,
                "Unable to generate a directory listing on the remote server.\n\nReason: %s\nRemote Directory: %s",
-               engine->FTP_ErrorString(rc), remote.c_str());
+               engine->FTP_ErrorString(rc), shownRemote.c_str());
       VQ_MSG(text, MB_OK | MB_ICONEXCLAMATION);
     }
   }

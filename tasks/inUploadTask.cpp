@@ -7,6 +7,7 @@
 
 #include "inTransfers.h"
 #include "shellItems.h"
+#include "shellWideNames.h"
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
 #include "vqMsg.h"
@@ -29,14 +30,44 @@ bool localFolderId(const std::string& path, folderId& id) {
   return ok;
 }
 
+// A local entry's name for the server: UTF-8 to a UTF-8 server, else the code page; and a
+// narrow path the engine can open (the short form when the code page lacks the name). False
+// with the reason noted when the file cannot go.
+bool localEntry(inWalk& walk, const std::string& dir, const WIN32_FIND_DATAW& fd, bool utf8, std::string& local,
+                std::string& remote) {
+  std::string narrow;
+  const bool fits = shellToCodePage(fd.cFileName, narrow);
+  if (fits)
+    local = dir + "\\" + narrow;
+  else if (fd.cAlternateFileName[0] && shellToCodePage(fd.cAlternateFileName, narrow))
+    local = dir + "\\" + narrow;
+  else
+    local.clear();
+  std::string name;
+  const std::string shown = dir + "\\" + shellShownNarrow(fd.cFileName);
+  if (!shellServerName(fd.cFileName, utf8, name)) {
+    walk.NoteFailure("The name of " + shown +
+                     " holds characters this server's names cannot carry (the system's code page lacks them): "
+                     "it was not uploaded. Set the site's Names to UTF-8 if the server takes UTF-8.");
+    return false;
+  }
+  if (local.empty()) {
+    walk.NoteFailure("The file " + shown + " has no name the transfer can open: it was not uploaded.");
+    return false;
+  }
+  remote = walk.RemoteName(name);
+  return true;
+}
+
 struct upload {
   inWalk& walk;
   bool move;
+  bool utf8;  // names go to the server as UTF-8
   std::set<folderId> visited;
   size_t depth = 0;
 
   unsigned long file(const std::string& local, const std::string& remote) {
-    inProgressFile(walk.Job(), local, walk.Child(remote), static_cast<uint64_t>(inLocalSize(local)));
+    inProgressFile(walk.Job(), local, shellShownName(walk.Child(remote), utf8), static_cast<uint64_t>(inLocalSize(local)));
     unsigned long rc = walk.Engine()->FTP_PutFile(remote.c_str(), local.c_str(), walk.TransferMode);
     if (rc != 0 && rc != IN_RESULT_CANCEL) {
       std::string error = inResultText(walk.Engine(), rc);
@@ -71,18 +102,19 @@ struct upload {
       return rc;
     }
     ++depth;
-    std::vector<WIN32_FIND_DATAA> found;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((local + "\\*.*").c_str(), &fd);
+    // Wide, so names beyond the code page are read as they are.
+    std::vector<WIN32_FIND_DATAW> found;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((shellFromCodePage(local.c_str()) + L"\\*.*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
       do {
-        if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, "..")) found.push_back(fd);
-      } while (FindNextFileA(h, &fd));
+        if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L"..")) found.push_back(fd);
+      } while (FindNextFileW(h, &fd));
       FindClose(h);
     }
     uint64_t bytes = 0;
     int files = 0;
-    for (const WIN32_FIND_DATAA& f : found)
+    for (const WIN32_FIND_DATAW& f : found)
       if (!(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         bytes += (static_cast<uint64_t>(f.nFileSizeHigh) << 32) | f.nFileSizeLow, ++files;
     inProgressAddFiles(walk.Job(), files, bytes);
@@ -93,10 +125,13 @@ struct upload {
         failed = IN_RESULT_CANCEL;
         break;
       }
-      const std::string child = local + "\\" + found[i].cFileName;
-      const std::string name = walk.RemoteName(found[i].cFileName);
+      std::string child, name;
       unsigned long r;
-      if (found[i].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!localEntry(walk, local, found[i], utf8, child, name)) {
+        r = IN_RESULT_LOCAL;
+        if (!failed) failed = r;
+        continue;  // noted, and reported at the end of the task
+      } else if (found[i].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         r = folder(child, name);
         if (r == IN_RESULT_CYCLE) {
           if (!failed) failed = r;
@@ -138,17 +173,24 @@ unsigned long inUploadTask(inJob& job, inTask& task) {
       if (rc != 0)
         walk.NoteFailure("Unable to set remote directory!\n\n" + remoteDir + ": " + inResultText(engine, rc));
     }
+    // The local name, read in the code page, goes to a UTF-8 server as UTF-8.
+    const bool utf8 = shellFolderNamesUtf8(task.Source);
+    std::string remoteName;
+    if (rc == 0 && !shellServerName(shellFromCodePage(task.Name.c_str()).c_str(), utf8, remoteName)) {
+      walk.NoteFailure("The name of " + local + " cannot be sent to this server.");
+      rc = IN_RESULT_LOCAL;
+    }
     if (rc == 0) {
-      upload up{walk, task.IsMove != 0, {}, 0};
+      upload up{walk, task.IsMove != 0, utf8, {}, 0};
       const DWORD attributes = GetFileAttributesA(local.c_str());
       if (attributes == INVALID_FILE_ATTRIBUTES) {
         walk.NoteFailure("Unable to read " + local + ".");
         rc = IN_RESULT_LOCAL;
       } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        rc = up.folder(local, walk.RemoteName(task.Name));
+        rc = up.folder(local, walk.RemoteName(remoteName));
         if (rc == 0 && up.move) RemoveDirectoryA(local.c_str());
       } else {
-        rc = up.file(local, walk.RemoteName(task.Name));
+        rc = up.file(local, walk.RemoteName(remoteName));
       }
     }
     return inEndTask(job, task, walk, rc, kBatchQuestion);

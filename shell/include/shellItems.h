@@ -68,6 +68,20 @@ inline _FTPITEMID* shellOwnItem(LPITEMIDLIST item) {
 }
 inline LPCITEMIDLIST shellAsItemId(const _FTPITEMID* item) { return reinterpret_cast<LPCITEMIDLIST>(item); }
 
+// Whether an item's name bytes are UTF-8: one byte of the record's reserved run (offset 1271,
+// reserved2[4], zero in every older record and in the parsed-listing file), set when the listing
+// that made the item was read as UTF-8. The name itself stays the server's bytes.
+enum { SHELL_ITEM_UTF8_MARK = 0x55, SHELL_ITEM_UTF8_OFFSET = 1271 };
+static_assert(offsetof(_FTPITEMID, reserved2) + 4 == SHELL_ITEM_UTF8_OFFSET, "the mark follows sizeLow");
+inline bool shellItemIsUtf8(const _FTPITEMID* item) {
+  return item && item->reserved2[4] == SHELL_ITEM_UTF8_MARK;
+}
+inline void shellSetItemUtf8(_FTPITEMID* item, bool on) {
+  if (item) item->reserved2[4] = on ? static_cast<unsigned char>(SHELL_ITEM_UTF8_MARK) : 0;
+}
+// The same for any list's last item (false for foreign ones).
+bool shellItemNameIsUtf8(LPCITEMIDLIST item);
+
 // Kind predicates.
 inline bool shellIsContainerKind(int kind) {
   return kind != VQ_KIND_WIZARD && kind != VQ_KIND_OBJECT && kind != VQ_KIND_OBJECTLINK;
@@ -119,15 +133,19 @@ struct shellListingOptions {
   int dotDot;       // make the ".." entry first (the folder is being explored, and the setting asks)
   int hideDotDirs;  // folders whose names begin with "."
   int hideDotFiles;
+  int namesSetting = 0;    // the site's VQ_NAMES_* value (0: automatic)
+  int serverSaysUtf8 = 0;  // the server announced UTF-8 names
 };
 // Receives each item; the item is reused for the next one, so the sink copies what it keeps.
 // A zero answer stops the walk.
 typedef int (*shellItemSink)(const _FTPITEMID* item, void* user);
 // Reads the parser's open enumeration (DirEnumOpen done) and hands every entry to sink with default
 // attributes and delete flags taken from the folder's write flags; folderItem is the folder's own
-// item (or null for a foreign one). Returns the number of items handed out.
+// item (or null for a foreign one). Every item is marked UTF-8 or not by shellNamesUtf8, the
+// automatic setting judging the whole listing (and a folder reached as UTF-8 keeps its children
+// UTF-8). namesUtf8 (when given) receives the verdict. Returns the number of items handed out.
 long shellItemsFromListing(vqDirParser& parser, const _FTPITEMID* folderItem, const shellListingOptions& options,
-                           shellItemSink sink, void* user);
+                           shellItemSink sink, void* user, bool* namesUtf8 = nullptr);
 // The three delete flags of item from the three write flags of its parent folder's item.
 void shellApplyParentDeleteFlags(_FTPITEMID* item, const _FTPITEMID* parent);
 // The ".." entry: a copy of the folder's item named ".." of kind 5 with default attributes.

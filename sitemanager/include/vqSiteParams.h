@@ -9,6 +9,7 @@
 #include <prsht.h>
 
 #include "vqCommonParams.h"
+#include "vqNameEncoding.h"
 
 class dlgSmSitePages;
 
@@ -112,6 +113,9 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   void SetIsCategory(int on);
   int GetVirtualHost();
   void SetVirtualHost(int on);
+  // How the server encodes names (VQ_NAMES_*); other values read as automatic.
+  int GetNameEncoding();
+  void SetNameEncoding(int encoding);
   const char* GetHostDelim();
   void SetHostDelim(const char* text);
   const char* GetWendal();
@@ -157,6 +161,7 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int m_IsAnonymous;
   int m_IsCategory;
   int m_VirtualHost;
+  int m_NameEncoding;
   char m_HostDelim[TEXT_LEN + 1];
   char m_Wendal[TEXT_LEN + 1];
 };

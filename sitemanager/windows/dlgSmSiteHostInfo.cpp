@@ -14,6 +14,9 @@
 #include "vqSiteParams.h"
 
 namespace {
+// In VQ_NAMES_* order.
+const char* const kNameEncodings[] = {"Automatic", "UTF-8", "The system's code page"};
+
 const int kFirstItemFields[] = {IDC_SM_HI_PERMS, IDC_SM_HI_OWNER, IDC_SM_HI_GROUP,
                                 IDC_SM_HI_SIZE,  IDC_SM_HI_DATE,  IDC_SM_HI_FNAME};
 
@@ -45,6 +48,9 @@ BOOL dlgSmSiteHostInfo::OnInitDialog() {
   SetText(IDC_SM_HI_DELIM, m_site->GetHostDelim());
   SetText(IDC_SM_HI_SYST, m_site->GetCmdSYST());
   SetText(IDC_SM_HI_PWD, m_site->GetCmdPWD());
+  for (const char* choice : kNameEncodings)
+    SendDlgItemMessageA(m_hWnd, IDC_SM_HI_NAMES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+  SendDlgItemMessageA(m_hWnd, IDC_SM_HI_NAMES, CB_SETCURSEL, m_site->GetNameEncoding(), 0);
   return TRUE;
 }
 
@@ -181,5 +187,7 @@ bool dlgSmSiteHostInfo::Store() {
   m_site->SetCmdSYST(text);
   GetText(IDC_SM_HI_PWD, text, sizeof text);
   m_site->SetCmdPWD(text);
+  LRESULT names = SendDlgItemMessageA(m_hWnd, IDC_SM_HI_NAMES, CB_GETCURSEL, 0, 0);
+  m_site->SetNameEncoding(names == VQ_NAMES_UTF8 || names == VQ_NAMES_CODEPAGE ? static_cast<int>(names) : VQ_NAMES_AUTO);
   return true;
 }

@@ -39,6 +39,7 @@ void dlgSmSiteWizard::CopySite(vqSiteParams* to, vqSiteParams* from) {
   to->SetIsAnonymous(from->GetIsAnonymous());
   to->SetIsCategory(from->GetIsCategory());
   to->SetVirtualHost(from->GetVirtualHost());
+  to->SetNameEncoding(from->GetNameEncoding());
   to->SetHostDelim(from->GetHostDelim());
   to->SetWendal(from->GetWendal());
 }

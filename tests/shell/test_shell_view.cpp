@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fhEngineSetup.h"
+#include "fhFiles.h"
 #include "fhServers.h"
 #include "shell_browser.h"
 #include "shell_lists.h"
@@ -676,4 +677,82 @@ TEST_F(ViewHost, RemoteFoldersFromVsftpd) {
   GetWindowTextA(GetDlgItem(empty.window, kEmpty), text, sizeof text);
   EXPECT_STREQ("   This folder does not contain any items.", text);
   EXPECT_EQ("0 Object(s)", empty.browser.status);
+}
+
+// A UTF-8 server (the fixture's names/ tree on server B): the view's rows read wide show every
+// script whole, and a name typed in the label editor reaches the server as UTF-8.
+TEST_F(ViewHost, NamesOfAUtf8ServerShowWideAndRenameInPlace) {
+  auto servers = fhtest::ftpServers();
+  ASSERT_FALSE(servers["FTP_B_PORT"].empty()) << "the FTP fixture is not running";
+  const unsigned port = static_cast<unsigned>(atoi(servers["FTP_B_PORT"].c_str()));
+  const std::string mine = "view" + std::to_string(GetCurrentProcessId());
+  vqFtpEngine* e = fhtest::localEngine(port);
+  ASSERT_EQ(0u, e->FTP_Connect());
+  const std::string dir = "/names/drop/" + mine;
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string local = std::string(temp) + mine + ".tmp";
+  writeFile(local, "ya");
+  EXPECT_EQ(0u, e->FTP_MKD(dir.c_str()));
+  EXPECT_EQ(0u, e->FTP_PutFile((dir + "/\xD0\xAF.txt").c_str(), local.c_str(), 1));  // Я.txt
+  DeleteFileA(local.c_str());
+
+  vqSiteParams s(2);
+  s.SITE_InitParams(1, nullptr);
+  s.SetURL("127.0.0.1");
+  s.SetURLPort(static_cast<unsigned short>(port));
+  s.SetRetryCount(0);
+  s.SetTimeout(20);
+  ASSERT_EQ(1, s.SITE_SaveParams("FTP-Sites", "Names"));
+  vqComPtr<IShellFolder> site = Child("Names");
+  ASSERT_TRUE(site);
+  vqComPtr<IShellFolder> names = childOf(site.Get(), "names");
+  ASSERT_TRUE(names);
+  auto wideColumn = [](const Hosted& h) {
+    std::wstring out;
+    for (int i = 0; i < h.Count(); ++i) {
+      wchar_t buf[260] = L"";
+      LVITEMW item = {};
+      item.pszText = buf;
+      item.cchTextMax = 260;
+      SendMessageW(h.List(), LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+      out += (i ? L"," : L"") + std::wstring(buf);
+    }
+    return out;
+  };
+  {
+    Hosted v;
+    vqComPtr<IShellFolder> utf8 = childOf(names.Get(), "utf8");
+    ASSERT_TRUE(utf8);
+    ASSERT_TRUE(v.Open(utf8.Get()));
+    EXPECT_TRUE(wideColumn(v) == L"\u043F\u0430\u043F\u043A\u0430,caf\u00E9.txt,\u041F\u0440\u0438\u0432\u0435\u0442.txt,"
+                                 L"\u65E5\u672C\u8A9E.txt" ||
+                wideColumn(v) == L"\u043F\u0430\u043F\u043A\u0430,caf\u00E9.txt,\u65E5\u672C\u8A9E.txt,"
+                                 L"\u041F\u0440\u0438\u0432\u0435\u0442.txt")
+        << "the folder first, then the files, each name whole; " << v.Count() << " rows";
+  }
+  vqComPtr<IShellFolder> drop = childOf(names.Get(), "drop");
+  ASSERT_TRUE(drop);
+  // drop/ itself lists plain names; its sibling utf8/ told the site's names are UTF-8.
+  vqComPtr<IShellFolder> folder = childOf(drop.Get(), mine.c_str());
+  ASSERT_TRUE(folder);
+  Hosted v;
+  ASSERT_TRUE(v.Open(folder.Get()));
+  ASSERT_TRUE(wideColumn(v) == L"\u042F.txt");
+  v.view->UIActivate(SVUIA_ACTIVATE_FOCUS);
+  SetFocus(v.List());
+  HWND box = reinterpret_cast<HWND>(SendMessageW(v.List(), LVM_EDITLABELW, 0, 0));
+  ASSERT_NE(nullptr, box);
+  SetWindowTextW(box, L"\u042E\u043B\u0430.txt");  // Юла.txt
+  SendMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+  PumpUntil([&] { return wideColumn(v) == L"\u042E\u043B\u0430.txt"; }, 5000);
+  EXPECT_TRUE(wideColumn(v) == L"\u042E\u043B\u0430.txt");
+  EXPECT_TRUE(g_messages.empty()) << g_messages[0];
+  const std::string listing = std::string(temp) + mine + ".list";
+  ASSERT_EQ(0u, e->FTP_LIST(listing.c_str(), dir.c_str(), nullptr, nullptr));
+  const std::string text = fhtest::readFile(listing);
+  DeleteFileA(listing.c_str());
+  EXPECT_NE(std::string::npos, text.find(" \xD0\xAE\xD0\xBB\xD0\xB0.txt\r\n")) << text;
+  e->FTP_Disconnect();
+  e->Release();
 }

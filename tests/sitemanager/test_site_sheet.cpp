@@ -259,3 +259,47 @@ TEST_F(SiteSheet, SystemInfoShowsTheFirstItemPerHostTypeAndTheConnectionTestLear
       });
   EXPECT_EQ(0u, reason.find("Unable to connect to server.\n\nReason: ")) << reason;
 }
+
+// The names setting: a site stored before it existed reads as automatic and its page shows so;
+// each choice made on System Info is stored as the site key's NameEncoding value and read back.
+TEST_F(SiteSheet, SystemInfoStoresHowTheServerEncodesNames) {
+  saveSite(VQ_SITES_LIST, "Names", "names.example.com", 9);
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, siteKey("Names").c_str(), 0, KEY_SET_VALUE, &key));
+  RegDeleteValueA(key, "NameEncoding");  // as an older version stored it
+  RegCloseKey(key);
+  vqSiteParams site(4);
+  ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "Names"));
+  EXPECT_EQ(VQ_NAMES_AUTO, site.GetNameEncoding()) << "an older site without the value";
+  EXPECT_EQ(0u, values(HKEY_CURRENT_USER, siteKey("Names")).count("NameEncoding"));
+  struct Row {
+    int choose;
+    const char* stored;
+  } rows[] = {{VQ_NAMES_UTF8, "1"}, {VQ_NAMES_CODEPAGE, "2"}, {VQ_NAMES_AUTO, "0"}};
+  int shown = -1;
+  for (const Row& row : rows) {
+    ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "Names"));
+    const int before = site.GetNameEncoding();
+    ui::WithDriver(
+        "FTP Site Information", [&] { return site.SITE_Properties(nullptr); },
+        [&](HWND sheet) {
+          WaitPage(sheet);
+          HWND host = Select(sheet, 6);
+          shown = ComboIndex(host, IDC_SM_HI_NAMES);
+          SendDlgItemMessageA(host, IDC_SM_HI_NAMES, CB_SETCURSEL, row.choose, 0);
+          Press(sheet, PSBTN_OK);
+        });
+    EXPECT_EQ(before, shown) << "the page shows the stored choice";
+    EXPECT_EQ(row.stored, values(HKEY_CURRENT_USER, siteKey("Names"))["NameEncoding"]);
+    vqSiteParams reread(4);
+    ASSERT_EQ(1, reread.SITE_LoadParams(VQ_SITES_LIST, "Names"));
+    EXPECT_EQ(row.choose, reread.GetNameEncoding());
+  }
+  // A value this version does not know reads as automatic.
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, siteKey("Names").c_str(), 0, KEY_SET_VALUE, &key));
+  RegSetValueExA(key, "NameEncoding", 0, REG_SZ, reinterpret_cast<const BYTE*>("7"), 2);
+  RegCloseKey(key);
+  vqSiteParams reread(4);
+  ASSERT_EQ(1, reread.SITE_LoadParams(VQ_SITES_LIST, "Names"));
+  EXPECT_EQ(VQ_NAMES_AUTO, reread.GetNameEncoding());
+}
