@@ -100,10 +100,8 @@ bool inEntriesUtf8(inJob& job, const std::vector<inEntry>& entries, bool utf8Par
                         utf8Parent || evidence.LooksUtf8());
 }
 
-bool inServerSaysUtf8(vqFtpEngine* engine) {
-  (void)engine;
-  return false;  // engine->FTP_ServerSaysUtf8() once the engine reads the server's features
-}
+// Asks the server's features once per session (on the engine's own thread, as every caller is).
+bool inServerSaysUtf8(vqFtpEngine* engine) { return engine && engine->FTP_ServerSaysUtf8() != 0; }
 
 std::string inNarrowPath(const inLocalName& name) {
   if (!name.IsStandIn()) return name.path;
