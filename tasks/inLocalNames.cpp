@@ -6,6 +6,7 @@
 #include "inTransfers.h"
 #include "shellNames.h"
 #include "shellWideNames.h"
+#include "vqFtpEngine.h"
 #include "vqSafeName.h"
 
 namespace {
