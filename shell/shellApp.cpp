@@ -147,6 +147,7 @@ void shellApp::Startup() {
     VQSMGR_DUMPVERSION(&m_log);
     VQENG_DUMPVERSION(&m_log);
     vqVersion own(GetModuleFile());
+    own.VerGetInfo();
     char line[256];
     own.FormatVersionLine(line, sizeof line);
     m_log.DEBUGMSG("%s", line);
