@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -31,7 +32,7 @@ class ftpScriptServer {
     if (m_thread.joinable()) m_thread.join();
     for (std::thread& t : m_sessions) t.join();
     closeSocket(m_listen);
-    closeSocket(m_pasv);
+    closeSocket(m_shared.pasv);
     WSACleanup();
   }
   ftpScriptServer(const ftpScriptServer&) = delete;
@@ -48,10 +49,11 @@ class ftpScriptServer {
 
   // For handlers: a passive listener; returns "227 ... (h1,h2,h3,h4,p1,p2)" naming `address`.
   std::string OpenPassive(const char* address = "127,0,0,1") {
-    closeSocket(m_pasv);
-    m_usePort = false;
+    dataState& d = here();
+    closeSocket(d.pasv);
+    d.usePort = false;
     unsigned int port = 0;
-    m_pasv = listenOn(&port);
+    d.pasv = listenOn(&port);
     char text[128];
     snprintf(text, sizeof text, "227 Entering Passive Mode (%s,%u,%u).", address, port >> 8, port & 0xFF);
     return text;
@@ -119,20 +121,36 @@ class ftpScriptServer {
     return got;
   }
   // For handlers: work to do after the reply went out (send data, then the closing reply it returns).
-  void Then(std::function<std::string()> after) { m_then = after; }
+  void Then(std::function<std::string()> after) { here().then = after; }
   // For handlers: the address of a PORT argument.
   void RememberPort(const std::string& arg) {
     unsigned a[6] = {};
     if (sscanf(arg.c_str(), "%u,%u,%u,%u,%u,%u", &a[0], &a[1], &a[2], &a[3], &a[4], &a[5]) == 6) {
-      m_portAddr = {};
-      m_portAddr.sin_family = AF_INET;
-      m_portAddr.sin_addr.s_addr = htonl((a[0] << 24) | (a[1] << 16) | (a[2] << 8) | a[3]);
-      m_portAddr.sin_port = htons(static_cast<u_short>(a[4] * 256 + a[5]));
-      m_usePort = true;
+      dataState& d = here();
+      d.portAddr = {};
+      d.portAddr.sin_family = AF_INET;
+      d.portAddr.sin_addr.s_addr = htonl((a[0] << 24) | (a[1] << 16) | (a[2] << 8) | a[3]);
+      d.portAddr.sin_port = htons(static_cast<u_short>(a[4] * 256 + a[5]));
+      d.usePort = true;
     }
   }
 
  private:
+  // What one control connection said about its next data connection: sessions served at the same
+  // time must never take each other's listener or PORT address.
+  struct dataState {
+    SOCKET pasv = INVALID_SOCKET;
+    sockaddr_in portAddr = {};
+    bool usePort = false;
+    std::function<std::string()> then;
+  };
+  // The calling session's state; a call from outside any session uses one shared state.
+  dataState& here() {
+    std::lock_guard<std::mutex> hold(m_mutex);
+    auto found = m_data.find(std::this_thread::get_id());
+    return found != m_data.end() ? found->second : m_shared;
+  }
+
   static void closeSocket(SOCKET& s) {
     if (s != INVALID_SOCKET) closesocket(s);
     s = INVALID_SOCKET;
@@ -161,18 +179,19 @@ class ftpScriptServer {
     return false;
   }
   SOCKET dataConnection() {
-    if (m_usePort) {
-      m_usePort = false;
+    dataState& d = here();
+    if (d.usePort) {
+      d.usePort = false;
       SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-      if (connect(s, reinterpret_cast<sockaddr*>(&m_portAddr), sizeof m_portAddr) != 0) {
+      if (connect(s, reinterpret_cast<sockaddr*>(&d.portAddr), sizeof d.portAddr) != 0) {
         closesocket(s);
         return INVALID_SOCKET;
       }
       return s;
     }
-    if (m_pasv == INVALID_SOCKET || !readable(m_pasv, 10000)) return INVALID_SOCKET;
-    SOCKET s = accept(m_pasv, nullptr, nullptr);
-    closeSocket(m_pasv);
+    if (d.pasv == INVALID_SOCKET || !readable(d.pasv, 10000)) return INVALID_SOCKET;
+    SOCKET s = accept(d.pasv, nullptr, nullptr);
+    closeSocket(d.pasv);
     return s;
   }
   static void sendAll(SOCKET s, std::string text) {
@@ -192,6 +211,11 @@ class ftpScriptServer {
     }
   }
   void serve(SOCKET c) {
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      m_data[std::this_thread::get_id()] = dataState();
+    }
+    dataState& d = here();
     ++m_open;
     sendAll(c, m_greeting);
     std::string line;
@@ -216,26 +240,26 @@ class ftpScriptServer {
         open = false;
       } else {
         sendAll(c, reply);
-        if (m_then) {
-          std::function<std::string()> after = m_then;
-          m_then = nullptr;
+        if (d.then) {
+          std::function<std::string()> after = d.then;
+          d.then = nullptr;
           sendAll(c, after());
         }
       }
       line.clear();
     }
     closesocket(c);
+    closeSocket(d.pasv);
     --m_open;
   }
 
   std::string m_greeting;
   handler m_handler;
-  std::function<std::string()> m_then;
   SOCKET m_listen = INVALID_SOCKET;
-  SOCKET m_pasv = INVALID_SOCKET;
   unsigned int m_port = 0;
-  sockaddr_in m_portAddr = {};
-  bool m_usePort = false;
+  // std::map keeps each session's entry in place while others are added.
+  std::map<std::thread::id, dataState> m_data;
+  dataState m_shared;
   std::thread m_thread;
   std::vector<std::thread> m_sessions;
   std::atomic<bool> m_stop{false};
