@@ -162,6 +162,7 @@ class VQENGINE_API vqWsEngine {
   int _open(unsigned int port, const char* address, int family, int type);
   int _connect(SOCKET s, int family, const char* address, unsigned int port);
   void _cancelLookup();
+  u_long bytesWaiting() const;
   // Look-up still writing into the lookup buffer; cancelled before the object goes.
   HANDLE m_lookupRequest;
 };

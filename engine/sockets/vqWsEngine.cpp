@@ -344,6 +344,14 @@ int vqWsEngine::WaitForSend(long seconds, long microseconds) {
 
 // ---- receiving
 
+// Bytes the socket holds already: reading them needs no wait (a wait is several round trips to
+// the system, and a reply of many short lines would pay them per line).
+u_long vqWsEngine::bytesWaiting() const {
+  u_long n = 0;
+  if (m_socket == INVALID_SOCKET || ioctlsocket(m_socket, FIONREAD, &n) != 0) return 0;
+  return n;
+}
+
 // Waits are whole one-second passes (a wait below a second only looks once), and data already
 // waiting is never a time-out. The thread's windows are served meanwhile; its own thread messages
 // (a task thread's jobs) and a quit stay queued for its message loop.
@@ -373,7 +381,7 @@ int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
   int room = size - 1;
   int total = 0;
   buffer[0] = '\0';
-  while (room > 0 && (timeoutMs <= 0 || WS_WaitForReceive(timeoutMs) == 0)) {
+  while (room > 0 && (timeoutMs <= 0 || bytesWaiting() > 0 || WS_WaitForReceive(timeoutMs) == 0)) {
     char* at = buffer + total;
     int peeked = recv(m_socket, at, room, MSG_PEEK);
     if (peeked <= 0) break;
