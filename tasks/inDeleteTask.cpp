@@ -35,17 +35,9 @@ bool stopAfter(inWalk& walk, const std::string& name, unsigned long rc) {
 
 // Empties the folder `remote` (a path, or a name in the folder entered); the caller removes it.
 unsigned long emptyFolder(inWalk& walk, const std::string& remote) {
-  unsigned long rc = walk.Enter(remote);
-  if (rc == IN_RESULT_CYCLE) return rc;
   std::vector<inEntry> entries;
-  if (rc == 0) {
-    rc = walk.List(entries);
-    if (rc != 0) walk.Leave();
-  }
-  if (rc != 0) {
-    walk.NoteFailure("Unable to access remote directory!\n\n" + remote + ": " + inResultText(walk.Engine(), rc));
-    return rc;
-  }
+  unsigned long rc = walk.Open(remote, entries, "Unable to access remote directory!");
+  if (rc != 0) return rc;
   unsigned long failed = 0;
   for (size_t i = 0; i < entries.size() && failed != IN_RESULT_CANCEL; ++i) {
     const inEntry& e = entries[i];

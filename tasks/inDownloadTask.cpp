@@ -112,22 +112,10 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
     walk.NoteFailure("Unable to create the folder " + local + ".");
     return IN_RESULT_LOCAL;
   }
-  unsigned long rc = walk.Enter(remote);
-  if (rc == IN_RESULT_CYCLE) return rc;
   std::vector<inEntry> entries;
-  if (rc == 0) {
-    rc = walk.List(entries);
-    if (rc != 0) walk.Leave();
-  }
-  if (rc != 0) {
-    walk.NoteFailure("Unable to generate file list!\n\n" + remote + ": " + inResultText(walk.Engine(), rc));
-    return rc;
-  }
-  uint64_t bytes = 0;
-  int files = 0;
-  for (const inEntry& e : entries)
-    if (!e.IsFolder()) bytes += e.size, ++files;
-  inProgressAddFiles(job, files, bytes);
+  unsigned long rc = walk.Open(remote, entries, "Unable to generate file list!");
+  if (rc != 0) return rc;
+  inProgressAddFiles(job, entries);
 
   std::string dir = local;
   inEnsureSlash(dir);

@@ -49,22 +49,10 @@ struct transfer {
   // Copies the source folder `from` (a path, or a name in the folder entered) to the path `to`.
   unsigned long folder(const std::string& from, const std::string& to) {
     dest->FTP_MKD(to.c_str());  // refused when it exists already; the files then tell
-    unsigned long rc = walk.Enter(from);
-    if (rc == IN_RESULT_CYCLE) return rc;
     std::vector<inEntry> entries;
-    if (rc == 0) {
-      rc = walk.List(entries);
-      if (rc != 0) walk.Leave();
-    }
-    if (rc != 0) {
-      walk.NoteFailure("Unable to generate file list!\n\n" + from + ": " + inResultText(source(), rc));
-      return rc;
-    }
-    uint64_t bytes = 0;
-    int files = 0;
-    for (const inEntry& e : entries)
-      if (!e.IsFolder()) bytes += e.size, ++files;
-    inProgressAddFiles(walk.Job(), files, bytes);
+    unsigned long rc = walk.Open(from, entries, "Unable to generate file list!");
+    if (rc != 0) return rc;
+    inProgressAddFiles(walk.Job(), entries);
 
     unsigned long failed = 0;
     for (const inEntry& e : entries) {

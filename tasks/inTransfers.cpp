@@ -96,6 +96,18 @@ unsigned long inWalk::Leave() {
   return m_engine->FTP_CWD(m_chain.back().c_str());
 }
 
+unsigned long inWalk::Open(const std::string& pathOrName, std::vector<inEntry>& out, const char* failure) {
+  out.clear();
+  unsigned long rc = Enter(pathOrName);
+  if (rc == IN_RESULT_CYCLE) return rc;
+  if (rc == 0) {
+    rc = List(out);
+    if (rc != 0) Leave();
+  }
+  if (rc != 0) NoteFailure(std::string(failure) + "\n\n" + pathOrName + ": " + inResultText(m_engine, rc));
+  return rc;
+}
+
 unsigned long inWalk::List(std::vector<inEntry>& out) {
   out.clear();
   VQ_TRY
@@ -244,6 +256,14 @@ void inProgressAddFiles(inJob& job, int files, uint64_t bytes) {
   if (!p) return;
   VQPROG_JobAddTotalFiles(p, files);
   VQPROG_JobAddTotalBytes(p, static_cast<unsigned long>(std::min<uint64_t>(bytes, 0xFFFFFFFFul)));
+}
+
+void inProgressAddFiles(inJob& job, const std::vector<inEntry>& entries) {
+  uint64_t bytes = 0;
+  int files = 0;
+  for (const inEntry& e : entries)
+    if (!e.IsFolder()) bytes += e.size, ++files;
+  inProgressAddFiles(job, files, bytes);
 }
 
 bool inCancelled(inJob& job) {

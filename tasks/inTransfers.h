@@ -45,6 +45,9 @@ class inWalk {
   unsigned long Leave();
   // The entries of the folder entered last, without "." and "..".
   unsigned long List(std::vector<inEntry>& out);
+  // Enter, then List; when either fails (a cycle is noted by Enter) the walk stays where it was and
+  // the failure is noted as `failure` followed by the folder and the reason.
+  unsigned long Open(const std::string& pathOrName, std::vector<inEntry>& out, const char* failure);
   // The folder entered last, and the path of a name in it.
   const std::string& Here() const { return m_chain.back(); }
   std::string Child(const std::string& name) const;
@@ -109,6 +112,8 @@ unsigned long inEndTask(inJob& job, inTask& task, inWalk& walk, unsigned long re
 // Progress calls that are skipped without a progress window.
 void inProgressFile(inJob& job, const std::string& source, const std::string& dest, uint64_t bytes);
 void inProgressAddFiles(inJob& job, int files, uint64_t bytes);
+// The files of a folder's entries (folders not counted) added to the job's totals.
+void inProgressAddFiles(inJob& job, const std::vector<inEntry>& entries);
 bool inCancelled(inJob& job);
 
 // The module that holds this code and its dialogs.
