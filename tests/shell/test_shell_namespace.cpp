@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fhShellSetup.h"
 #include "shellItems.h"
 #include "vqAppParams.h"
 #include "vqComPtr.h"
@@ -17,33 +18,10 @@
 
 namespace {
 const char kClsid[] = "{5E0C7A31-0000-0000-0002-000007310412}";
-const wchar_t kJunction[] = L"::{5E0C7A31-0000-0000-0002-000007310412}";
+const wchar_t* const kJunction = fhtest::kFarhollowJunction;
 const CLSID kFarhollow = {0x5E0C7A31, 0, 0, {0, 2, 0, 0, 7, 0x31, 4, 0x12}};
 const char kSettings[] = "SoftWare\\Quillon\\Farhollow\\Settings";
 const char* const kPlaces[] = {"Desktop", "MyComputer", "Internet", "NetworkNeighborhood"};
-
-std::string dllPath() {
-  const char* env = getenv("FH32_DLL");
-  std::string path = env ? env : "fh32.dll";
-  std::replace(path.begin(), path.end(), '/', '\\');
-  char full[MAX_PATH];
-  GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  return full;
-}
-
-DWORD regsvr32(bool unregister) {
-  std::string cmd = std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" + dllPath() + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFFFFFF;
-  WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = 0xFFFFFFFF;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
 
 std::string nameSpace(const char* place) {
   return std::string("SoftWare\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + place + "\\NameSpace\\" + kClsid;
@@ -76,8 +54,8 @@ void setPlacement(unsigned place) {
 }
 
 struct Registered : ::testing::Test {
-  void SetUp() override { ASSERT_EQ(0u, regsvr32(false)); }
-  void TearDown() override { EXPECT_EQ(0u, regsvr32(true)); }
+  void SetUp() override { ASSERT_EQ(0u, fhtest::regsvr32(false)); }
+  void TearDown() override { EXPECT_EQ(0u, fhtest::regsvr32(true)); }
 };
 
 // The store the folder shows: a category holding one site, and two sites at the top.
@@ -132,7 +110,7 @@ void freeAll(std::vector<Item>& items) {
 }  // namespace
 
 TEST_F(Registered, IconPlacementDecidesTheMountPointAndUnregisterRemovesEveryKey) {
-  EXPECT_EQ(dllPath(), text(HKEY_CLASSES_ROOT, classKey("InprocServer32"), nullptr));
+  EXPECT_EQ(fhtest::fh32Path(), text(HKEY_CLASSES_ROOT, classKey("InprocServer32"), nullptr));
   EXPECT_EQ("Apartment", text(HKEY_CLASSES_ROOT, classKey("InprocServer32"), "ThreadingModel"));
   struct Row {
     unsigned placement;
@@ -147,7 +125,7 @@ TEST_F(Registered, IconPlacementDecidesTheMountPointAndUnregisterRemovesEveryKey
   };
   for (const Row& row : rows) {
     setPlacement(row.placement);
-    ASSERT_EQ(0u, regsvr32(false)) << row.place;
+    ASSERT_EQ(0u, fhtest::regsvr32(false)) << row.place;
     for (const char* place : kPlaces)
       EXPECT_EQ(!strcmp(place, row.place), exists(HKEY_LOCAL_MACHINE, nameSpace(place))) << row.place << " " << place;
     EXPECT_EQ("Farhollow", text(HKEY_LOCAL_MACHINE, nameSpace(row.place), nullptr));
@@ -162,10 +140,10 @@ TEST_F(Registered, IconPlacementDecidesTheMountPointAndUnregisterRemovesEveryKey
   const char widths[] = "900,-5,120|1,2";
   RegSetValueExA(key, "ColWidths", 0, REG_SZ, reinterpret_cast<const BYTE*>(widths), sizeof widths);
   RegCloseKey(key);
-  ASSERT_EQ(0u, regsvr32(false));
+  ASSERT_EQ(0u, fhtest::regsvr32(false));
   EXPECT_EQ("500,0,120,200,80,120|1,2,200,200,80,120", text(HKEY_CURRENT_USER, kSettings, "ColWidths"));
 
-  ASSERT_EQ(0u, regsvr32(true));
+  ASSERT_EQ(0u, fhtest::regsvr32(true));
   EXPECT_FALSE(exists(HKEY_CLASSES_ROOT, classKey()));
   for (const char* place : kPlaces) EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, nameSpace(place))) << place;
   EXPECT_EQ("<missing>", text(HKEY_CURRENT_USER, kSettings, "ColWidths"));
@@ -252,7 +230,7 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
       ASSERT_EQ(S_OK, wide->GetIconLocation(row.flags, file, MAX_PATH, &index, &out)) << row.item->name;
       char narrow[MAX_PATH] = {};
       WideCharToMultiByte(CP_ACP, 0, file, -1, narrow, sizeof narrow, nullptr, nullptr);
-      EXPECT_STRCASEEQ(dllPath().c_str(), narrow);
+      EXPECT_STRCASEEQ(fhtest::fh32Path().c_str(), narrow);
       EXPECT_EQ(row.index, index) << row.item->name;
       EXPECT_EQ(static_cast<UINT>(GIL_PERINSTANCE | GIL_NOTFILENAME), out);
       EXPECT_EQ(E_INVALIDARG, wide->GetIconLocation(row.flags, file, 4, &index, &out)) << "short buffer";
@@ -266,7 +244,7 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
       ASSERT_EQ(S_OK, wide.Get()->QueryInterface(IID_IExtractIconA, ansi.PutVoid()));
       char afile[MAX_PATH] = {};
       ASSERT_EQ(S_OK, ansi->GetIconLocation(row.flags, afile, MAX_PATH, &index, &out));
-      EXPECT_STRCASEEQ(dllPath().c_str(), afile);
+      EXPECT_STRCASEEQ(fhtest::fh32Path().c_str(), afile);
       EXPECT_EQ(row.index, index);
     }
 

@@ -13,6 +13,7 @@
 #include "fhEngineSetup.h"
 #include "fhFiles.h"
 #include "fhServers.h"
+#include "fhShellSetup.h"
 #include "shell_browser.h"
 #include "shell_lists.h"
 #include "shellItems.h"
@@ -24,32 +25,9 @@
 using namespace shelltest;
 
 namespace {
-const wchar_t kJunction[] = L"::{5E0C7A31-0000-0000-0002-000007310412}";
+const wchar_t* const kJunction = fhtest::kFarhollowJunction;
 const char kSettings[] = "SoftWare\\Quillon\\Farhollow\\Settings";
 const int kList = 3169, kLog = 6176, kEmpty = 6190;
-
-std::string fh32Path() {
-  const char* env = getenv("FH32_DLL");
-  std::string path = env ? env : "fh32.dll";
-  std::replace(path.begin(), path.end(), '/', '\\');
-  char full[MAX_PATH];
-  GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  return full;
-}
-
-DWORD runRegsvr32(bool unregister) {
-  std::string cmd = std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" + fh32Path() + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFFFFFF;
-  WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = 0xFFFFFFFF;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
 
 std::vector<std::string> g_messages;
 int recordMessage(const char* text, const char*, unsigned, void*) {
@@ -168,7 +146,7 @@ struct ViewHost : ::testing::Test {
   vqComPtr<IShellFolder> root;
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    ASSERT_EQ(0u, runRegsvr32(false));
+    ASSERT_EQ(0u, fhtest::regsvr32(false));
     seedStore();
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettings, "ColWidths");
     g_messages.clear();
@@ -185,7 +163,7 @@ struct ViewHost : ::testing::Test {
     root.Reset();
     vqSetMessageAnswer(nullptr, nullptr);
     CoFreeUnusedLibraries();
-    EXPECT_EQ(0u, runRegsvr32(true));
+    EXPECT_EQ(0u, fhtest::regsvr32(true));
     OleUninitialize();
   }
   // A child folder of the root by name.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "fhShellSetup.h"
 #include "shellApp.h"
 #include "inEnumMgr.h"
 #include "shellEnum.h"
@@ -18,26 +19,7 @@ using namespace taskstest;
 using shelltest::List;
 
 namespace {
-const wchar_t kJunction[] = L"::{5E0C7A31-0000-0000-0002-000007310412}";
-
-DWORD regsvr32(bool unregister) {
-  const char* env = getenv("FH32_DLL");
-  std::string path = env ? env : "fh32.dll";
-  std::replace(path.begin(), path.end(), '/', '\\');
-  char full[MAX_PATH];
-  GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  std::string cmd = std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" + full + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0xFFFFFFFF;
-  WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = 0xFFFFFFFF;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
+const wchar_t* const kJunction = fhtest::kFarhollowJunction;
 
 // Names of a folder's children, and the child named `want` (caller frees).
 std::vector<std::string> children(IShellFolder* folder, const char* want, LPITEMIDLIST* found) {
@@ -66,7 +48,7 @@ std::string joined(const std::vector<std::string>& names) {
 
 TEST(RemoteFolder, TheRegisteredModuleListsTheServersFoldersFromTheDesktop) {
   if (fhtest::ftpServers().empty()) GTEST_SKIP() << "run through ctest, which starts the servers";
-  ASSERT_EQ(0u, regsvr32(false));
+  ASSERT_EQ(0u, fhtest::regsvr32(false));
   saveSite("Shell Path", static_cast<unsigned>(atoi(fhtest::ftpServers()["FTP_A_PORT"].c_str())));
   ASSERT_EQ(S_OK, OleInitialize(nullptr));
   {
@@ -96,7 +78,7 @@ TEST(RemoteFolder, TheRegisteredModuleListsTheServersFoldersFromTheDesktop) {
     CoTaskMemFree(root);
   }
   OleUninitialize();
-  EXPECT_EQ(0u, regsvr32(true));
+  EXPECT_EQ(0u, fhtest::regsvr32(true));
 }
 
 TEST(RemoteFolder, ASlowListingAsksToWaitLongerUntilTheUserStops) {
