@@ -67,6 +67,31 @@ inline std::string Text(HWND hwnd) {
   if (hwnd) GetWindowTextA(hwnd, text, sizeof text);
   return text;
 }
+// This process's visible top-level windows with their titles and child texts, one per line: what a
+// test that waited in vain was waiting behind (a question nobody answered, a stuck progress window).
+inline std::string OwnWindowsNow() {
+  struct Collect {
+    std::string out;
+    static BOOL CALLBACK Child(HWND hwnd, LPARAM lp) {
+      char text[256] = "";
+      GetWindowTextA(hwnd, text, sizeof text);
+      if (text[0] && IsWindowVisible(hwnd)) reinterpret_cast<Collect*>(lp)->out += std::string(" [") + text + "]";
+      return TRUE;
+    }
+    static BOOL CALLBACK Top(HWND hwnd, LPARAM lp) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd)) return TRUE;
+      auto* c = reinterpret_cast<Collect*>(lp);
+      c->out += "\n  window \"" + Text(hwnd) + "\":";
+      EnumChildWindows(hwnd, Child, lp);
+      return TRUE;
+    }
+  } c;
+  EnumWindows(Collect::Top, reinterpret_cast<LPARAM>(&c));
+  return c.out.empty() ? "\n  no window of this process is shown" : c.out;
+}
+
 inline std::string ItemText(HWND dlg, int id) { return Text(GetDlgItem(dlg, id)); }
 inline void SetItemText(HWND dlg, int id, const char* text) { SetDlgItemTextA(dlg, id, text); }
 inline void Click(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }

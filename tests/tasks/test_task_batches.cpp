@@ -11,6 +11,7 @@
 #include "inJob.h"
 #include "shellApp.h"
 #include "tasksTestSupport.h"
+#include "uiDriver.h"
 
 using namespace taskstest;
 using shelltest::List;
@@ -89,7 +90,9 @@ TEST(TaskBatches, ConnectionSaverTakesTurnsOnOneConnectionOtherwiseTwoAtOnce) {
     HANDLE done[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     ASSERT_TRUE(shellApp::Get().SubmitJob(download(site, {fileOf(row.site, "a.bin", server.body.size())}, done[0])));
     ASSERT_TRUE(shellApp::Get().SubmitJob(download(site, {fileOf(row.site, "b.bin", server.body.size())}, done[1])));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, done, TRUE, 60000)) << row.site;
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, done, TRUE, 60000))
+        << row.site << ": files served " << server.Retrs().size() << ", connections " << server.connections.load()
+        << Messages::Get().All() << ui::OwnWindowsNow();
     Sleep(200);
     for (HANDLE h : done) CloseHandle(h);
 
