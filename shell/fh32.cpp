@@ -24,6 +24,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
   *out = nullptr;
   if (!IsEqualCLSID(clsid, CLSID_Farhollow)) return CLASS_E_CLASSNOTAVAILABLE;
   VQ_TRY
+    if (!shellApp::Get().NetworkReady()) return CLASS_E_CLASSNOTAVAILABLE;  // told to the user at start-up
     HRESULT hr = vqCreateInstance<shellFactory>(riid, out);
     if (hr == E_OUTOFMEMORY)
       shellApp::Get().Log(1, "Internal memory error in DllGetClassObject(). unable to create a new class factory.");

@@ -1,5 +1,6 @@
 #include "shellApp.h"
 
+#include <winsock2.h>
 #include <commctrl.h>
 #include <olectl.h>
 #include <shlobj.h>
@@ -127,7 +128,7 @@ shellApp::shellApp() : m_engines(nullptr), m_started(0), m_explorer(nullptr) {
 
 void shellApp::Startup() {
   if (InterlockedExchange(&m_started, 1)) return;
-  VQ_TRY
+  try {
     vqAppParams* params = GetAppParams();
     bool firstRun = !keyExists(HKEY_CURRENT_USER, kSettingsKey) && !keyExists(HKEY_LOCAL_MACHINE, kSettingsKey);
     LoadColWidths();
@@ -138,9 +139,19 @@ void shellApp::Startup() {
       m_log.DebuggerOff();
     }
     if (firstRun) SaveState();
-  VQ_CATCH_VOID(kSource)
+  } catch (...) {
+    // The extension goes on with its defaults; the user learns the settings were not read.
+    vqCatchReport(kSource, __LINE__);
+    VQ_MSG(VQ_TEXT(Module(), 7133), MB_OK | MB_ICONSTOP);
+  }
+  // Started once for the life of the process: the engine's own starts only count up from here.
+  WSADATA wsa;
+  m_network = WSAStartup(MAKEWORD(2, 2), &wsa) == 0;
+  if (!m_network) {
+    m_log.DEBUGMSG("FH32: Winsock could not be started.");
+    VQ_MSG(VQ_TEXT(Module(), 7134), MB_OK | MB_ICONSTOP);
+  }
   VQ_TRY
-    // Winsock is the engine's to start on its first connection, never here.
     std::string banner(65, '+');
     m_log.DEBUGMSG("%s", banner.c_str());
     VQTOOLS_DUMPVERSION(&m_log);

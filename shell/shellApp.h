@@ -43,6 +43,8 @@ class shellApp {
   // Settings, log and version lines, once per process. Reads the registry only: folder objects are
   // made many times per navigation, and nothing here may wait on the network.
   void Startup();
+  // Whether start-up found a working network layer.
+  bool NetworkReady() const { return m_network; }
 
   vqAppParams* GetAppParams();
   // The listing and file cache directory, created when missing; ends with "\".
@@ -108,6 +110,7 @@ class shellApp {
   inEngineMgr* m_engines;
   std::map<std::string, inTaskManager*> m_taskManagers;
   volatile LONG m_started;
+  bool m_network = false;  // Winsock started; without it the extension does not load
   HWND m_explorer;
   char m_moduleFile[MAX_PATH];
   std::string m_cacheDir;

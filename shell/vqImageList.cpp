@@ -17,6 +17,18 @@ std::string extensionOf(const char* name) {
   for (char& c : ext) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
   return ext;
 }
+
+// Whether the system registers a file type for the extension. Where it does not, the shell's own
+// type name is a made-up one (Wine says ".txt file"), and ours follows Windows' form instead.
+bool systemKnowsType(const std::string& ext) {
+  if (ext.size() < 2) return false;
+  char progId[256] = {};
+  LONG size = sizeof progId - 1;
+  if (RegQueryValueA(HKEY_CLASSES_ROOT, ext.c_str(), progId, &size) != ERROR_SUCCESS || !progId[0]) return false;
+  char description[256] = {};
+  size = sizeof description - 1;
+  return RegQueryValueA(HKEY_CLASSES_ROOT, progId, description, &size) == ERROR_SUCCESS && description[0];
+}
 }  // namespace
 
 vqImageList& vqImageList::Get() {
@@ -80,10 +92,12 @@ const vqImageList::Entry& vqImageList::Lookup(const std::string& key, int kind, 
     }
     memset(&info, 0, sizeof info);
     if (SHGetFileInfoA(path, attributes, &info, sizeof info, flags | SHGFI_SMALLICON)) small = info.hIcon;
+    const std::string ext = extensionOf(name);
     if (folder) {
       entry.typeName = link ? "Folder Link" : "Folder";
-    } else if (entry.typeName.empty()) {
-      std::string ext = extensionOf(name);
+    } else if (ext == ".exe") {
+      entry.typeName = "Application";
+    } else if (entry.typeName.empty() || !systemKnowsType(ext)) {
       entry.typeName = ext.size() > 1 ? ext.substr(1) + " File" : "Object";
       for (size_t i = 0; i + 5 < entry.typeName.size(); ++i)
         entry.typeName[i] = static_cast<char>(toupper(static_cast<unsigned char>(entry.typeName[i])));

@@ -28,6 +28,7 @@
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
 #include "vqHostType.h"
+#include "vqImageList.h"
 #include "vqMsg.h"
 #include "vqSMgrRes.h"
 #include "vqSiteParams.h"
@@ -804,4 +805,31 @@ TEST_F(Menus, PropertyPageShowsTheSelectionAndChangesPermissionsOnTheServer) {
   vqFtpEngine* e = shellApp::Get().GetEngineManager().GetEngine(siteS, 1);
   ASSERT_NE(nullptr, e);
   e->FTP_Disconnect();
+}
+
+// The Type column of remote files: the system's name for a registered type; Windows' own form
+// ("FHNONE File") where the system registers none, whatever the shell makes up for it.
+TEST(ShellIcons, TypeNamesFollowTheSystemsRegisteredTypes) {
+  const char kExt[] = "Software\\Classes\\.fhdoc", kClass[] = "Software\\Classes\\fhtest.fhdoc";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueA(HKEY_LOCAL_MACHINE, kExt, REG_SZ, "fhtest.fhdoc", 0));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueA(HKEY_LOCAL_MACHINE, kClass, REG_SZ, "Farhollow Test Document", 0));
+  const struct {
+    const char* name;
+    int kind;
+    const char* type;
+  } rows[] = {
+      {"notes.fhdoc", VQ_KIND_OBJECT, "Farhollow Test Document"},
+      {"NOTES.FHDOC", VQ_KIND_OBJECT, "Farhollow Test Document"},
+      {"data.fhnone", VQ_KIND_OBJECT, "FHNONE File"},
+      {"setup.exe", VQ_KIND_OBJECT, "Application"},
+      {"README", VQ_KIND_OBJECT, "Object"},
+      {"pub", VQ_KIND_FOLDER, "Folder"},
+  };
+  for (const auto& row : rows) {
+    _FTPITEMID it = shelltest::item(row.kind, row.name);
+    vqImageList::Get().IconOf(&it, false);
+    EXPECT_STREQ(row.type, it.typeName) << row.name;
+  }
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kClass);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kExt);
 }
