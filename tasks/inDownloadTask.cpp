@@ -82,7 +82,12 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
       return IN_RESULT_SHORT_FILE;
     }
   }
-  if (walk.PreserveDate) setFileTime(local, entry.modified);
+  if (walk.PreserveDate) {
+    // A date listed without its year may be a year off, and has no seconds: ask the server.
+    FILETIME exact;
+    const bool asked = entry.yearGuessed && engine->FTP_MDTM(remote.c_str(), &exact) == 0;
+    setFileTime(local, asked ? exact : entry.modified);
+  }
   if (move) {
     rc = engine->FTP_DELE(remote.c_str());
     if (rc != 0)
@@ -255,6 +260,7 @@ unsigned long inDownloadTask(inJob& job, inTask& task) {
         e.kind = kind;
         e.size = VQITEM_FullSize(item);
         e.modified = item ? item->modified : FILETIME{0, 0};
+        e.yearGuessed = VQITEM_YearGuessed(item);
         inLocalName as;
         as.path = local;
         as.real = task.LocalReal;

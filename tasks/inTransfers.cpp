@@ -129,6 +129,7 @@ unsigned long inWalk::List(std::vector<inEntry>& out) {
           e.kind = item->kind;
           e.size = VQITEM_FullSize(item);
           e.modified = item->modified;
+          e.yearGuessed = VQITEM_YearGuessed(item);
           if (e.name.empty() || e.name == "." || e.name == "..") continue;
           out.push_back(e);
         }

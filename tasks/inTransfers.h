@@ -28,6 +28,7 @@ struct inEntry {
   int kind;  // VQ_KIND_FOLDER, _OBJECT, _FOLDERLINK, _OBJECTLINK
   uint64_t size;
   FILETIME modified;
+  bool yearGuessed = false;  // the listing gave no year: the server's MDTM knows better
   bool IsFolder() const;
 };
 

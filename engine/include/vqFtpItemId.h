@@ -15,7 +15,7 @@
 //   1255     4   sizeHigh      high 32 bits of the size (was reserved1, zero in older records)
 //   1259     8   modified      FILETIME as listed (no time-zone conversion)
 //   1267     4   sizeLow       low 32 bits of the size when sizeHigh is not zero (in reserved2)
-//   1271    12   reserved
+//   1271    12   reserved      1271: the shell's UTF-8 name mark; 1272: year guessed (below)
 //   1283     4   size          bytes (0 for folders), saturated at 4,294,967,295
 //
 // Sizes of 4 GB and more: size stays saturated for readers that know only it; sizeHigh and sizeLow
@@ -131,4 +131,12 @@ inline void VQITEM_SetFullSize(_FTPITEMID* item, uint64_t bytes) {
   item->size = high ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
   item->sizeHigh = high;
   item->sizeLow = high ? static_cast<uint32_t>(bytes) : 0;
+}
+
+// Whether the listing gave the date without its year (the parser supplied the most recent one):
+// a byte of the reserved run, zero in older records, so they read as "year given".
+enum { VQITEM_YEAR_GUESSED = 0x59 };
+inline bool VQITEM_YearGuessed(const _FTPITEMID* item) { return item && item->reserved2[5] == VQITEM_YEAR_GUESSED; }
+inline void VQITEM_SetYearGuessed(_FTPITEMID* item, bool guessed) {
+  if (item) item->reserved2[5] = guessed ? static_cast<unsigned char>(VQITEM_YEAR_GUESSED) : 0;
 }

@@ -362,6 +362,7 @@ void vqDirParser::_doparse_date(int& i) {
       } else {
         year = m_year;
         if (month > m_month || (month == m_month && day > m_day)) --year;
+        VQITEM_SetYearGuessed(m_item, true);
       }
     }
     if (vqLooksLikeTime(f)) {
@@ -393,6 +394,7 @@ void vqDirParser::_doparse_date(int& i) {
       year = m_year;
       if (month > m_month || (month == m_month && day > m_day))
         --year;  // a listed date without a year is never in the future
+      VQITEM_SetYearGuessed(m_item, true);
     } else {
       year = vqLeadInt(f);
       ++i;

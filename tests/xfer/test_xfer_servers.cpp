@@ -221,6 +221,69 @@ TEST_F(XferServers, CopyAndMoveFoldersBetweenAndWithinSites) {
   }
 }
 
+namespace {
+// A UTC time `days` ago at 37 seconds past the minute.
+FILETIME daysAgo(int days) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER t = {{now.dwLowDateTime, now.dwHighDateTime}};
+  t.QuadPart -= static_cast<ULONGLONG>(days) * 24 * 3600 * 10000000ull;
+  FILETIME ft = {t.LowPart, t.HighPart};
+  SYSTEMTIME st;
+  FileTimeToSystemTime(&ft, &st);
+  st.wSecond = 37;
+  st.wMilliseconds = 0;
+  SystemTimeToFileTime(&st, &ft);
+  return ft;
+}
+bool setWritten(const std::string& path, const FILETIME& utc) {
+  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BOOL ok = SetFileTime(h, nullptr, nullptr, &utc);
+  CloseHandle(h);
+  return ok != 0;
+}
+SYSTEMTIME written(const std::string& path, bool local) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+  FILETIME ft = data.ftLastWriteTime;
+  if (local) FileTimeToLocalFileTime(&data.ftLastWriteTime, &ft);
+  SYSTEMTIME st;
+  FileTimeToSystemTime(&ft, &st);
+  return st;
+}
+}  // namespace
+
+// A download keeps the server's time. A recent file is listed without its year or seconds, so the
+// server's MDTM gives it to the second; an old one is listed with its year and keeps its day.
+TEST_F(XferServers, DownloadsKeepTheServersTime) {
+  const std::string name = "times" + unique;
+  const std::string there = root("FTP_A_ROOT") + "\\incoming\\" + name;
+  ASSERT_TRUE(CreateDirectoryA(there.c_str(), nullptr));
+  fhtest::writeFile(there + "\\recent.txt", "recent");
+  fhtest::writeFile(there + "\\old.txt", "old");
+  const FILETIME recent = daysAgo(3), old = daysAgo(400);
+  ASSERT_TRUE(setWritten(there + "\\recent.txt", recent));
+  ASSERT_TRUE(setWritten(there + "\\old.txt", old));
+
+  TempDir down("fh_xt_");
+  Answers answers;
+  ASSERT_EQ(0u,
+            run(IN_CMD_DOWNLOAD, below(siteA, {"incoming"}, VQ_KIND_FOLDER, name.c_str()), nullptr, down.path() + "\\"))
+      << answers.All();
+  WIN32_FILE_ATTRIBUTE_DATA got = {};
+  ASSERT_TRUE(GetFileAttributesExA((down / name + "\\recent.txt").c_str(), GetFileExInfoStandard, &got));
+  EXPECT_EQ(0, CompareFileTime(&recent, &got.ftLastWriteTime)) << "to the second, from MDTM";
+  // The listing's date is the server's wall clock; the file keeps it as local time, at midnight.
+  const SYSTEMTIME server = written(there + "\\old.txt", false), kept = written(down / name + "\\old.txt", true);
+  EXPECT_EQ(server.wYear, kept.wYear);
+  EXPECT_EQ(server.wMonth, kept.wMonth);
+  EXPECT_EQ(server.wDay, kept.wDay);
+  EXPECT_EQ(0, kept.wHour * 3600 + kept.wMinute * 60 + kept.wSecond) << "no MDTM for a listed year";
+  TempDir::removeTree(there);
+}
+
 // A local link back into the tree being uploaded (the fixture's local-loop folder, whose sub\back
 // leads to the folder itself) is uploaded once, not without end, and the user hears which folder
 // was left out.
