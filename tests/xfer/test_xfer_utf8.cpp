@@ -91,7 +91,9 @@ class XferUtf8 : public ::testing::Test {
     env = fhtest::servers();
     if (env.empty()) GTEST_SKIP() << "FH_FTP_SERVERS not set: run through ctest, which starts the servers";
     // The runs under other code pages say which one they meant, so a locale Wine ignored shows.
-    if (const char* acp = getenv("FH_EXPECT_ACP")) ASSERT_EQ(static_cast<UINT>(atoi(acp)), GetACP());
+    if (const char* acp = getenv("FH_EXPECT_ACP")) {
+      ASSERT_EQ(static_cast<UINT>(atoi(acp)), GetACP());
+    }
     shellApp::SetModule(GetModuleHandleA(nullptr));
     port = static_cast<unsigned>(atoi(env["FTP_B_PORT"].c_str()));
     site = storeSite("Names", port);
