@@ -672,3 +672,68 @@ TEST_F(Drops, TransfersAgainstVsftpd) {
   EXPECT_TRUE(fhtest::readFile(rootA + "\\incoming\\up-a.bin") == a);
   for (const std::string& t : answers.Take()) ADD_FAILURE() << "no question during the transfers: " << t;
 }
+
+namespace {
+// Passes every call to the data object it wraps and notes the formats asked for.
+class SpyData : public TestData {
+ public:
+  explicit SpyData(IDataObject* inner) : m_inner(inner) {}
+  STDMETHODIMP GetData(FORMATETC* f, STGMEDIUM* m) override {
+    asked += formatName(f->cfFormat) + ";";
+    return m_inner->GetData(f, m);
+  }
+  STDMETHODIMP QueryGetData(FORMATETC* f) override { return m_inner->QueryGetData(f); }
+  STDMETHODIMP EnumFormatEtc(DWORD d, IEnumFORMATETC** out) override { return m_inner->EnumFormatEtc(d, out); }
+  std::string asked;
+
+ private:
+  vqComPtr<IDataObject> m_inner;
+};
+}  // namespace
+
+// What the system's own file-folder drop target (the one its explorer gives a file window) does
+// with our data object: it either reads the virtual files (the file arrives), or copies the
+// placeholder (an empty folder arrives, never the cache's listings), or calls the copy hook.
+TEST_F(Drops, TheSystemsFileFolderDropTargetNeverCopiesTheCache) {
+  if (servers.empty()) GTEST_SKIP() << "no FTP fixture";
+  saveItem(kCategoryPath, "A", false, port("FTP_A_PORT"));
+  const std::string rootA = winPath(servers["FTP_A_ROOT"]);
+  List pub = under(site("A"), {"pub"});
+  // Something in the cache that a copy of the whole cache directory would bring along.
+  fhtest::writeFile(shellApp::Get().GetCacheDir() + "cached-listing.vqLS", "listing");
+
+  const std::string local = fhtest::tempDir("fh_sysdrop_");
+  vqComPtr<IShellFolder> desktop, folder;
+  ASSERT_EQ(S_OK, SHGetDesktopFolder(desktop.Put()));
+  std::wstring wlocal(local.begin(), local.end());
+  LPITEMIDLIST list = nullptr;
+  ASSERT_EQ(S_OK, desktop->ParseDisplayName(nullptr, nullptr, &wlocal[0], nullptr, &list, nullptr));
+  ASSERT_EQ(S_OK, desktop->BindToObject(list, nullptr, IID_IShellFolder, folder.PutVoid()));
+  ILFree(list);
+  vqComPtr<IDropTarget> target;
+  if (FAILED(folder->CreateViewObject(nullptr, IID_IDropTarget, target.PutVoid())) || !target.Get())
+    GTEST_SKIP() << "the system's file folder takes no drops";
+
+  _FTPITEMID fiveItem = shelltest::item(VQ_KIND_OBJECT, "five.txt");
+  fiveItem.size = 5000;
+  vqComPtr<IDataObject> ours = selection(pub, {List().own(fiveItem)});
+  SpyData* spy = new SpyData(ours.Get());
+  vqComPtr<IDataObject> data = adopt(spy);
+  DWORD effect = DROPEFFECT_COPY;
+  target->DragEnter(data.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+  const DWORD entered = effect;
+  effect = DROPEFFECT_COPY;
+  target->Drop(data.Get(), 0, POINTL{0, 0}, &effect);
+  const std::string five = fhtest::readFile(rootA + "\\pub\\five.txt");
+  const bool downloaded = waitFor([&] { return fhtest::readFile(local + "\\five.txt") == five; }, 15000);
+  const std::string placeholder = local + "\\Farhollow items";
+  const DWORD made = GetFileAttributesA(placeholder.c_str());
+  std::string way = downloaded ? "virtual files" : made != INVALID_FILE_ATTRIBUTES ? "placeholder copied" : "nothing";
+  printf("system file-folder drop: DragEnter effect %lu, formats read: %s -> %s\n", entered, spy->asked.c_str(),
+         way.c_str());
+  RecordProperty("system_drop", way + " (" + spy->asked + ")");
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((local + "\\cached-listing.vqLS").c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((placeholder + "\\cached-listing.vqLS").c_str()))
+      << "the cache's files never travel";
+  waitFor([&] { return shellApp::Get().GetEngineManager().IsFree(site("A")); }, 20000);
+}
