@@ -5,6 +5,7 @@
 // streams, site-to-site and intra-site copies and moves.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -22,6 +23,8 @@
 #include "shellCommand.h"
 #include "shellDrop.h"
 #include "shellFolder.h"
+#include "shellListCtrl.h"
+#include "shellViewDrop.h"
 #include "shell_lists.h"
 #include "vqCatch.h"
 #include "vqMsg.h"
@@ -736,4 +739,75 @@ TEST_F(Drops, TheSystemsFileFolderDropTargetNeverCopiesTheCache) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((placeholder + "\\cached-listing.vqLS").c_str()))
       << "the cache's files never travel";
   waitFor([&] { return shellApp::Get().GetEngineManager().IsFree(site("A")); }, 20000);
+}
+
+// The view's drop target sends a drop on a folder row to that folder and any other drop to the
+// folder shown; each decides by its own kind.
+TEST_F(Drops, TheViewDropsOnTheRowUnderThePointerOrOnItsFolder) {
+  saveItem(kCategoryPath, "Inbox", true);
+  saveItem(kCategoryPath, "S9", false);
+  saveItem(kCategoryPath, "Mover", false);
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  HWND frame = CreateWindowExA(0, "STATIC", "view", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300, nullptr, nullptr,
+                               nullptr, nullptr);
+  HWND listWnd = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0, 400,
+                                 300, frame, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(listWnd);
+  {
+    shellListCtrl list;
+    list.Attach(listWnd);
+    const char* titles[] = {"Name", "Type", "URL", "Description"};
+    const int widths[] = {200, 60, 60, 60, 60, 60};
+    list.SetColumns(false, titles, 4, widths);
+    list.SetMode(FVM_DETAILS);
+    list.Append(ILClone(List().own(VQ_KIND_CATEGORY, "Inbox")), 0);
+    list.Append(ILClone(List().own(VQ_KIND_FTPSITE, "S9")), 0);
+    list.Publish();
+    auto rowPoint = [&](int row) {
+      RECT r = {};
+      r.left = LVIR_BOUNDS;
+      SendMessageA(listWnd, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+      POINT p = {r.left + 20, (r.top + r.bottom) / 2};
+      ClientToScreen(listWnd, &p);
+      return POINTL{p.x, p.y};
+    };
+    POINT below = {20, 250};
+    ClientToScreen(listWnd, &below);
+
+    shellFolder* shown = folderAt(category());
+    vqComPtr<IDropTarget> drop;
+    drop.Attach(new shellViewDrop(&list, shown));
+    drop->AddRef();
+    shown->Release();
+    vqComPtr<IDataObject> mover = selection(category(), {List().own(VQ_KIND_FTPSITE, "Mover")});
+    struct {
+      const char* where;
+      POINTL at;
+      DWORD effect;
+    } rows[] = {{"the category row", rowPoint(0), DROPEFFECT_MOVE},
+                {"the site row (a site takes no sites)", rowPoint(1), DROPEFFECT_NONE},
+                {"the background (the category shown)", POINTL{below.x, below.y}, DROPEFFECT_MOVE}};
+    for (const auto& r : rows) {
+      DWORD effect = kBoth;
+      EXPECT_EQ(S_OK, drop->DragEnter(mover.Get(), MK_LBUTTON | MK_ALT, r.at, &effect));
+      EXPECT_EQ(r.effect, effect) << r.where;
+      effect = kBoth;
+      drop->DragOver(MK_LBUTTON | MK_ALT, r.at, &effect);
+      EXPECT_EQ(r.effect, effect) << r.where << " (moving over it)";
+      drop->DragLeave();
+    }
+    // Moved into the category under the pointer; the move is reported as done by the target.
+    DWORD effect = kBoth;
+    drop->DragEnter(mover.Get(), MK_LBUTTON | MK_ALT, rows[2].at, &effect);
+    drop->DragOver(MK_LBUTTON | MK_ALT, rows[0].at, &effect);
+    effect = kBoth;
+    EXPECT_EQ(S_OK, drop->Drop(mover.Get(), MK_ALT, rows[0].at, &effect));
+    EXPECT_EQ(DROPEFFECT_NONE, effect);
+    EXPECT_TRUE(exists((std::string(kCategoryPath) + "\\Inbox").c_str(), "Mover"));
+    EXPECT_FALSE(exists(kCategoryPath, "Mover"));
+    drop.Reset();
+  }
+  DestroyWindow(frame);
+  EXPECT_TRUE(answers.Take().empty());
 }
