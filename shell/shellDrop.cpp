@@ -242,11 +242,11 @@ DWORD shellDropMenu(HWND owner, POINT at, DWORD offered) {
       // The menu needs a window of this thread; a folder object has none of its own.
       HWND window = owner && GetWindowThreadProcessId(owner, nullptr) == GetCurrentThreadId() ? owner : nullptr;
       HWND own = window ? nullptr
-                        : CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, at.x, at.y, 1, 1, nullptr,
-                                          nullptr, shellApp::Module(), nullptr);
+                        : CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, at.x, at.y, 1, 1, nullptr, nullptr,
+                                          shellApp::Module(), nullptr);
       if (own) SetForegroundWindow(own);
-      chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window ? window : own,
-                              nullptr);
+      chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0,
+                              window ? window : own, nullptr);
       if (own) DestroyWindow(own);
     }
     DestroyMenu(bar);

@@ -15,8 +15,8 @@ std::vector<FORMATETC> shellEnumFormatEtc::Fill(UINT kindFormat, bool virtualFil
   UINT formats[] = {kindFormat, CF_HDROP, shellFormat(SHELL_CF_IDLIST), shellFormat(SHELL_CF_EFFECT)};
   for (UINT f : formats) out.push_back({static_cast<CLIPFORMAT>(f), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
   if (virtualFiles) {
-    out.push_back({static_cast<CLIPFORMAT>(shellFormat(SHELL_CF_DESCRIPTOR)), nullptr, DVASPECT_CONTENT, -1,
-                   TYMED_HGLOBAL});
+    out.push_back(
+        {static_cast<CLIPFORMAT>(shellFormat(SHELL_CF_DESCRIPTOR)), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
     out.push_back(
         {static_cast<CLIPFORMAT>(shellFormat(SHELL_CF_CONTENTS)), nullptr, DVASPECT_CONTENT, -1, TYMED_ISTREAM});
   }

@@ -14,9 +14,8 @@ const char kSource[] = "shellFileStream";
 volatile LONG g_serial = 0;
 }  // namespace
 
-const vqInterfaceEntry shellFileStream::kTable[] = {VQ_INTERFACE(shellFileStream, IStream),
-                                                    VQ_INTERFACE(shellFileStream, ISequentialStream),
-                                                    {}};
+const vqInterfaceEntry shellFileStream::kTable[] = {
+    VQ_INTERFACE(shellFileStream, IStream), VQ_INTERFACE(shellFileStream, ISequentialStream), {}};
 
 IStream* shellFileStream::Create(LPCITEMIDLIST folder, LPCITEMIDLIST item) {
   VQ_TRY

@@ -60,10 +60,7 @@ const vqInterfaceEntry shellFolder::kTable[] = {VQ_INTERFACE(shellFolder, IShell
 
 // Cheap on purpose: the shell makes folder objects many times per navigation.
 shellFolder::shellFolder()
-    : vqComObject(&shellApp::Get().Objects()),
-      m_pidl(shellApp::Module()),
-      m_initialized(false),
-      m_role(kRoleFolder) {
+    : vqComObject(&shellApp::Get().Objects()), m_pidl(shellApp::Module()), m_initialized(false), m_role(kRoleFolder) {
   m_pidl.m_dropAllowed = false;
   m_pidl.m_rightDrag = false;
 }
@@ -369,13 +366,11 @@ STDMETHODIMP shellFolder::GetData(FORMATETC* format, STGMEDIUM* medium) {
       memcpy(&block[sizeof(DROPFILES)], dir.data(), dir.size());
       mem = globalCopy(block.data(), block.size());
     } else if (cf == shellFormat(SHELL_CF_EFFECT)) {
-      const int kind = shellItemKind(m_selected.empty() ? nullptr : m_selected[0]);
-      const DWORD effect =
-          m_formats[0].cfFormat == shellPidl::ClipboardFormat(SHELL_FORMAT_CATEGORY) ||
-                  m_formats[0].cfFormat == shellPidl::ClipboardFormat(SHELL_FORMAT_FTPSITE) ||
-                  kind == VQ_KIND_CATEGORY || kind == VQ_KIND_FTPSITE
-              ? DROPEFFECT_MOVE
-              : DROPEFFECT_COPY;
+      // Categories and sites are moved in the store; remote items are copied.
+      const UINT kind = m_formats[0].cfFormat;
+      const bool store = kind == shellPidl::ClipboardFormat(SHELL_FORMAT_CATEGORY) ||
+                         kind == shellPidl::ClipboardFormat(SHELL_FORMAT_FTPSITE);
+      const DWORD effect = store ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
       mem = globalCopy(&effect, sizeof effect);
     } else if (cf == shellFormat(SHELL_CF_DESCRIPTOR)) {
       mem = FileDescriptors();
@@ -507,7 +502,7 @@ STDMETHODIMP shellFolder::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* 
   VQ_CATCH_COM(kSource)
 }
 
-STDMETHODIMP_(UINT) shellFolder::CopyCallback(HWND owner, UINT func, UINT, LPCSTR source, DWORD, LPCSTR destination,
-                                              DWORD) {
+STDMETHODIMP_(UINT)
+shellFolder::CopyCallback(HWND owner, UINT func, UINT, LPCSTR source, DWORD, LPCSTR destination, DWORD) {
   return shellCopyHook(owner, func, source, destination);
 }

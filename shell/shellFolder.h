@@ -80,8 +80,9 @@ class shellFolder : public vqComObject,
   STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* effect) override;
 
   // ICopyHookA: the shell's copy of our placeholder folder becomes a download.
-  STDMETHODIMP_(UINT) CopyCallback(HWND owner, UINT func, UINT flags, LPCSTR source, DWORD sourceAttributes,
-                                   LPCSTR destination, DWORD destinationAttributes) override;
+  STDMETHODIMP_(UINT)
+  CopyCallback(HWND owner, UINT func, UINT flags, LPCSTR source, DWORD sourceAttributes, LPCSTR destination,
+               DWORD destinationAttributes) override;
 
  private:
   enum { kRoleFolder = 0, kRoleSelection = 3 };

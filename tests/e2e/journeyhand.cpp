@@ -119,8 +119,8 @@ int dragFile(const char* path) {
   LPCITEMIDLIST child = nullptr;
   if (FAILED(SHParseDisplayName(wide, nullptr, &full, 0, nullptr)) ||
       FAILED(SHBindToParent(full, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child)) ||
-      FAILED(parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
-                                   reinterpret_cast<void**>(&g_dragData)))) {
+      FAILED(
+          parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr, reinterpret_cast<void**>(&g_dragData)))) {
     fprintf(stderr, "journeyhand: no data object for %s\n", path);
     return 1;
   }

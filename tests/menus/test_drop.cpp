@@ -309,9 +309,11 @@ TEST_F(Drops, SelectionDataObjectHandsOutEachFormat) {
   ULONG got = 0;
   formats->Next(10, f, &got);
   std::string names;
-  for (ULONG i = 0; i < got; ++i) names += formatName(f[i].cfFormat) + (f[i].tymed == TYMED_ISTREAM ? "(stream)" : "") + ";";
-  EXPECT_EQ("VQ_OBTYPE_OBJECT;CF_HDROP;Shell IDList Array;Preferred DropEffect;FileGroupDescriptorW;FileContents(stream);",
-            names);
+  for (ULONG i = 0; i < got; ++i)
+    names += formatName(f[i].cfFormat) + (f[i].tymed == TYMED_ISTREAM ? "(stream)" : "") + ";";
+  EXPECT_EQ(
+      "VQ_OBTYPE_OBJECT;CF_HDROP;Shell IDList Array;Preferred DropEffect;FileGroupDescriptorW;FileContents(stream);",
+      names);
 
   // CF_HDROP names the empty placeholder, never the cache directory itself.
   std::string placeholder = shellApp::Get().GetPlaceholderDir();
@@ -391,9 +393,9 @@ TEST_F(Drops, AcceptanceAndEffectByTargetKindAndKeys) {
   wizard.own(VQ_KIND_WIZARD, "New Site");
   List file = under(site("A"), {"pub"});
   file.own(VQ_KIND_OBJECT, "five.txt");
-  std::vector<Target> targets = {{"root", root()},     {"category", category()},     {"site", site("A")},
-                                 {"folder", under(site("A"), {"pub"})}, {"link", link}, {"wizard", wizard},
-                                 {"file", file}};
+  std::vector<Target> targets = {
+      {"root", root()}, {"category", category()}, {"site", site("A")}, {"folder", under(site("A"), {"pub"})},
+      {"link", link},   {"wizard", wizard},       {"file", file}};
   struct Row {
     const char* data;
     IDataObject* object;
@@ -485,7 +487,8 @@ TEST_F(Drops, CategoriesAndSitesMoveAndCopyInTheStore) {
   // Into itself, or into a category inside it: refused with the message, nothing changes.
   List inner = category().own(VQ_KIND_CATEGORY, "Right").own(VQ_KIND_CATEGORY, "Left");
   for (List* target : {&rightList, &inner}) {
-    EXPECT_EQ(DROPEFFECT_NONE, drop(*target, selection(category(), {List().own(VQ_KIND_CATEGORY, "Right")}).Get(), MK_ALT));
+    EXPECT_EQ(DROPEFFECT_NONE,
+              drop(*target, selection(category(), {List().own(VQ_KIND_CATEGORY, "Right")}).Get(), MK_ALT));
     auto shown = answers.Take();
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ("You cant drop that here!", shown[0]);
@@ -585,8 +588,8 @@ TEST_F(Drops, TransfersAgainstVsftpd) {
   vqComPtr<IDataObject> moving = adopt(raw);
   EXPECT_EQ(DROPEFFECT_NONE, drop(incomingA, moving.Get(), MK_ALT));
   EXPECT_TRUE(arrived(rootA + "\\incoming\\moved.txt", m));
-  EXPECT_TRUE(waitFor([&] { return GetFileAttributesA((local + "\\moved.txt").c_str()) == INVALID_FILE_ATTRIBUTES; },
-                      10000));
+  EXPECT_TRUE(
+      waitFor([&] { return GetFileAttributesA((local + "\\moved.txt").c_str()) == INVALID_FILE_ATTRIBUTES; }, 10000));
   DWORD logical = 0;
   const std::string performed = raw->m_blocks[RegisterClipboardFormatA("Logical Performed DropEffect")];
   if (performed.size() >= 4) memcpy(&logical, performed.data(), 4);
@@ -604,14 +607,15 @@ TEST_F(Drops, TransfersAgainstVsftpd) {
   shellFolder* hook = folderAt(root());
   const std::string placeholder = shellApp::Get().GetPlaceholderDir();
   const std::string downloads = fhtest::tempDir("fh_hook_");
-  EXPECT_EQ(static_cast<UINT>(IDYES), hook->CopyCallback(nullptr, FO_COPY, 0, (local + "\\tree").c_str(), 0,
-                                                         (downloads + "\\tree").c_str(), 0))
+  EXPECT_EQ(static_cast<UINT>(IDYES),
+            hook->CopyCallback(nullptr, FO_COPY, 0, (local + "\\tree").c_str(), 0, (downloads + "\\tree").c_str(), 0))
       << "any other folder goes on as usual";
   EXPECT_EQ(static_cast<UINT>(IDCANCEL), hook->CopyCallback(nullptr, FO_COPY, 0, placeholder.c_str(), 0,
                                                             (downloads + "\\Farhollow items").c_str(), 0));
   EXPECT_TRUE(arrived(downloads + "\\five.txt", five));
   EXPECT_TRUE(arrived(downloads + "\\docs\\doc120.txt", fhtest::readFile(pubPath + "\\docs\\doc120.txt")));
-  EXPECT_FALSE(IsClipboardFormatAvailable(shellPidl::ClipboardFormat(SHELL_FORMAT_OBJECT))) << "the clipboard is emptied";
+  EXPECT_FALSE(IsClipboardFormatAvailable(shellPidl::ClipboardFormat(SHELL_FORMAT_OBJECT)))
+      << "the clipboard is emptied";
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((downloads + "\\Farhollow items").c_str()));
 
   // A "cut" of remote items pasted into a local folder copies: the source stays on the server.
@@ -651,7 +655,8 @@ TEST_F(Drops, TransfersAgainstVsftpd) {
 
   // A remote folder onto a folder of the second server (site-to-site) and of the same one (intra-site).
   const std::string leaf = fhtest::readFile(rootA + "\\pub\\src\\deep\\deeper\\leaf.txt");
-  EXPECT_EQ(DROPEFFECT_COPY, drop(incomingB, selection(under(siteA, {"pub", "src"}), {List().own(VQ_KIND_FOLDER, "deep")}).Get(), 0));
+  EXPECT_EQ(DROPEFFECT_COPY,
+            drop(incomingB, selection(under(siteA, {"pub", "src"}), {List().own(VQ_KIND_FOLDER, "deep")}).Get(), 0));
   EXPECT_TRUE(arrived(rootB + "\\incoming\\deep\\deeper\\leaf.txt", leaf));
   EXPECT_EQ(DROPEFFECT_COPY, drop(incomingA, selection(pub, {List().own(VQ_KIND_FOLDER, "docs")}).Get(), 0));
   for (const char* doc : {"doc001.txt", "doc060.txt", "doc120.txt"})
@@ -661,8 +666,8 @@ TEST_F(Drops, TransfersAgainstVsftpd) {
   // user, so the server may write there).
   drop(under(siteA, {"incoming", "tree"}), selection(incomingA, {List().own(VQ_KIND_FOLDER, "docs")}).Get(), MK_ALT);
   EXPECT_TRUE(arrived(rootA + "\\incoming\\tree\\docs\\doc120.txt", fhtest::readFile(pubPath + "\\docs\\doc120.txt")));
-  EXPECT_TRUE(waitFor([&] { return GetFileAttributesA((rootA + "\\incoming\\docs").c_str()) == INVALID_FILE_ATTRIBUTES; },
-                      20000))
+  EXPECT_TRUE(waitFor(
+      [&] { return GetFileAttributesA((rootA + "\\incoming\\docs").c_str()) == INVALID_FILE_ATTRIBUTES; }, 20000))
       << "the moved folder is gone from its old place";
   // Items dropped on their own folder are not copied onto themselves.
   EXPECT_EQ(DROPEFFECT_NONE, drop(incomingA, selection(incomingA, {List().own(upItem)}).Get(), 0));
