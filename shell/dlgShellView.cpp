@@ -11,6 +11,7 @@
 #include "shellApp.h"
 #include "shellCommand.h"
 #include "shellEnum.h"
+#include "shellViewDrop.h"
 #include "shellViewRules.h"
 #include "shellWideNames.h"
 #include "shellWait.h"
@@ -148,7 +149,8 @@ dlgShellView::dlgShellView()
       m_menuPending(false),
       m_sortColumn(0),
       m_startMode(FVM_DETAILS),
-      m_logSeen(0) {
+      m_logSeen(0),
+      m_dropRegistered(false) {
   memset(m_descending, 0, sizeof m_descending);
   memset(m_used, 0, sizeof m_used);
   m_used[0] = true;
@@ -175,6 +177,13 @@ HWND dlgShellView::Open(IShellBrowser* browser, IShellFolder* folder, LPCITEMIDL
                  SWP_NOZORDER | SWP_NOACTIVATE);
   Layout();
   ShowWindow(m_hWnd, SW_SHOW);
+  // Files and items dropped on the list go to the folder shown or to the folder row under the drop.
+  if (m_folder) {
+    shellViewDrop* drop = new shellViewDrop(&m_list, m_folder);
+    drop->AddRef();
+    m_dropRegistered = SUCCEEDED(RegisterDragDrop(m_list.GetHwnd(), drop));
+    drop->Release();
+  }
   shellApp::Get().AddView(m_hWnd, list);
   PostMessageA(m_hWnd, WM_SHELLVIEW_LOG, 0, 0);
   PostMessageA(m_hWnd, WM_COMMAND, SHELL_VIEW_FILL, 0);
@@ -185,6 +194,8 @@ void dlgShellView::Close() {
   if (!m_hWnd) return;
   SaveWidths();
   RemoveMenus();
+  if (m_dropRegistered) RevokeDragDrop(m_list.GetHwnd());
+  m_dropRegistered = false;
   shellApp::Get().RemoveView(m_hWnd);
   DestroyWindow();
   m_list.Clear();
@@ -800,7 +811,10 @@ void dlgShellView::BeginDrag() {
   vqComPtr<IDropSource> source;
   if (FAILED(data.As(source))) return;
   DWORD effect = DROPEFFECT_NONE;
+  // The copy hook finds the items of a drag of ours here (the clipboard holds another thing).
+  shellApp::Get().SetDragData(data.Get());
   DoDragDrop(data.Get(), source.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+  shellApp::Get().SetDragData(nullptr);
 }
 
 void dlgShellView::ContextMenu(POINT at) {

@@ -100,4 +100,5 @@ class dlgShellView : public vqDialog {
   bool m_used[8];        // per column: sorted by it before
   int m_startMode;
   size_t m_logSeen;
+  bool m_dropRegistered;
 };

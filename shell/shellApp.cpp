@@ -37,6 +37,9 @@ std::string nameSpaceKey(const char* place) {
   snprintf(key, sizeof key, kNameSpaceFmt, place, kFarhollowClsid);
   return key;
 }
+// The shell asks the copy hook before it copies a folder (our placeholder among them).
+const char kCopyHookKey[] = "Directory\\shellex\\CopyHookHandlers\\Farhollow";
+
 std::string classKey(const char* sub = nullptr) {
   std::string key = std::string("CLSID\\") + kFarhollowClsid;
   if (sub) key += std::string("\\") + sub;
@@ -122,6 +125,7 @@ shellApp::shellApp() : m_engines(nullptr), m_started(0), m_explorer(nullptr) {
   InitializeSRWLock(&m_threadLock);
   m_moduleFile[0] = 0;
   InitializeSRWLock(&m_viewLock);
+  InitializeSRWLock(&m_dragLock);
   memcpy(m_rootWidths, kDefaultWidths, sizeof m_rootWidths);
   memcpy(m_remoteWidths, kDefaultWidths, sizeof m_remoteWidths);
 }
@@ -208,6 +212,30 @@ std::string shellApp::GetCacheDir() {
   return out;
 }
 
+std::string shellApp::GetPlaceholderDir() {
+  std::string cache = GetCacheDir();
+  if (cache.empty()) return cache;
+  std::string dir = cache + "Farhollow items";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  return dir;
+}
+
+void shellApp::SetDragData(IDataObject* data) {
+  if (data) data->AddRef();
+  AcquireSRWLockExclusive(&m_dragLock);
+  IDataObject* old = m_dragData;
+  m_dragData = data;
+  ReleaseSRWLockExclusive(&m_dragLock);
+  if (old) old->Release();
+}
+
+vqComPtr<IDataObject> shellApp::DragData() {
+  AcquireSRWLockShared(&m_dragLock);
+  vqComPtr<IDataObject> out(m_dragData);
+  ReleaseSRWLockShared(&m_dragLock);
+  return out;
+}
+
 void shellApp::Log(int level, const char* format, ...) {
   (void)level;
   if (!m_log.IsDebuggerOn()) return;
@@ -254,7 +282,8 @@ HRESULT shellApp::Register() {
     bool ok = putText(HKEY_CLASSES_ROOT, classKey(), nullptr, "Farhollow") &&
               putText(HKEY_CLASSES_ROOT, classKey("InprocServer32"), nullptr, file) &&
               putText(HKEY_CLASSES_ROOT, classKey("InprocServer32"), "ThreadingModel", "Apartment") &&
-              putText(HKEY_CLASSES_ROOT, classKey("DefaultIcon"), nullptr, icon.c_str());
+              putText(HKEY_CLASSES_ROOT, classKey("DefaultIcon"), nullptr, icon.c_str()) &&
+              putText(HKEY_CLASSES_ROOT, kCopyHookKey, nullptr, kFarhollowClsid);
     if (!ok) return SELFREG_E_CLASS;
     return SaveState() == 0 ? S_OK : SELFREG_E_CLASS;
   VQ_CATCH_COM(kSource)
@@ -265,6 +294,7 @@ HRESULT shellApp::Unregister() {
     bool ok = true;
     for (const char* place : kPlaces) ok &= deleteTree(HKEY_LOCAL_MACHINE, nameSpaceKey(place));
     ok &= deleteTree(HKEY_CLASSES_ROOT, classKey());
+    ok &= deleteTree(HKEY_CLASSES_ROOT, kCopyHookKey);
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
       LONG rc = RegDeleteValueA(key, "ColWidths");

@@ -10,6 +10,7 @@
 
 #include "inEnumMgr.h"
 #include "vqComObject.h"
+#include "vqComPtr.h"
 #include "vqDebugger.h"
 #include "vqLock.h"
 
@@ -49,6 +50,13 @@ class shellApp {
   vqAppParams* GetAppParams();
   // The listing and file cache directory, created when missing; ends with "\".
   std::string GetCacheDir();
+  // The empty folder a selection's CF_HDROP names in place of the remote items (inside the cache
+  // directory, without a trailing "\"), created when missing. A shell that copies it without asking
+  // the copy hook makes an empty folder, never a copy of the cache.
+  std::string GetPlaceholderDir();
+  // The data object of the drag our view runs, for the copy hook (none outside a drag).
+  void SetDragData(IDataObject* data);
+  vqComPtr<IDataObject> DragData();
   const char* GetModuleFile();
   void Log(int level, const char* format, ...);
   void SetExplorerWindow(HWND wnd) { m_explorer = wnd; }
@@ -120,6 +128,8 @@ class shellApp {
     HWND window;
     std::string folderKey;
   };
+  SRWLOCK m_dragLock;  // m_dragData only
+  IDataObject* m_dragData = nullptr;
   SRWLOCK m_viewLock;  // the view list only; nothing waits while holding it
   std::vector<View> m_views;
   enum { kLogLinesKept = 500 };

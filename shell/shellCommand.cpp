@@ -12,6 +12,7 @@
 #include "inEngineMgr.h"
 #include "inJob.h"
 #include "shellApp.h"
+#include "shellDrop.h"
 #include "shellFolder.h"
 #include "shellPidl.h"
 #include "vqAbout.h"
@@ -30,6 +31,7 @@ const char kSource[] = "shellCommand";
 const unsigned char kProgId = 2;
 const char kHelpFile[] = "fh32help.html";
 const char kReleaseNotes[] = "relnotes.html";
+const char kNoClipboardData[] = "Unable to retrieve clipboard data; aborting!";
 
 HINSTANCE module() { return shellApp::Module(); }
 
@@ -66,39 +68,6 @@ std::string withSlash(const char* dir) {
   return out;
 }
 
-// The clipboard's "Preferred DropEffect", 0 when absent.
-DWORD preferredEffect(IDataObject* data) {
-  FORMATETC f = {static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Preferred DropEffect")), nullptr, DVASPECT_CONTENT,
-                 -1, TYMED_HGLOBAL};
-  STGMEDIUM m;
-  DWORD effect = 0;
-  if (SUCCEEDED(data->GetData(&f, &m))) {
-    if (GlobalSize(m.hGlobal) >= sizeof(DWORD)) {
-      effect = *static_cast<DWORD*>(GlobalLock(m.hGlobal));
-      GlobalUnlock(m.hGlobal);
-    }
-    ReleaseStgMedium(&m);
-  }
-  return effect;
-}
-
-std::vector<std::string> dropFiles(IDataObject* data) {
-  std::vector<std::string> files;
-  FORMATETC f = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM m;
-  if (FAILED(data->GetData(&f, &m))) return files;
-  HDROP drop = static_cast<HDROP>(GlobalLock(m.hGlobal));
-  if (drop) {
-    UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < n; ++i) {
-      char path[MAX_PATH];
-      if (DragQueryFileA(drop, i, path, sizeof path)) files.push_back(path);
-    }
-    GlobalUnlock(m.hGlobal);
-  }
-  ReleaseStgMedium(&m);
-  return files;
-}
 }  // namespace
 
 std::string shellModuleDir() {
@@ -460,48 +429,25 @@ HRESULT shellCommand::Upload(const std::vector<std::string>& files, bool move) {
 }
 
 HRESULT shellCommand::Paste() {
-  IDataObject* data = nullptr;
-  if (FAILED(OleGetClipboard(&data)) || !data) return E_FAIL;
-  // The namespace's own items (they travel with their item list) always copy, server to server;
-  // files cut in a file window move.
-  std::vector<vqItemIdList> own;
-  FORMATETC f = {static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Shell IDList Array")), nullptr, DVASPECT_CONTENT, -1,
-                 TYMED_HGLOBAL};
-  STGMEDIUM m;
-  if (SUCCEEDED(data->GetData(&f, &m))) {
-    size_t size = GlobalSize(m.hGlobal);
-    const void* block = GlobalLock(m.hGlobal);
-    // Another program wrote this block: every offset and list is checked before it is read.
-    int count = block ? VQPIDL_CIDACheck(block, size) : -1;
-    LPCITEMIDLIST parent = count > 0 ? VQPIDL_CIDAList(block, size, 0) : nullptr;
-    for (int i = 1; parent && i <= count; ++i) {
-      LPCITEMIDLIST item = VQPIDL_CIDAList(block, size, static_cast<unsigned>(i));
-      if (item && shellIsRemoteKind(shellItemKind(VQPIDL_Last(item))))
-        own.push_back(vqItemIdList(ILCombine(parent, item)));
-    }
-    if (block) GlobalUnlock(m.hGlobal);
-    ReleaseStgMedium(&m);
-  }
-  std::vector<std::string> files = own.empty() ? dropFiles(data) : std::vector<std::string>();
-  bool move = preferredEffect(data) == DROPEFFECT_MOVE;
-  data->Release();
-  if (own.empty()) return Upload(files, move);
-
+  vqComPtr<IDataObject> data;
+  if (FAILED(OleGetClipboard(data.Put())) || !data.Get()) return E_FAIL;
   LPCITEMIDLIST target = m_absolute.empty() ? m_folder.Get() : Absolute(0);
   if (!shellIsContainerKind(shellItemKind(VQPIDL_Last(target)))) target = m_folder.Get();
-  std::string toPath, toName, fromPath, fromName;
-  if (!SiteKeySplit(target, toPath, toName) || !SiteKeySplit(own[0].Get(), fromPath, fromName)) return E_FAIL;
-  bool sameSite = toPath == fromPath && toName == fromName;
-  // The job belongs to the source's site; its tasks name the target folder.
-  inJob* job = new inJob(sameSite ? 2016 : 2014, own[0].Get());
-  for (auto& source : own) {
-    inTask* task = new inTask(source.Get(), target);
-    task->Name = shellItemName(VQPIDL_Last(source.Get()));
-    task->IsMove = 0;
-    job->AddTask(task);
+  // The namespace's own items always copy (a "cut" of them never removes the source); files cut
+  // in a file window move.
+  if (shellDropOfferOf(data.Get()).Items()) {
+    std::vector<vqItemIdList> items;
+    if (shellDropItems(data.Get(), items)) shellTransferItems(m_owner, target, items, false);
+    return S_OK;
   }
-  shellApp::Get().SubmitJob(job);
-  return S_OK;
+  std::vector<std::string> files = shellDropFiles(data.Get());
+  if (files.empty()) {
+    VQ_MSG(kNoClipboardData, MB_OK | MB_ICONEXCLAMATION);
+    return S_OK;
+  }
+  const bool move = shellPreferredEffect(data.Get()) == DROPEFFECT_MOVE;
+  data.Reset();
+  return Upload(files, move);
 }
 
 HRESULT shellCommand::Copy() {

@@ -36,6 +36,10 @@ class shellCommand {
   // message shown on failure. out (optional) receives the renamed item's relative list.
   bool Rename(const char* newName, LPITEMIDLIST* out = nullptr);
 
+  // Uploads local files and folders into the items that are containers (or the folder shown),
+  // one job per target; move removes each local file once it arrived.
+  HRESULT UploadFiles(const std::vector<std::string>& files, bool move) { return Upload(files, move); }
+
   // The absolute list of item i (or of the folder when there are no items), owned by this object.
   LPCITEMIDLIST Absolute(size_t i) const;
   size_t Count() const { return m_items.size(); }

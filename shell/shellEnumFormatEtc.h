@@ -1,7 +1,11 @@
-// The formats a selection's data object offers: its kind format, CF_HDROP, "Shell IDList Array".
+// The formats a selection's data object offers, in the order it prefers them: its kind format,
+// CF_HDROP, "Shell IDList Array", "Preferred DropEffect", and for plain files the shell's
+// virtual-file pair.
 #pragma once
 #include <windows.h>
 #include <objidl.h>
+
+#include <vector>
 
 #include "vqComObject.h"
 
@@ -9,10 +13,11 @@ class shellEnumFormatEtc : public vqComObject, public IEnumFORMATETC {
   static const vqInterfaceEntry kTable[];
 
  public:
-  explicit shellEnumFormatEtc(UINT kindFormat);
+  explicit shellEnumFormatEtc(const std::vector<FORMATETC>& formats);
   VQ_COM_IUNKNOWN(kTable)
-  // The three entries, each global memory, content aspect, all indices.
-  static void Fill(UINT kindFormat, FORMATETC out[3]);
+  // The entries of a selection: each global memory, content aspect, all indices; the file
+  // contents come as streams, one per descriptor.
+  static std::vector<FORMATETC> Fill(UINT kindFormat, bool virtualFiles);
 
   STDMETHODIMP Next(ULONG count, FORMATETC* out, ULONG* fetched) override;
   STDMETHODIMP Skip(ULONG n) override;
@@ -20,7 +25,6 @@ class shellEnumFormatEtc : public vqComObject, public IEnumFORMATETC {
   STDMETHODIMP Clone(IEnumFORMATETC** out) override;
 
  private:
-  enum { kCount = 3 };
-  FORMATETC m_formats[kCount];
+  std::vector<FORMATETC> m_formats;
   ULONG m_position;
 };

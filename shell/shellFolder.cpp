@@ -7,6 +7,8 @@
 
 #include "shellApp.h"
 #include "shellCommand.h"
+#include "shellDrop.h"
+#include "shellFileStream.h"
 #include "shellEnum.h"
 #include "shellEnumFormatEtc.h"
 #include "shellMenu.h"
@@ -52,12 +54,15 @@ const vqInterfaceEntry shellFolder::kTable[] = {VQ_INTERFACE(shellFolder, IShell
                                                 VQ_INTERFACE(shellFolder, IDataObject),
                                                 VQ_INTERFACE(shellFolder, IShellExtInit),
                                                 VQ_INTERFACE(shellFolder, IDropSource),
+                                                VQ_INTERFACE(shellFolder, IDropTarget),
+                                                VQ_INTERFACE(shellFolder, ICopyHookA),
                                                 {}};
 
 // Cheap on purpose: the shell makes folder objects many times per navigation.
 shellFolder::shellFolder()
     : vqComObject(&shellApp::Get().Objects()), m_pidl(shellApp::Module()), m_initialized(false), m_role(kRoleFolder) {
-  memset(m_formats, 0, sizeof m_formats);
+  m_pidl.m_dropAllowed = false;
+  m_pidl.m_rightDrag = false;
 }
 
 STDMETHODIMP shellFolder::GetClassID(CLSID* out) {
@@ -124,8 +129,17 @@ HRESULT shellFolder::Child(LPCITEMIDLIST child, REFIID riid, void** out, UINT co
     if (parent) folder->m_parent.assign(parent, parent + VQPIDL_GetListSize(m_pidl.GetFolder()));
     folder->m_parent.resize(folder->m_parent.size() + 2, 0);
     folder->m_role = kRoleSelection;
-    shellEnumFormatEtc::Fill(shellPidl::SelectionFormat(reinterpret_cast<LPCITEMIDLIST>(sel.data())),
-                             folder->m_formats);
+    // Plain files also travel as the shell's virtual files, fetched when a drop target reads them;
+    // a selection with folders offers only the placeholder, which the copy hook turns into a download.
+    bool plainFiles = !folder->m_selected.empty();
+    for (size_t i = 0; i < folder->m_selected.size(); ++i) {
+      int kind = shellItemKind(folder->m_selected[i]);
+      if (kind != VQ_KIND_OBJECT && kind != VQ_KIND_OBJECTLINK) plainFiles = false;
+      folder->m_fileItems.push_back(i);
+    }
+    if (!plainFiles) folder->m_fileItems.clear();
+    folder->m_formats =
+        shellEnumFormatEtc::Fill(shellPidl::SelectionFormat(reinterpret_cast<LPCITEMIDLIST>(sel.data())), plainFiles);
   }
   if (SUCCEEDED(hr)) hr = folder->QueryInterface(riid, out);
   folder->Release();
@@ -161,6 +175,7 @@ STDMETHODIMP shellFolder::CreateViewObject(HWND, REFIID riid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   VQ_TRY
+    if (IsEqualIID(riid, IID_IDropTarget)) return QueryInterface(riid, out);
     if (!IsEqualIID(riid, IID_IShellView)) return E_NOINTERFACE;
     return vqCreateInstance<shellView>(riid, out, static_cast<IShellFolder*>(this), m_pidl.GetFolder());
   VQ_CATCH_COM(kSource)
@@ -181,6 +196,9 @@ STDMETHODIMP shellFolder::GetUIObjectOf(HWND owner, UINT count, LPCITEMIDLIST* i
   VQ_TRY
     if (IsEqualIID(riid, IID_IContextMenu) || IsEqualIID(riid, IID_IShellPropSheetExt))
       return shellMenu::Create(owner, m_pidl.GetFolder(), count, items, riid, out);
+    // A container under the cursor takes drops for itself.
+    if (IsEqualIID(riid, IID_IDropTarget))
+      return shellIsContainerKind(shellItemKind(VQPIDL_Last(items[0]))) ? Child(items[0], riid, out) : E_NOINTERFACE;
     return Child(items[0], riid, out, count, items);
   VQ_CATCH_COM(kSource)
 }
@@ -310,9 +328,23 @@ STDMETHODIMP shellFolder::GetData(FORMATETC* format, STGMEDIUM* medium) {
   if (!format || !medium) return E_INVALIDARG;
   VQ_TRY
     memset(medium, 0, sizeof *medium);
-    if (m_role != kRoleSelection || !(format->tymed & TYMED_HGLOBAL)) return E_INVALIDARG;
+    if (m_role != kRoleSelection || QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+    const UINT cf = format->cfFormat;
+    if (cf == shellFormat(SHELL_CF_CONTENTS)) {
+      // One stream per descriptor; the file is fetched when the drop target first reads it.
+      if (format->lindex < 0 || static_cast<size_t>(format->lindex) >= m_fileItems.size() ||
+          !(format->tymed & TYMED_ISTREAM))
+        return DV_E_LINDEX;
+      LPCITEMIDLIST parent = reinterpret_cast<LPCITEMIDLIST>(m_parent.data());
+      IStream* stream = shellFileStream::Create(parent, m_selected[m_fileItems[format->lindex]]);
+      if (!stream) return E_OUTOFMEMORY;
+      medium->tymed = TYMED_ISTREAM;
+      medium->pstm = stream;
+      return S_OK;
+    }
+    if (!(format->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
     HGLOBAL mem = nullptr;
-    if (format->cfFormat == m_formats[2].cfFormat) {
+    if (cf == shellFormat(SHELL_CF_IDLIST)) {
       LPCITEMIDLIST parent = reinterpret_cast<LPCITEMIDLIST>(m_parent.data());
       unsigned n = static_cast<unsigned>(m_selected.size());
       size_t size = VQPIDL_CIDASize(parent, n, m_selected.data());
@@ -324,24 +356,62 @@ STDMETHODIMP shellFolder::GetData(FORMATETC* format, STGMEDIUM* medium) {
         return E_OUTOFMEMORY;
       }
       if (mem) GlobalUnlock(mem);
-    } else if (format->cfFormat == CF_HDROP) {
-      // The cache directory stands in for the remote files.
-      std::string dir = shellApp::Get().GetCacheDir();
-      if (!dir.empty()) dir.pop_back();
-      std::vector<BYTE> block(sizeof(DROPFILES) + dir.size() + 4, 0);
+    } else if (cf == CF_HDROP) {
+      // An empty folder of ours stands in for the remote items: the copy hook knows it, and a shell
+      // that copies without asking makes an empty folder, never a copy of the cache.
+      std::string dir = shellApp::Get().GetPlaceholderDir();
+      if (dir.empty()) return E_FAIL;
+      std::vector<BYTE> block(sizeof(DROPFILES) + dir.size() + 2, 0);
       reinterpret_cast<DROPFILES*>(block.data())->pFiles = sizeof(DROPFILES);
       memcpy(&block[sizeof(DROPFILES)], dir.data(), dir.size());
       mem = globalCopy(block.data(), block.size());
-    } else if (format->cfFormat && format->cfFormat == m_formats[0].cfFormat) {
+    } else if (cf == shellFormat(SHELL_CF_EFFECT)) {
+      // Categories and sites are moved in the store; remote items are copied.
+      const UINT kind = m_formats[0].cfFormat;
+      const bool store = kind == shellPidl::ClipboardFormat(SHELL_FORMAT_CATEGORY) ||
+                         kind == shellPidl::ClipboardFormat(SHELL_FORMAT_FTPSITE);
+      const DWORD effect = store ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
+      mem = globalCopy(&effect, sizeof effect);
+    } else if (cf == shellFormat(SHELL_CF_DESCRIPTOR)) {
+      mem = FileDescriptors();
+    } else if (cf && cf == m_formats[0].cfFormat) {
       mem = globalCopy(m_selection.data(), m_selection.size());
     } else {
-      return E_INVALIDARG;
+      return DV_E_FORMATETC;
     }
     if (!mem) return E_OUTOFMEMORY;
     medium->tymed = TYMED_HGLOBAL;
     medium->hGlobal = mem;
     return S_OK;
   VQ_CATCH_COM(kSource)
+}
+
+HGLOBAL shellFolder::FileDescriptors() const {
+  const size_t n = m_fileItems.size();
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(FILEGROUPDESCRIPTORW) + n * sizeof(FILEDESCRIPTORW));
+  if (!mem) return nullptr;
+  auto* group = static_cast<FILEGROUPDESCRIPTORW*>(GlobalLock(mem));
+  group->cItems = static_cast<UINT>(n);
+  for (size_t i = 0; i < n; ++i) {
+    LPCITEMIDLIST item = m_selected[m_fileItems[i]];
+    FILEDESCRIPTORW& d = group->fgd[i];
+    d.dwFlags = FD_ATTRIBUTES | FD_FILESIZE | FD_PROGRESSUI;
+    d.dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+    const uint64_t size = VQITEM_FullSize(shellOwnItem(item));
+    d.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    d.nFileSizeLow = static_cast<DWORD>(size);
+    if (const _FTPITEMID* own = shellOwnItem(item)) {
+      if (own->modified.dwLowDateTime || own->modified.dwHighDateTime) {
+        d.ftLastWriteTime = own->modified;
+        d.dwFlags |= FD_WRITESTIME;
+      }
+    }
+    // One plain name: a server's name never climbs out of the folder it is dropped in.
+    std::wstring name = shellSafeWideName(shellItemWideName(item));
+    lstrcpynW(d.cFileName, name.c_str(), MAX_PATH);
+  }
+  GlobalUnlock(mem);
+  return mem;
 }
 
 STDMETHODIMP shellFolder::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
@@ -354,8 +424,7 @@ STDMETHODIMP shellFolder::EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (direction != DATADIR_GET) return E_NOTIMPL;
-  return vqCreateInstance<shellEnumFormatEtc>(IID_IEnumFORMATETC, reinterpret_cast<void**>(out),
-                                              static_cast<UINT>(m_formats[0].cfFormat));
+  return vqCreateInstance<shellEnumFormatEtc>(IID_IEnumFORMATETC, reinterpret_cast<void**>(out), m_formats);
 }
 
 STDMETHODIMP shellFolder::Initialize(LPCITEMIDLIST, IDataObject* data, HKEY) {
@@ -367,4 +436,73 @@ STDMETHODIMP shellFolder::QueryContinueDrag(BOOL escape, DWORD keys) {
   if (escape) return DRAGDROP_S_CANCEL;
   if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
   return S_OK;
+}
+
+STDMETHODIMP shellFolder::DragEnter(IDataObject* data, DWORD keys, POINTL, DWORD* effect) {
+  if (!effect) return E_INVALIDARG;
+  if (!data) {
+    *effect = DROPEFFECT_NONE;
+    return E_INVALIDARG;
+  }
+  VQ_TRY
+    m_pidl.m_dropAllowed = shellDropAccepted(m_pidl.GetKind(), shellDropOfferOf(data));
+    m_pidl.m_rightDrag = (keys & MK_RBUTTON) != 0;
+    *effect = m_pidl.m_dropAllowed ? shellDropEffect(keys, *effect) : DROPEFFECT_NONE;
+    return S_OK;
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP shellFolder::DragOver(DWORD keys, POINTL, DWORD* effect) {
+  if (!effect) return E_INVALIDARG;
+  if (keys & (MK_LBUTTON | MK_RBUTTON)) m_pidl.m_rightDrag = (keys & MK_RBUTTON) != 0;
+  *effect = m_pidl.m_dropAllowed ? shellDropEffect(keys, *effect) : DROPEFFECT_NONE;
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::DragLeave() {
+  m_pidl.m_dropAllowed = false;
+  return S_OK;
+}
+
+STDMETHODIMP shellFolder::Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* effect) {
+  if (!effect) return E_INVALIDARG;
+  if (!data) {
+    *effect = DROPEFFECT_NONE;
+    return E_INVALIDARG;
+  }
+  VQ_TRY
+    const DWORD offered = *effect;
+    *effect = DROPEFFECT_NONE;
+    // The acceptance once more: a shell may drop without a DragEnter on this very object.
+    const bool allowed = shellDropAccepted(m_pidl.GetKind(), shellDropOfferOf(data));
+    if (!offered || !allowed) return S_OK;
+    DWORD chosen = shellDropEffect(keys, offered);
+    if (m_pidl.m_rightDrag || (keys & MK_RBUTTON)) {
+      chosen = shellDropMenu(nullptr, POINT{at.x, at.y}, offered);
+      if (!chosen) m_pidl.m_dropAllowed = false;
+    }
+    if (!chosen) return S_OK;
+    const DWORD done = shellDropRun(nullptr, m_pidl.GetFolder(), data, chosen);
+    m_pidl.m_rightDrag = false;
+    if (done == DROPEFFECT_MOVE) {
+      // Our own job removes each source once its copy arrived: the drag's source must not delete
+      // anything itself, so the move is reported as done by the target.
+      DWORD logical = DROPEFFECT_MOVE;
+      FORMATETC f = {static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Logical Performed DropEffect")), nullptr,
+                     DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+      STGMEDIUM m = {};
+      m.tymed = TYMED_HGLOBAL;
+      m.hGlobal = globalCopy(&logical, sizeof logical);
+      if (m.hGlobal && FAILED(data->SetData(&f, &m, TRUE))) GlobalFree(m.hGlobal);
+      *effect = DROPEFFECT_NONE;
+      return S_OK;
+    }
+    *effect = done;
+    return S_OK;
+  VQ_CATCH_COM(kSource)
+}
+
+STDMETHODIMP_(UINT)
+shellFolder::CopyCallback(HWND owner, UINT func, UINT, LPCSTR source, DWORD, LPCSTR destination, DWORD) {
+  return shellCopyHook(owner, func, source, destination);
 }

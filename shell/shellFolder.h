@@ -19,7 +19,9 @@ class shellFolder : public vqComObject,
                     public IExtractIconW,
                     public IDataObject,
                     public IShellExtInit,
-                    public IDropSource {
+                    public IDropSource,
+                    public IDropTarget,
+                    public ICopyHookA {
   static const vqInterfaceEntry kTable[];
 
  public:
@@ -70,6 +72,18 @@ class shellFolder : public vqComObject,
   STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override;
   STDMETHODIMP GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 
+  // IDropTarget of this folder: what it accepts by its kind, the effect by the keys, and the drop
+  // (see shellDrop.h). The right-button state is kept from DragEnter and DragOver.
+  STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL at, DWORD* effect) override;
+  STDMETHODIMP DragOver(DWORD keys, POINTL at, DWORD* effect) override;
+  STDMETHODIMP DragLeave() override;
+  STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL at, DWORD* effect) override;
+
+  // ICopyHookA: the shell's copy of our placeholder folder becomes a download.
+  STDMETHODIMP_(UINT)
+  CopyCallback(HWND owner, UINT func, UINT flags, LPCSTR source, DWORD sourceAttributes, LPCSTR destination,
+               DWORD destinationAttributes) override;
+
  private:
   enum { kRoleFolder = 0, kRoleSelection = 3 };
   HRESULT Child(LPCITEMIDLIST child, REFIID riid, void** out, UINT count = 0, LPCITEMIDLIST* items = nullptr);
@@ -82,6 +96,9 @@ class shellFolder : public vqComObject,
   std::vector<std::vector<BYTE>> m_itemLists;  // each selected item as a list of its own
   std::vector<LPCITEMIDLIST> m_selected;
   std::vector<BYTE> m_parent;
-  FORMATETC m_formats[3];
+  // The selection's plain files as the shell's virtual files: descriptor i is item m_fileItems[i].
+  HGLOBAL FileDescriptors() const;
+  std::vector<size_t> m_fileItems;
+  std::vector<FORMATETC> m_formats;
   vqComPtr<IDataObject> m_extData;
 };

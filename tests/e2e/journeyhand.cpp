@@ -4,6 +4,9 @@
 //   journeyhand copy <file>...   puts files on the clipboard as a file window's Copy does
 //   journeyhand log              prints the text of the view's log pane
 //   journeyhand editor           prints the text of the view's open name editor
+//   journeyhand drag <file>      shows a small window "Journey Drag" holding the file, as a file
+//                                window shows it: a press on it (left or right button) starts the
+//                                shell's drag of the file; prints the effect the drop reported
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -77,6 +80,73 @@ int copyFiles(int count, char** paths) {
   return ok ? 0 : 1;
 }
 
+// The drag's source: drops when the button that started it is released, cancels on Escape.
+struct DropSource : IDropSource {
+  STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+    *out = (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override {
+    if (escape) return DRAGDROP_S_CANCEL;
+    return (keys & (MK_LBUTTON | MK_RBUTTON)) ? S_OK : DRAGDROP_S_DROP;
+  }
+  STDMETHODIMP GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+IDataObject* g_dragData = nullptr;
+
+LRESULT CALLBACK dragWindow(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) {
+    DropSource source;
+    DWORD effect = DROPEFFECT_NONE;
+    HRESULT hr = DoDragDrop(g_dragData, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    printf("drag: 0x%08lx effect %lu\n", static_cast<unsigned long>(hr), effect);
+    PostQuitMessage(0);
+    return 0;
+  }
+  if (msg == WM_TIMER) PostQuitMessage(1);
+  return DefWindowProcA(w, msg, wp, lp);
+}
+
+int dragFile(const char* path) {
+  OleInitialize(nullptr);
+  wchar_t wide[MAX_PATH];
+  if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH)) return 1;
+  LPITEMIDLIST full = nullptr;
+  IShellFolder* parent = nullptr;
+  LPCITEMIDLIST child = nullptr;
+  if (FAILED(SHParseDisplayName(wide, nullptr, &full, 0, nullptr)) ||
+      FAILED(SHBindToParent(full, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child)) ||
+      FAILED(
+          parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr, reinterpret_cast<void**>(&g_dragData)))) {
+    fprintf(stderr, "journeyhand: no data object for %s\n", path);
+    return 1;
+  }
+  WNDCLASSA cls = {};
+  cls.lpfnWndProc = dragWindow;
+  cls.hInstance = GetModuleHandleA(nullptr);
+  cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1);
+  cls.lpszClassName = "JourneyDrag";
+  RegisterClassA(&cls);
+  HWND w = CreateWindowExA(WS_EX_TOPMOST, "JourneyDrag", "Journey Drag", WS_POPUP | WS_BORDER | WS_VISIBLE, 480, 400,
+                           150, 70, nullptr, nullptr, cls.hInstance, nullptr);
+  if (!w) return 1;
+  SetTimer(w, 1, 60000, nullptr);  // nobody came: give up
+  MSG m;
+  int rc = 0;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+  if (m.message == WM_QUIT) rc = static_cast<int>(m.wParam);
+  DestroyWindow(w);
+  g_dragData->Release();
+  parent->Release();
+  ILFree(full);
+  OleUninitialize();
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +159,7 @@ int main(int argc, char** argv) {
     return PostMessageA(view, WM_COMMAND, static_cast<WPARAM>(atoi(argv[2])), 0) ? 0 : 1;
   }
   if (argc >= 3 && strcmp(argv[1], "copy") == 0) return copyFiles(argc - 2, argv + 2);
+  if (argc == 3 && strcmp(argv[1], "drag") == 0) return dragFile(argv[2]);
   if (argc == 2 && (strcmp(argv[1], "log") == 0 || strcmp(argv[1], "editor") == 0)) {
     HWND view = findView(), edit = nullptr;
     if (view && argv[1][0] == 'l') EnumChildWindows(view, findEdit, reinterpret_cast<LPARAM>(&edit));
@@ -103,6 +174,6 @@ int main(int argc, char** argv) {
     fputs(text.c_str(), stdout);
     return 0;
   }
-  fprintf(stderr, "usage: journeyhand command <id> | copy <file>... | log | editor\n");
+  fprintf(stderr, "usage: journeyhand command <id> | copy <file>... | log | editor | drag <file>\n");
   return 2;
 }

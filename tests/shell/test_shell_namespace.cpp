@@ -112,6 +112,9 @@ void freeAll(std::vector<Item>& items) {
 TEST_F(Registered, IconPlacementDecidesTheMountPointAndUnregisterRemovesEveryKey) {
   EXPECT_EQ(fhtest::fh32Path(), text(HKEY_CLASSES_ROOT, classKey("InprocServer32"), nullptr));
   EXPECT_EQ("Apartment", text(HKEY_CLASSES_ROOT, classKey("InprocServer32"), "ThreadingModel"));
+  // The shell asks the copy hook before it copies a folder: the placeholder of a drag is one.
+  const char copyHook[] = "Directory\\shellex\\CopyHookHandlers\\Farhollow";
+  EXPECT_EQ("{5E0C7A31-0000-0000-0002-000007310412}", text(HKEY_CLASSES_ROOT, copyHook, nullptr));
   struct Row {
     unsigned placement;
     const char* place;
@@ -145,6 +148,7 @@ TEST_F(Registered, IconPlacementDecidesTheMountPointAndUnregisterRemovesEveryKey
 
   ASSERT_EQ(0u, fhtest::regsvr32(true));
   EXPECT_FALSE(exists(HKEY_CLASSES_ROOT, classKey()));
+  EXPECT_FALSE(exists(HKEY_CLASSES_ROOT, copyHook));
   for (const char* place : kPlaces) EXPECT_FALSE(exists(HKEY_LOCAL_MACHINE, nameSpace(place))) << place;
   EXPECT_EQ("<missing>", text(HKEY_CURRENT_USER, kSettings, "ColWidths"));
   EXPECT_TRUE(exists(HKEY_CURRENT_USER, kSettings)) << "the user's settings stay";
@@ -255,11 +259,14 @@ TEST_F(Registered, DesktopReachesTheFolderThroughItsClassIdentifier) {
       ASSERT_EQ(S_OK, folder->GetUIObjectOf(nullptr, 2, sel, IID_IDataObject, nullptr, data.PutVoid()));
       vqComPtr<IEnumFORMATETC> formats;
       ASSERT_EQ(S_OK, data->EnumFormatEtc(DATADIR_GET, formats.Put()));
-      EXPECT_EQ(S_FALSE, formats->Skip(3));
-      FORMATETC f[4];
+      EXPECT_EQ(S_OK, formats->Skip(3));
+      EXPECT_EQ(S_FALSE, formats->Skip(2)) << "one left to skip";
+      EXPECT_EQ(S_OK, formats->Reset());
+      FORMATETC f[5];
       ULONG got = 0;
-      EXPECT_EQ(S_FALSE, formats->Next(4, f, &got));
-      ASSERT_EQ(3u, got);
+      EXPECT_EQ(S_FALSE, formats->Next(5, f, &got));
+      ASSERT_EQ(4u, got) << "sites travel without virtual files";
+      EXPECT_EQ(RegisterClipboardFormatA(CFSTR_PREFERREDDROPEFFECT), f[3].cfFormat);
       const UINT idList = RegisterClipboardFormatA(CFSTR_SHELLIDLIST);
       EXPECT_EQ(RegisterClipboardFormatA("VQ_OBTYPE_FTPSITE"), f[0].cfFormat);
       EXPECT_EQ(CF_HDROP, f[1].cfFormat);

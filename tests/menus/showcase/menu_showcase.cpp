@@ -1,6 +1,6 @@
 // Shows one context menu, the remote object property page or a small dialog of the extension, for
 // scripts/screenshots:  menu_showcase <shot> <rect file>
-// <shot> is "menu-site", "menu-folder", "menu-file", "objprop-one", "objprop-two", "newfolder" or
+// <shot> is "menu-site", "menu-folder", "menu-file", "menu-drop", "objprop-one", "objprop-two", "newfolder" or
 // "cwd". The sample store lives under a scratch key that stands in for HKEY_CURRENT_USER. Once
 // drawn, the window's screen rectangle goes to <rect file>; it closes when the script deletes it.
 #include <windows.h>
@@ -18,6 +18,7 @@
 #include "dlgFolder.h"
 #include "dlgObjPropSheet.h"
 #include "shellApp.h"
+#include "shellDrop.h"
 #include "shellFolder.h"
 #include "shell_lists.h"
 #include "uiDriver.h"
@@ -113,7 +114,13 @@ int main(int argc, char** argv) {
       PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
   });
 
-  if (isMenu) {
+  if (shot == "menu-drop") {
+    // The right-button drop menu, as a drop of items whose source offers both effects shows it.
+    HWND host =
+        CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(host);
+    shellDropMenu(host, POINT{40, 40}, DROPEFFECT_COPY | DROPEFFECT_MOVE);
+  } else if (isMenu) {
     HWND host =
         CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     List folder = shot == "menu-site" ? List().foreign(20).own(VQ_KIND_CATEGORY, "Work") : pub;
