@@ -3,11 +3,28 @@
 // connect and login>" for the script beside it (bench/transfer) to compare with curl.
 //
 //   bench_transfer get|put <port> <remote path> <local file> [active]
+//
+// With FH_BENCH_TRACE set, every command, reply and status goes to stderr with the milliseconds
+// since the start, which shows where the connect and login spend their time.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "vqFtpEngine.h"
+
+namespace {
+LARGE_INTEGER frequency, began;
+
+unsigned long trace(_sock_notification_* note, void*, void*) {
+  if (note->type == VQNOTIFY_RECEIVE || note->type == VQNOTIFY_SEND || !note->message[0]) return 0;
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const char* text = note->message;
+  fprintf(stderr, "%8.2f ms %d %.*s\n", static_cast<double>(now.QuadPart - began.QuadPart) * 1000 / frequency.QuadPart,
+          note->type, static_cast<int>(strcspn(text, "\r\n")), text);
+  return 0;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 5) {
@@ -23,6 +40,9 @@ int main(int argc, char** argv) {
   LARGE_INTEGER freq, t0, t1;
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&t0);
+  frequency = freq;
+  began = t0;
+  if (getenv("FH_BENCH_TRACE")) e->SetCallback(trace, nullptr, nullptr);
   unsigned long r = e->FTP_Connect();
   LARGE_INTEGER tc;
   QueryPerformanceCounter(&tc);
