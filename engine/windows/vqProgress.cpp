@@ -266,10 +266,17 @@ int VQPROG_FileSetDest(void* handle, const char* path) {
 }
 
 int VQPROG_FileSetTotalBytes(void* handle, unsigned long n) {
-  return call(handle, kXfer, [&](vqProgressShared& s, unsigned) {
-    s.xfer.fileTotal = n;
-    if (!s.xfer.jobTotal) s.xfer.jobTotal = n;
-  });
+  // A transfer repeats its total with every block: the same total again is a byte count like the
+  // others (drawn at most every 100 ms); only a new one is drawn at once.
+  bool same = false;
+  if (vqProgress* p = handleOf(handle)) p->shared.Update([&](vqProgressShared& s) { same = s.xfer.fileTotal == n; });
+  return call(
+      handle, kXfer,
+      [&](vqProgressShared& s, unsigned) {
+        s.xfer.fileTotal = n;
+        if (!s.xfer.jobTotal) s.xfer.jobTotal = n;
+      },
+      same);
 }
 
 int VQPROG_FileSetCurrentBytes(void* handle, unsigned long n) {

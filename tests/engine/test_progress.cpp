@@ -306,3 +306,28 @@ TEST(ProgressSameThread, ByteCountsAreDrawnAtMostEveryTenthOfASecond) {
   VQPROG_Close(h);
   EXPECT_EQ(0, VQPROG_Destroy(h));
 }
+
+// A job's callback gives the total together with each block's count (as the shell's jobs do): the
+// repeated total is held back with the count; a new total is drawn at once.
+TEST(ProgressSameThread, TheTotalRepeatedWithEveryBlockIsHeldBackWithTheCount) {
+  void* h = VQPROG_Create();
+  ASSERT_NE(nullptr, h);
+  VQPROG_Open(h, 3);
+  VQPROG_FileSetSource(h, "/pub/big.bin");
+  HWND w = static_cast<HWND>(VQPROG_GetWindow(h));
+  ASSERT_NE(nullptr, w);
+  auto block = [&](unsigned long total, unsigned long current) {
+    VQPROG_FileSetTotalBytes(h, total);
+    VQPROG_FileSetCurrentBytes(h, current);
+  };
+  block(10000, 1000);
+  EXPECT_EQ("(10%) big.bin", ui::Text(w)) << "the first block is drawn at once";
+  for (unsigned long n = 2000; n <= 4000; n += 1000) block(10000, n);
+  EXPECT_EQ("(10%) big.bin", ui::Text(w)) << "the same total does not force a redraw";
+  block(5000, 4000);
+  EXPECT_EQ("(80%) big.bin", ui::Text(w)) << "a new total is drawn at once";
+  block(5000, 5000);
+  EXPECT_EQ("(100%) big.bin", ui::Text(w)) << "a finished file is drawn at once";
+  VQPROG_Close(h);
+  EXPECT_EQ(0, VQPROG_Destroy(h));
+}
