@@ -43,8 +43,21 @@ std::string statusText(SECURITY_STATUS status) {
   return text;
 }
 
+// The provider's functions. secur32 starts Winsock as it loads, and nothing may start while the
+// library loads: it is loaded at the first secure connection.
+PSecurityFunctionTableA sspi() {
+  static PSecurityFunctionTableA table = []() -> PSecurityFunctionTableA {
+    HMODULE module = LoadLibraryA("secur32.dll");
+    if (!module) return nullptr;
+    auto init = reinterpret_cast<INIT_SECURITY_INTERFACE_A>(
+        reinterpret_cast<void*>(GetProcAddress(module, "InitSecurityInterfaceA")));
+    return init ? init() : nullptr;
+  }();
+  return table;
+}
+
 void freeToken(SecBuffer& b) {
-  if (b.pvBuffer) FreeContextBuffer(b.pvBuffer);
+  if (b.pvBuffer) sspi()->FreeContextBuffer(b.pvBuffer);
   b.pvBuffer = nullptr;
   b.cbBuffer = 0;
 }
@@ -66,6 +79,10 @@ int waitReadable(SOCKET s, DWORD timeoutMs, vqTlsChannel::StopFn stop, void* con
 // ---- credentials
 
 vqTlsCredentials* vqTlsCredentials::Create(std::string* why) {
+  if (!sspi()) {
+    if (why) *why = "the system's TLS provider (secur32.dll) could not be loaded";
+    return nullptr;
+  }
   vqTlsCredentials* c = new vqTlsCredentials;
   // TLS 1.2 and 1.3 first; a provider that knows no 1.3 refuses the pair, and then gets its own
   // defaults (which never include the broken old protocols on a current system).
@@ -78,7 +95,7 @@ vqTlsCredentials* vqTlsCredentials::Create(std::string* why) {
     cred.grbitEnabledProtocols = protocols;
     cred.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
     TimeStamp expiry;
-    status = AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
+    status = sspi()->AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
                                        &cred, nullptr, nullptr, &c->m_handle, &expiry);
     if (status == SEC_E_OK) return c;
   }
@@ -89,7 +106,7 @@ vqTlsCredentials* vqTlsCredentials::Create(std::string* why) {
 }
 
 vqTlsCredentials::~vqTlsCredentials() {
-  if (m_handle.dwLower || m_handle.dwUpper) FreeCredentialsHandle(&m_handle);
+  if (m_handle.dwLower || m_handle.dwUpper) sspi()->FreeCredentialsHandle(&m_handle);
 }
 
 // ---- channel
@@ -99,7 +116,7 @@ vqTlsChannel::vqTlsChannel(vqTlsCredentials* credentials) : m_credentials(creden
 }
 
 vqTlsChannel::~vqTlsChannel() {
-  if (m_haveContext) DeleteSecurityContext(&m_context);
+  if (m_haveContext) sspi()->DeleteSecurityContext(&m_context);
   m_credentials->Release();
 }
 
@@ -136,7 +153,7 @@ int vqTlsChannel::Handshake(SOCKET s, const char* serverName, DWORD timeoutMs, S
   SecBuffer out[1] = {{0, SECBUFFER_TOKEN, nullptr}};
   SecBufferDesc outDesc = {SECBUFFER_VERSION, 1, out};
   unsigned long attributes = 0;
-  SECURITY_STATUS status = InitializeSecurityContextA(
+  SECURITY_STATUS status = sspi()->InitializeSecurityContextA(
       m_credentials->Handle(), nullptr, m_serverName.empty() ? nullptr : const_cast<char*>(m_serverName.c_str()),
       kRequest, 0, 0, nullptr, 0, &m_context, &outDesc, &attributes, nullptr);
   if (status != SEC_I_CONTINUE_NEEDED) {
@@ -150,12 +167,12 @@ int vqTlsChannel::Handshake(SOCKET s, const char* serverName, DWORD timeoutMs, S
   if (sent != wanted) return _fail("The TLS handshake could not be sent", SEC_E_OK);
   if (int r = _handshakeLoop(s, timeoutMs, stop, context, false)) return r;
 
-  if ((status = QueryContextAttributesA(&m_context, SECPKG_ATTR_STREAM_SIZES, &m_sizes)) != SEC_E_OK)
+  if ((status = sspi()->QueryContextAttributesA(&m_context, SECPKG_ATTR_STREAM_SIZES, &m_sizes)) != SEC_E_OK)
     return _fail("The TLS connection gives no record sizes", status);
   SecPkgContext_ConnectionInfo info;
   memset(&info, 0, sizeof info);
   m_protocol = "TLS";
-  if (QueryContextAttributesA(&m_context, SECPKG_ATTR_CONNECTION_INFO, &info) == SEC_E_OK) {
+  if (sspi()->QueryContextAttributesA(&m_context, SECPKG_ATTR_CONNECTION_INFO, &info) == SEC_E_OK) {
     if (info.dwProtocol & SP_PROT_TLS1_3_CLIENT)
       m_protocol = "TLS 1.3";
     else if (info.dwProtocol & SP_PROT_TLS1_2_CLIENT)
@@ -192,7 +209,7 @@ int vqTlsChannel::_handshakeLoop(SOCKET s, DWORD timeoutMs, StopFn stop, void* c
     SecBuffer out[1] = {{0, SECBUFFER_TOKEN, nullptr}};
     SecBufferDesc outDesc = {SECBUFFER_VERSION, 1, out};
     unsigned long attributes = 0;
-    SECURITY_STATUS status = InitializeSecurityContextA(
+    SECURITY_STATUS status = sspi()->InitializeSecurityContextA(
         m_credentials->Handle(), &m_context, m_serverName.empty() ? nullptr : const_cast<char*>(m_serverName.c_str()),
         kRequest, 0, 0, &inDesc, 0, nullptr, &outDesc, &attributes, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
@@ -241,7 +258,7 @@ int vqTlsChannel::Send(SOCKET s, const char* data, int length) {
                       {m_sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record.data() + m_sizes.cbHeader + piece},
                       {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc = {SECBUFFER_VERSION, 4, b};
-    if (EncryptMessage(&m_context, 0, &desc, 0) != SEC_E_OK) {
+    if (sspi()->EncryptMessage(&m_context, 0, &desc, 0) != SEC_E_OK) {
       WSASetLastError(WSAECONNABORTED);
       return -1;
     }
@@ -267,7 +284,7 @@ int vqTlsChannel::_decrypt(SOCKET s) {
     SecBufferDesc desc = {SECBUFFER_VERSION, 4, b};
     const unsigned char recordType = static_cast<unsigned char>(m_raw[0]);
     const size_t plainBefore = m_plain.size() - m_plainPos;
-    SECURITY_STATUS status = DecryptMessage(&m_context, &desc, 0, nullptr);
+    SECURITY_STATUS status = sspi()->DecryptMessage(&m_context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
       m_needMore = true;
       return 0;
@@ -352,11 +369,11 @@ void vqTlsChannel::Shutdown(SOCKET s) {
   DWORD type = SCHANNEL_SHUTDOWN;
   SecBuffer in[1] = {{sizeof type, SECBUFFER_TOKEN, &type}};
   SecBufferDesc inDesc = {SECBUFFER_VERSION, 1, in};
-  if (ApplyControlToken(&m_context, &inDesc) != SEC_E_OK) return;
+  if (sspi()->ApplyControlToken(&m_context, &inDesc) != SEC_E_OK) return;
   SecBuffer out[1] = {{0, SECBUFFER_TOKEN, nullptr}};
   SecBufferDesc outDesc = {SECBUFFER_VERSION, 1, out};
   unsigned long attributes = 0;
-  SECURITY_STATUS status = InitializeSecurityContextA(
+  SECURITY_STATUS status = sspi()->InitializeSecurityContextA(
       m_credentials->Handle(), &m_context, m_serverName.empty() ? nullptr : const_cast<char*>(m_serverName.c_str()),
       kRequest, 0, 0, nullptr, 0, nullptr, &outDesc, &attributes, nullptr);
   if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && out[0].cbBuffer && out[0].pvBuffer)
@@ -368,7 +385,7 @@ void vqTlsChannel::Shutdown(SOCKET s) {
 PCCERT_CONTEXT vqTlsChannel::RemoteCertificate() {
   PCCERT_CONTEXT cert = nullptr;
   if (!m_haveContext) return nullptr;
-  if (QueryContextAttributesA(&m_context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert) != SEC_E_OK) return nullptr;
+  if (sspi()->QueryContextAttributesA(&m_context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert) != SEC_E_OK) return nullptr;
   return cert;
 }
 

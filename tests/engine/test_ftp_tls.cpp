@@ -184,6 +184,7 @@ TEST(FtpTls, VsftpdRequiredWithTheQuestionAndItsRememberedAnswer) {
     EXPECT_EQ(95u, fingerprint.size()) << fingerprint;
     EXPECT_NE(std::string::npos, a.asked[0].find(fingerprint)) << "the question shows the fingerprint";
     EXPECT_EQ(0u, std::string(s.e->FTP_TlsInUse()).find("TLS 1.")) << s.e->FTP_TlsInUse();
+    RecordProperty("TlsInUse", s.e->FTP_TlsInUse());
     EXPECT_EQ(1, s.e->FTP_DataProtected());
 
     // A listing, a download checked byte by byte, an upload read back from the server's disk.
@@ -298,6 +299,7 @@ TEST(FtpTls, PyftpdlibOfferedWithMachineListings) {
   const std::string list = dir / "list.txt";
   ASSERT_EQ(VQFTP_OK, s.e->FTP_LIST(list.c_str(), "/", nullptr, nullptr)) << s.rec.log();
   const std::string inUse = s.e->FTP_FeaturesInUse();
+  RecordProperty("FeaturesInUse", inUse);
   EXPECT_EQ(0u, inUse.find("TLS 1.")) << inUse;
   EXPECT_NE(std::string::npos, inUse.find("MLSD")) << inUse;
   EXPECT_NE(std::string::npos, inUse.find("EPSV")) << inUse;
