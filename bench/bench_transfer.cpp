@@ -2,16 +2,24 @@
 // from the connect on (as curl's total time is), printed as "<bytes> <seconds> <seconds of the
 // connect and login>" for the script beside it (bench/transfer) to compare with curl.
 //
-//   bench_transfer get|put <port> <remote path> <local file> [active]
+//   bench_transfer get|put <port> <remote path> <local file> [passive|active] [tls]
+//
+// With "tls" the session requires TLS (control and data protected) and trusts the test server's
+// self-signed certificate.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "vqFtpEngine.h"
+#include "vqMsg.h"
+
+namespace {
+int trustTheTestServer(const char*, const char*, unsigned, void*) { return IDYES; }
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 5) {
-    fprintf(stderr, "usage: bench_transfer get|put <port> <remote path> <local file> [active]\n");
+    fprintf(stderr, "usage: bench_transfer get|put <port> <remote path> <local file> [passive|active] [tls]\n");
     return 2;
   }
   const bool get = strcmp(argv[1], "get") == 0;
@@ -20,6 +28,11 @@ int main(int argc, char** argv) {
   e->SetPort(static_cast<unsigned>(atoi(argv[2])));
   e->SetRetryCount(0);
   e->SetFirewallPassive(argc > 5 && strcmp(argv[5], "active") == 0 ? 0 : 1);
+  if (argc > 6 && strcmp(argv[6], "tls") == 0) {
+    e->SetURL("localhost");
+    e->SetTlsMode(VQ_TLS_REQUIRED);
+    vqSetMessageAnswer(trustTheTestServer, nullptr);
+  }
   LARGE_INTEGER freq, t0, t1;
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&t0);
