@@ -2,12 +2,14 @@
 // from the connect on (as curl's total time is), printed as "<bytes> <seconds> <seconds of the
 // connect and login>" for the script beside it (bench/transfer) to compare with curl.
 //
-//   bench_transfer get|put <port> <remote path> <local file> [passive|active|window]
+//   bench_transfer get|put <port> <remote path> <local file> [passive|active|window] [tls]
 //
 // "window" is passive with the transfer window a shell job shows: on a thread of its own, fed by
 // the engine's progress callback after every block the way a job's callback feeds it.
 // With FH_BENCH_TRACE set, every command, reply and status goes to stderr with the milliseconds
 // since the start, which shows where the connect and login spend their time.
+// With "tls" the session requires TLS (control and data protected) and trusts the test server's
+// self-signed certificate.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,10 +17,12 @@
 #include <atomic>
 
 #include "vqFtpEngine.h"
+#include "vqMsg.h"
 #include "vqProgress.h"
 #include "vqThread.h"
 
 namespace {
+int trustTheTestServer(const char*, const char*, unsigned, void*) { return IDYES; }
 LARGE_INTEGER frequency, began;
 bool tracing = false;
 // Progress calls made and the time the engine spent in them.
@@ -75,7 +79,7 @@ unsigned long callback(_sock_notification_* note, void* progress, void*) {
 
 int main(int argc, char** argv) {
   if (argc < 5) {
-    fprintf(stderr, "usage: bench_transfer get|put <port> <remote path> <local file> [passive|active|window]\n");
+    fprintf(stderr, "usage: bench_transfer get|put <port> <remote path> <local file> [passive|active|window] [tls]\n");
     return 2;
   }
   const bool get = strcmp(argv[1], "get") == 0;
@@ -99,6 +103,11 @@ int main(int argc, char** argv) {
   e->SetRetryCount(0);
   e->SetFirewallPassive(strcmp(mode, "active") == 0 ? 0 : 1);
   if (tracing || progress) e->SetCallback(callback, progress, nullptr);
+  if (argc > 6 && strcmp(argv[6], "tls") == 0) {
+    e->SetURL("localhost");
+    e->SetTlsMode(VQ_TLS_REQUIRED);
+    vqSetMessageAnswer(trustTheTestServer, nullptr);
+  }
   LARGE_INTEGER freq, t0, t1;
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&t0);

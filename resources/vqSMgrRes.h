@@ -59,6 +59,8 @@
 #define IDC_SM_HI_RAW 1150
 #define IDC_SM_HI_TEST 1151
 #define IDC_SM_HI_NAMES 1152
+#define IDC_SM_HI_TLS 1153
+#define IDC_SM_HI_MLSD 1154
 // "Firewall"
 #define IDC_SM_FW_PASV 1160
 #define IDC_SM_FW_ENABLED 1161

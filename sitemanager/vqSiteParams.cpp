@@ -19,6 +19,7 @@ const char kSource[] = "vqSiteParams";
 const char kCategoryMark[] = "Category";
 const char kCopyOf[] = "Copy of ";
 const int kCopyTries = 10;
+const int kTlsOff = 0, kTlsWhenOffered = 1, kTlsRequired = 2;  // the engine's vqTlsMode
 const int kMaxDepth = 32;
 // Room for any text value vqRegistry writes (1023 characters) and its terminator.
 const unsigned kValueBuf = 1100;
@@ -107,6 +108,9 @@ vqSiteParams::vqSiteParams(unsigned char progId)
   m_IsCategory = 0;
   m_VirtualHost = 0;
   m_NameEncoding = VQ_NAMES_AUTO;
+  m_TlsMode = kTlsWhenOffered;
+  m_TlsTrusted[0] = 0;
+  m_UseMLSD = 1;
   SITE_InitParams(1, VQSMGR_GetAppParams());
   SetSiteSubPath(VQ_SITES_LIST);
 }
@@ -169,6 +173,9 @@ int vqSiteParams::SITE_InitParams(int clearName, vqCommonParams* defaults) {
     m_IsCategory = 0;
     m_VirtualHost = 0;
     m_NameEncoding = VQ_NAMES_AUTO;
+    m_TlsMode = kTlsWhenOffered;  // a new site
+    m_TlsTrusted[0] = 0;
+    m_UseMLSD = 1;
     return 1;
   VQ_CATCH(kSource, 0)
 }
@@ -228,6 +235,14 @@ int vqSiteParams::_loadSiteKey(HKEY root, const char* keyPath) {
   r.RegGetNum("VirtualHost", m_VirtualHost);
   m_NameEncoding = VQ_NAMES_AUTO;  // a site stored before the setting existed
   r.RegGetNum("NameEncoding", m_NameEncoding);
+  // Sites stored before TLS existed have no value: they stay unprotected, exactly as they were.
+  m_TlsMode = kTlsOff;
+  r.RegGetNum("UseTLS", m_TlsMode);
+  if (m_TlsMode != kTlsWhenOffered && m_TlsMode != kTlsRequired) m_TlsMode = kTlsOff;
+  m_TlsTrusted[0] = 0;
+  r.RegGetStr("TLSCertificate", m_TlsTrusted, sizeof(m_TlsTrusted));
+  m_UseMLSD = 1;
+  r.RegGetNum("UseMLSD", m_UseMLSD);
   r.RegGetStr("HostDelim", m_HostDelim, sizeof(m_HostDelim));
   r.RegGetStr("wendal", m_Wendal, sizeof(m_Wendal));
   r.RegClose();
@@ -346,6 +361,9 @@ int vqSiteParams::SITE_SaveParams(const char* subPath, const char* name) {
       r.RegPutNum("Anonymous", static_cast<unsigned long>(m_IsAnonymous));
       r.RegPutNum("VirtualHost", static_cast<unsigned long>(m_VirtualHost));
       r.RegPutNum("NameEncoding", static_cast<unsigned long>(m_NameEncoding));
+      r.RegPutNum("UseTLS", static_cast<unsigned long>(m_TlsMode));
+      r.RegPutStr("TLSCertificate", m_TlsTrusted);
+      r.RegPutNum("UseMLSD", static_cast<unsigned long>(m_UseMLSD ? 1 : 0));
       r.RegPutStr("HostDelim", m_HostDelim);
       r.RegPutStr("wendal", m_Wendal);
       memset(stored, 0, sizeof(stored));
@@ -716,3 +734,10 @@ int vqSiteParams::GetNameEncoding() {
   return m_NameEncoding == VQ_NAMES_UTF8 || m_NameEncoding == VQ_NAMES_CODEPAGE ? m_NameEncoding : VQ_NAMES_AUTO;
 }
 void vqSiteParams::SetNameEncoding(int encoding) { m_NameEncoding = encoding; }
+
+int vqSiteParams::GetTlsMode() { return m_TlsMode == kTlsWhenOffered || m_TlsMode == kTlsRequired ? m_TlsMode : kTlsOff; }
+void vqSiteParams::SetTlsMode(int mode) { m_TlsMode = mode; }
+const char* vqSiteParams::GetTlsTrusted() { return m_TlsTrusted; }
+void vqSiteParams::SetTlsTrusted(const char* fingerprint) { _copy(m_TlsTrusted, sizeof(m_TlsTrusted), fingerprint ? fingerprint : ""); }
+int vqSiteParams::GetUseMLSD() { return m_UseMLSD ? 1 : 0; }
+void vqSiteParams::SetUseMLSD(int on) { m_UseMLSD = on ? 1 : 0; }

@@ -44,6 +44,9 @@ void configure(vqFtpEngine& e, vqSiteParams& s) {
   e.SetInitStr(s.GetInitStr());
   e.SetHostType(static_cast<_VQ_HOSTTYPE>(s.GetHostType()));
   e.SetKeepAlive(s.GetKeepAlive());
+  e.SetTlsMode(s.GetTlsMode());
+  e.SetTlsTrusted(s.GetTlsTrusted());
+  e.SetUseMLSD(s.GetUseMLSD());
 }
 
 void copySettings(vqFtpEngine& to, const vqFtpEngine& from) {
@@ -64,6 +67,9 @@ void copySettings(vqFtpEngine& to, const vqFtpEngine& from) {
   to.SetHostType(from.GetHostType());
   to.SetTimeout(from.GetTimeout());
   to.SetKeepAlive(from.GetKeepAlive());
+  to.SetTlsMode(from.GetTlsMode());
+  to.SetTlsTrusted(from.GetTlsTrusted());
+  to.SetUseMLSD(from.GetUseMLSD());
 }
 
 void notifySite(LPCITEMIDLIST item) {
@@ -219,6 +225,8 @@ unsigned long inEngineMgr::LockAndConnect(LPCITEMIDLIST item, int connect) {
       params.SetIRD(engine->GetIRD());
       params.SetCmdSYST(engine->GetHostSysType());
       params.SetCmdPWD(engine->GetHostSysDir());
+      // A certificate the user trusted during this connect is remembered for the site.
+      if (engine->GetTlsTrustedIsNew()) params.SetTlsTrusted(engine->GetTlsTrusted());
       if (engine->GetStoreInfo()) {
         params.SetUsername(engine->GetUsername());
         params.SetPassword(engine->GetPassword());

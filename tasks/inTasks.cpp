@@ -99,9 +99,13 @@ unsigned long inConnectStep(inJob& job, vqFtpEngine* engine) {
   std::string status = wasOpen ? "Testing FTP Connection..." : "Establishing Connection...";
   inStatus(job, status.c_str());
   unsigned long rc = engine->FTP_Connect();
+  const bool trusted = rc == 0 && engine->GetTlsTrustedIsNew();
+  if (trusted && job.SiteLoaded) job.Site.SetTlsTrusted(engine->GetTlsTrusted());
   if (rc == 0 && engine == job.Engine && job.SiteLoaded) {
     job.Site.SetHostDelim(engine->GetHostDelim());
     if (job.Site.GetIRD()[0]) job.Site.SetIRD(engine->GetIRD());
+    job.Site.SITE_SaveParams(job.SubPath.c_str(), job.SiteName.c_str());
+  } else if (trusted && job.SiteLoaded) {
     job.Site.SITE_SaveParams(job.SubPath.c_str(), job.SiteName.c_str());
   }
   status += rc == 0 ? "Success!" : "Connection failure! ";

@@ -84,7 +84,7 @@ void vqFtpEngine::_sock_setwinsockerror() {
 
 const char* vqFtpEngine::FTP_ErrorString(unsigned long code) {
   VQ_TRY
-    const bool engineCode = code == 0 || code == 1 || (code >= VQFTP_TIMEOUT && code <= VQFTP_LIST_FAILED);
+    const bool engineCode = code == 0 || code == 1 || (code >= VQFTP_TIMEOUT && code <= VQFTP_CERT_REFUSED);
     std::string t;
     bool winsockInfo = false;
     if (engineCode) {
@@ -95,6 +95,11 @@ const char* vqFtpEngine::FTP_ErrorString(unsigned long code) {
             m_lastReply = m_notify.sockError ? std::string(m_notify.sockErrorText) : text(IDS_VQENG_NO_RESPONSE);
           t = format(fmt.c_str(), m_url.c_str(), m_lastReply.c_str());
           winsockInfo = true;
+          break;
+        case VQFTP_TLS_FAILED:
+        case VQFTP_TLS_REFUSED:
+        case VQFTP_CERT_REFUSED:
+          t = format(fmt.c_str(), m_url.c_str(), m_lastReply.c_str());
           break;
         case VQFTP_UNRESOLVED:
           t = format(fmt.c_str(), m_url.c_str());

@@ -40,6 +40,7 @@ void vqFtpEngine::_noteFeaturesInUse(bool always) {
   std::string in;
   auto add = [&](const char* name) { in += in.empty() ? name : std::string(", ") + name; };
   const bool six = m_control->Family() == AF_INET6;
+  if (!m_tlsInUse.empty()) add(m_tlsInUse.c_str());
   if (m_features->mlst && m_useMlsd && !m_mlsdRefused) add("MLSD");
   if ((m_features->epsv || six) && !m_epsvRefused) add("EPSV");
   if (six && !m_eprtRefused) add("EPRT");

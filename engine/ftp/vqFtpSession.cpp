@@ -20,6 +20,7 @@
 #include "vqFtpSocket.h"
 #include "vqHandles.h"
 #include "vqString.h"
+#include "vqTlsChannel.h"
 #include "vqWait.h"
 #include "vqWinsock.h"
 
@@ -154,6 +155,7 @@ vqFtpEngine::~vqFtpEngine() {
     delete[] m_oldSockets;
     if (m_connectBlock) m_connectBlock->Release();
     delete m_features;
+    if (m_tlsCredentials) m_tlsCredentials->Release();
   VQ_CATCH_VOID("vqFtpEngine")
 }
 
@@ -335,6 +337,7 @@ bool vqFtpEngine::_stopWaiting(void* engine) {
 int vqFtpEngine::_waitForReplyBytes(vqFtpSocket* connection, DWORD deadline) {
   const LONG left = static_cast<LONG>(deadline - GetTickCount());
   if (left <= 0) return 0;
+  if (connection->HasBufferedInput()) return 1;
   vqWaitFor w;
   w.socket = connection->GetSocket();
   w.timeoutMs = static_cast<DWORD>(left) < m_timeout ? static_cast<DWORD>(left) : m_timeout;
@@ -356,7 +359,7 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
   vqFtpReplyReader::Event event = vqFtpReplyReader::kMore;
   while (event != vqFtpReplyReader::kDone && event != vqFtpReplyReader::kTooLarge) {
     int r = _waitForReplyBytes(connection, deadline);
-    int peeked = r == 1 ? recv(connection->GetSocket(), buf, sizeof buf, MSG_PEEK) : 0;
+    int peeked = r == 1 ? connection->WS_Recv(buf, sizeof buf, MSG_PEEK) : 0;
     if (peeked <= 0) {
       if (reader.Frame().Text()[0] || reader.Partial()[0])
         _sock_dumpmessage(1, "The reply ended before its last line.\n");
@@ -374,7 +377,7 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
         _sock_dumpmessage(1, "%s", reader.Line());
       if (event == vqFtpReplyReader::kDone || event == vqFtpReplyReader::kTooLarge) break;
     }
-    if (taken > 0 && recv(connection->GetSocket(), buf, static_cast<int>(taken), 0) != static_cast<int>(taken)) {
+    if (taken > 0 && connection->WS_Recv(buf, static_cast<int>(taken), 0) != static_cast<int>(taken)) {
       m_lastReply = reader.Frame().Text();
       return 0;
     }
@@ -396,8 +399,11 @@ void vqFtpEngine::_drainPending() {
   size_t budget = kReplyBytesMax;
   std::string line;
   char buf[1024];
+  // A protected connection may hold part of a record only: its reads here must not wait for the rest.
+  const bool tls = m_control->GetTls() != nullptr;
+  if (tls) m_control->SetBlockingMode(1);
   while (budget > 0 && m_control->IsDataWaiting()) {
-    int n = recv(m_control->GetSocket(), buf, static_cast<int>(budget < sizeof buf ? budget : sizeof buf), 0);
+    int n = m_control->WS_Recv(buf, static_cast<int>(budget < sizeof buf ? budget : sizeof buf), 0);
     if (n <= 0) break;
     budget -= static_cast<size_t>(n);
     for (int i = 0; i < n; ++i) {
@@ -409,6 +415,7 @@ void vqFtpEngine::_drainPending() {
       }
     }
   }
+  if (tls) m_control->SetBlockingMode(0);
   if (!line.empty()) _sock_dumpmessage(1, "Discarded a line that came unasked: %s\n", line.c_str());
 }
 
@@ -431,8 +438,11 @@ unsigned long vqFtpEngine::FTP_SendCmd(const char* command, int urgent) {
 // Telnet interrupt as urgent data, then the synch mark before the command itself; no reply read.
 int vqFtpEngine::_sendUrgent(const char* command) {
   static const char interrupt[] = {'\xFF', '\xF4', '\xFF'};
-  send(m_control->GetSocket(), interrupt, 3, MSG_OOB);
-  std::string line = std::string(1, '\xF2') + command + "\r\n";
+  // Urgent bytes would land in the middle of a protected stream: a TLS session sends the command
+  // alone.
+  const bool tls = m_control->GetTls() != nullptr;
+  if (!tls) send(m_control->GetSocket(), interrupt, 3, MSG_OOB);
+  std::string line = (tls ? std::string() : std::string(1, '\xF2')) + command + "\r\n";
   _notify(VQNOTIFY_COMMAND);
   _sock_dumpmessage(1, "%s\r\n", command);
   m_lastCommand = command;
@@ -768,6 +778,15 @@ unsigned long vqFtpEngine::FTP_Connect() {
         continue;
       }
       m_connectMsg = m_lastReply;
+      // TLS before anything of the login; a site that requires it stops here when it cannot be had,
+      // and so does one whose server agreed to TLS and then failed it (no retries: the answer would
+      // be the same).
+      if (unsigned long t = _startTls(target.c_str())) {
+        result = _SET_RESPONSE(t);
+        dropControl();
+        if (t == VQFTP_CANCELLED || t == VQFTP_TLS_FAILED || t == VQFTP_TLS_REFUSED || t == VQFTP_CERT_REFUSED) break;
+        continue;
+      }
       _status("Connection established. Logging into server...");
       if (m_fwEnabled) {
         result = _sock_getlogininfo(1);
@@ -875,6 +894,8 @@ unsigned long vqFtpEngine::FTP_Disconnect() {
     m_welcomeMsg.clear();
     m_connectMsg.clear();
     _forgetFeatures();
+    m_tlsInUse.clear();
+    m_protectData = 0;
     return _SET_RESPONSE(VQFTP_OK);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

@@ -420,6 +420,12 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
         return refused(VQFTP_DOWNLOAD_FAILED);
       }
     }
+    // A protected data connection: the server refuses or fails the handshake with a reply of its own.
+    if (_secureData() != 0) {
+      _closeData();
+      _sock_getresponse();
+      return refused(VQFTP_DOWNLOAD_FAILED);
+    }
     const long long announced = announcedSize(m_lastReply);
 
     DWORD started = GetTickCount();
@@ -534,6 +540,11 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
         return _SET_RESPONSE(VQFTP_UPLOAD_FAILED);
       }
     }
+    if (_secureData() != 0) {
+      _closeData();
+      _sock_getresponse();
+      return _SET_RESPONSE(VQFTP_UPLOAD_FAILED);
+    }
 
     DWORD started = GetTickCount();
     m_notify.type = VQNOTIFY_SEND;
@@ -602,7 +613,9 @@ unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourceP
       if (r != 0) return _SET_RESPONSE(r);
       destination->m_transferType = 1;
     }
-    if (throughLocal) return _fxp_old(destination, sourcePath, destinationPath, size);
+    // Two servers cannot hold one protected data connection between them: such copies pass through here.
+    if (throughLocal || m_protectData || destination->m_protectData)
+      return _fxp_old(destination, sourcePath, destinationPath, size);
     if (_setup_fxp(destination, this) != 0 && _setup_fxp(this, destination) != 0)
       return _fxp_old(destination, sourcePath, destinationPath, size);
 

@@ -19,6 +19,8 @@
 
 class vqFtpSocket;
 class vqFtpEngine;
+class vqTlsChannel;
+class vqTlsCredentials;
 struct vqConnectBlock;
 struct vqFtpFeatures;
 
@@ -46,6 +48,10 @@ enum _vq_fwtype_ : unsigned int {
   VQ_FW_RIDEWAY = 8,
   VQ_FW_SIDEWINDER = 9,
 };
+
+// Explicit FTP over TLS (AUTH TLS after the greeting, then PBSZ 0 and PROT P): not at all, when
+// the server offers it, or required (the session then ends before the login when it cannot be had).
+enum vqTlsMode { VQ_TLS_OFF = 0, VQ_TLS_WHEN_OFFERED = 1, VQ_TLS_REQUIRED = 2 };
 
 typedef unsigned long (*VQFTP_CALLBACK)(_sock_notification_* note, void* user1, void* user2);
 
@@ -119,6 +125,15 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   // Machine listings (MLSD) where the server offers them; 1 by default. 0 lists with LIST always.
   int GetUseMLSD() const { return m_useMlsd; }
   void SetUseMLSD(int v) { m_useMlsd = v ? 1 : 0; }
+  int GetTlsMode() const { return m_tlsMode; }
+  void SetTlsMode(int v) { m_tlsMode = v == VQ_TLS_WHEN_OFFERED || v == VQ_TLS_REQUIRED ? v : VQ_TLS_OFF; }
+  // The SHA-256 fingerprint ("AB:CD:...") of a certificate the user trusted for this site although
+  // the system does not; a server showing it is not asked about again.
+  const char* GetTlsTrusted() const { return m_tlsTrusted.c_str(); }
+  void SetTlsTrusted(const char* v) { m_tlsTrusted = v ? v : ""; }
+  // 1 when the last connect trusted a certificate on the user's word that GetTlsTrusted did not
+  // hold before: the caller stores the new fingerprint with the site.
+  int GetTlsTrustedIsNew() const { return m_tlsTrustedNew; }
   void SetAsciiList(const char* v) { m_asciiList = v ? v : ""; }
   void SetTimeout(unsigned int seconds);
   unsigned int GetTimeout() const { return m_timeout / 1000; }
@@ -182,6 +197,10 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   // The features this session uses, for the log and the property pages: "MLSD, EPSV, UTF8"; empty
   // when none (a server without FEAT is spoken to as ever).
   const char* FTP_FeaturesInUse();
+  // "TLS 1.3" while the control connection is protected, else empty; data connections are
+  // protected too when FTP_DataProtected says 1.
+  const char* FTP_TlsInUse() const { return m_tlsInUse.c_str(); }
+  int FTP_DataProtected() const { return m_protectData; }
   // The modification time of a remote file from MDTM, as local time (the server sends UTC). 0 on
   // success; VQFTP_LIST_FAILED when the server does not offer MDTM or its answer is unusable; a
   // server's refusal passes through.
@@ -262,6 +281,10 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   // The passive data connection: EPSV where offered (or on IPv6), PASV otherwise or when refused.
   unsigned long _openPassive();
   unsigned long _connectPassiveTo(const char* address, unsigned int port);
+  // TLS: on the control connection after the greeting, its certificate, and each data connection.
+  unsigned long _startTls(const char* host);
+  unsigned long _checkCertificate(vqTlsChannel* channel, const char* host);
+  unsigned long _secureData();
 
   void OnTick(UINT_PTR id) override { _onTimer(id); }
 
@@ -318,6 +341,14 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   int m_mlsdRefused = 0, m_epsvRefused = 0, m_eprtRefused = 0;
   int m_utf8On = 0;
   std::string m_featuresInUse;
+  // TLS: the setting, the certificate the user trusted, one credentials handle shared by the control
+  // and data connections (Schannel's session cache hangs on it), and what this session uses.
+  int m_tlsMode = VQ_TLS_OFF;
+  std::string m_tlsTrusted;
+  int m_tlsTrustedNew = 0;
+  vqTlsCredentials* m_tlsCredentials = nullptr;
+  std::string m_tlsHost, m_tlsInUse, m_tlsControlPrint;
+  int m_protectData = 0;
   // Where the running transfer's byte count starts (a download's restart offset).
   unsigned long long m_transferBase = 0;
   // Last, so that its window goes first when the engine is destroyed.

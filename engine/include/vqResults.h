@@ -20,6 +20,9 @@ constexpr unsigned long VQFTP_FILE_MISSING = 1010;     // the file is missing
 constexpr unsigned long VQFTP_DOWNLOAD_FAILED = 1011;  // a download or its data connection failed
 constexpr unsigned long VQFTP_UPLOAD_FAILED = 1012;    // an upload's data connection was not accepted
 constexpr unsigned long VQFTP_LIST_FAILED = 1013;      // a listing could not be made
+constexpr unsigned long VQFTP_TLS_FAILED = 1014;       // the secure connection (TLS) could not be set up
+constexpr unsigned long VQFTP_TLS_REFUSED = 1015;      // the site requires TLS and the server does not offer it
+constexpr unsigned long VQFTP_CERT_REFUSED = 1016;     // the server's certificate was not trusted
 constexpr unsigned long VQFTP_INTERNAL = 1099;         // an internal failure, or an unusable passive address
 constexpr unsigned long VQFTP_NOT_READY = 0xFFFF;      // no engine, no site, or the site's lock not obtained in time
 

@@ -4,12 +4,15 @@
 // thread's window messages flowing, so a user-interface thread can run a transfer; its thread
 // messages stay queued. WS_Cancel cuts a running wait short.
 // Lines are read by peeking, so nothing is buffered inside the object: bytes after a line stay in
-// the socket for the next read.
+// the socket for the next read. A protected connection (TLS) is the exception: its channel holds
+// what it decrypted, every read goes through it, and HasBufferedInput says so before a wait.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
 
 #include "vqEngineApi.h"
+
+class vqTlsChannel;
 
 // Hook of the default transfer status operations: a return of 1 stops the transfer.
 typedef int (*VQWS_CALLBACK)(long bytesSoFar, void* user1, void* user2);
@@ -64,6 +67,8 @@ class VQENGINE_API vqWsEngine {
   // Receiving.
   int WS_WaitForReceive(int milliseconds);
   int Receive(char* buffer, int size, int timeoutMs);
+  // recv itself (flags may hold MSG_PEEK), through the connection's TLS channel when it has one.
+  int WS_Recv(char* buffer, int size, int flags) { return _recv(buffer, size, flags); }
   int ReceiveLine(char* buffer, int size, int timeoutMs);
   int WS_ReceiveToFile(const char* path, int mode, long& received, int timeoutMs);
   int ReceiveFrom(char* buffer, int& size, int timeoutMs);
@@ -86,6 +91,12 @@ class VQENGINE_API vqWsEngine {
   // A flag of the owner's that also ends every receive wait; waits never clear it.
   void SetStopFlag(const volatile LONG* flag) { m_stopFlag = flag; }
   int IsConnected();
+  // Protection of this connection: the channel (already through its handshake) carries every send
+  // and receive from now on; the object owns it and ends it (close_notify) with the connection.
+  void SetTls(vqTlsChannel* channel);
+  vqTlsChannel* GetTls() const { return m_tls; }
+  // Received bytes the channel holds already: a wait on the socket would not see them.
+  int HasBufferedInput();
   unsigned int GetPort() const { return m_port; }
   SOCKET GetSocket() const { return m_socket; }
 
@@ -162,7 +173,11 @@ class VQENGINE_API vqWsEngine {
   int _open(unsigned int port, const char* address, int family, int type);
   int _connect(SOCKET s, int family, const char* address, unsigned int port);
   void _cancelLookup();
-  u_long bytesWaiting() const;
+  u_long bytesWaiting();
+  // The lowest reads and writes: through the TLS channel when there is one, else the socket's own.
+  int _recv(char* buffer, int size, int flags);
+  int _send(const char* data, int length);
+  vqTlsChannel* m_tls = nullptr;
   // Look-up still writing into the lookup buffer; cancelled before the object goes.
   HANDLE m_lookupRequest;
 };

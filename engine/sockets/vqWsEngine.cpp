@@ -10,6 +10,7 @@
 
 #include "vqHandles.h"
 #include "vqString.h"
+#include "vqTlsChannel.h"
 #include "vqWait.h"
 #include "vqWinsock.h"
 
@@ -179,6 +180,11 @@ int vqWsEngine::WS_CreateUDPSocket(unsigned int localPort, unsigned int remotePo
 
 int vqWsEngine::WS_CloseConnection() {
   int result = 0;
+  if (m_tls) {
+    m_tls->Shutdown(m_socket);
+    delete m_tls;
+    m_tls = nullptr;
+  }
   if (m_socket != INVALID_SOCKET) {
     if (m_type == SOCK_STREAM && shutdown(m_socket, SD_BOTH) != 0) result += 1;
     if (closesocket(m_socket) != 0) result += 2;
@@ -247,8 +253,23 @@ int vqWsEngine::WS_Send(const char* text) { return WS_Send(text, -1); }
 int vqWsEngine::WS_Send(const char* data, int length) {
   if (data == nullptr) return -1;
   if (length <= 0) length = static_cast<int>(strlen(data));
-  return send(m_socket, data, length, 0);
+  return _send(data, length);
 }
+
+int vqWsEngine::_send(const char* data, int length) {
+  return m_tls ? m_tls->Send(m_socket, data, length) : send(m_socket, data, length, 0);
+}
+
+int vqWsEngine::_recv(char* buffer, int size, int flags) {
+  return m_tls ? m_tls->Recv(m_socket, buffer, size, flags) : recv(m_socket, buffer, size, flags);
+}
+
+void vqWsEngine::SetTls(vqTlsChannel* channel) {
+  delete m_tls;
+  m_tls = channel;
+}
+
+int vqWsEngine::HasBufferedInput() { return m_tls && m_tls->Buffered() ? 1 : 0; }
 
 int vqWsEngine::SendAsLine(const char* data, int length, int lineLength) {
   if (data == nullptr || lineLength <= 0) return 0;
@@ -256,9 +277,9 @@ int vqWsEngine::SendAsLine(const char* data, int length, int lineLength) {
   int sent = 0;
   while (sent < length) {
     int piece = length - sent < lineLength ? length - sent : lineLength;
-    if (send(m_socket, data + sent, piece, 0) != piece) break;
+    if (_send(data + sent, piece) != piece) break;
     sent += piece;
-    if (send(m_socket, "\r\n", 2, 0) != 2) break;
+    if (_send("\r\n", 2) != 2) break;
   }
   return sent;
 }
@@ -346,7 +367,8 @@ int vqWsEngine::WaitForSend(long seconds, long microseconds) {
 
 // Bytes the socket holds already: reading them needs no wait (a wait is several round trips to
 // the system, and a reply of many short lines would pay them per line).
-u_long vqWsEngine::bytesWaiting() const {
+u_long vqWsEngine::bytesWaiting() {
+  if (HasBufferedInput()) return 1;
   u_long n = 0;
   if (m_socket == INVALID_SOCKET || ioctlsocket(m_socket, FIONREAD, &n) != 0) return 0;
   return n;
@@ -358,6 +380,7 @@ u_long vqWsEngine::bytesWaiting() const {
 int vqWsEngine::WS_WaitForReceive(int milliseconds) {
   InterlockedExchange(&m_cancel, 0);
   if (m_socket == INVALID_SOCKET) return 1;
+  if (HasBufferedInput()) return 0;
   vqWaitFor w;
   w.socket = m_socket;
   w.timeoutMs = milliseconds > 0 ? static_cast<DWORD>(milliseconds / 1000) * 1000 : 0;
@@ -373,7 +396,7 @@ int vqWsEngine::WS_WaitForReceive(int milliseconds) {
 int vqWsEngine::Receive(char* buffer, int size, int timeoutMs) {
   if (buffer == nullptr || size <= 0) return -1;
   if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) return 0;
-  return recv(m_socket, buffer, size, 0);
+  return _recv(buffer, size, 0);
 }
 
 int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
@@ -383,7 +406,7 @@ int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
   buffer[0] = '\0';
   while (room > 0 && (timeoutMs <= 0 || bytesWaiting() > 0 || WS_WaitForReceive(timeoutMs) == 0)) {
     char* at = buffer + total;
-    int peeked = recv(m_socket, at, room, MSG_PEEK);
+    int peeked = _recv(at, room, MSG_PEEK);
     if (peeked <= 0) break;
     if (peeked > room) peeked = room;
     // A line ends at LF (alone or after CR); a lone CR is ordinary data.
@@ -391,7 +414,7 @@ int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
     int take = lf ? static_cast<int>(lf - at) + 1 : peeked;
     int got = 0;
     while (got < take) {
-      int n = recv(m_socket, at + got, take - got, 0);
+      int n = _recv(at + got, take - got, 0);
       if (n <= 0) break;
       got += n;
     }
@@ -489,7 +512,7 @@ int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsi
   u_long on = 1;
   ioctlsocket(m_socket, FIONBIO, &on);
   while (result < 0) {
-    int n = recv(m_socket, data + fill, static_cast<int>(want - fill), 0);
+    int n = _recv(data + fill, static_cast<int>(want - fill), 0);
     if (n > 0) {
       fill += static_cast<size_t>(n);
       if (fill == want && (result = flush()) == 0) result = -1;
@@ -537,6 +560,7 @@ int vqWsEngine::ReceiveFrom(char* buffer, int& size, int timeoutMs) {
 }
 
 int vqWsEngine::IsDataWaiting() {
+  if (HasBufferedInput()) return 1;
   u_long waiting = 0;
   if (ioctlsocket(m_socket, FIONREAD, &waiting) != 0) return 0;
   return waiting > 0 ? 1 : 0;

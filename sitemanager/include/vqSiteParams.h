@@ -116,6 +116,16 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   // How the server encodes names (VQ_NAMES_*); other values read as automatic.
   int GetNameEncoding();
   void SetNameEncoding(int encoding);
+  // Explicit TLS: 0 off, 1 when the server offers it, 2 required (the engine's vqTlsMode). New
+  // sites start at 1; a site stored before the setting existed reads as 0, so it behaves as before.
+  int GetTlsMode();
+  void SetTlsMode(int mode);
+  // The fingerprint of a certificate the user trusted for this site; empty when none.
+  const char* GetTlsTrusted();
+  void SetTlsTrusted(const char* fingerprint);
+  // Machine listings (MLSD) where the server offers them; on unless turned off.
+  int GetUseMLSD();
+  void SetUseMLSD(int on);
   const char* GetHostDelim();
   void SetHostDelim(const char* text);
   const char* GetWendal();
@@ -162,6 +172,9 @@ class VQSMGR_API vqSiteParams : public vqCommonParams {
   int m_IsCategory;
   int m_VirtualHost;
   int m_NameEncoding;
+  int m_TlsMode;
+  char m_TlsTrusted[100];
+  int m_UseMLSD;
   char m_HostDelim[TEXT_LEN + 1];
   char m_Wendal[TEXT_LEN + 1];
 };

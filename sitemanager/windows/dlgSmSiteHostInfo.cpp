@@ -16,6 +16,8 @@
 namespace {
 // In VQ_NAMES_* order.
 const char* const kNameEncodings[] = {"Automatic", "UTF-8", "The system's code page"};
+// In vqTlsMode order.
+const char* const kTlsModes[] = {"Off", "When offered", "Required"};
 
 const int kFirstItemFields[] = {IDC_SM_HI_PERMS, IDC_SM_HI_OWNER, IDC_SM_HI_GROUP,
                                 IDC_SM_HI_SIZE,  IDC_SM_HI_DATE,  IDC_SM_HI_FNAME};
@@ -51,6 +53,10 @@ BOOL dlgSmSiteHostInfo::OnInitDialog() {
   for (const char* choice : kNameEncodings)
     SendDlgItemMessageA(m_hWnd, IDC_SM_HI_NAMES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
   SendDlgItemMessageA(m_hWnd, IDC_SM_HI_NAMES, CB_SETCURSEL, m_site->GetNameEncoding(), 0);
+  for (const char* choice : kTlsModes)
+    SendDlgItemMessageA(m_hWnd, IDC_SM_HI_TLS, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+  SendDlgItemMessageA(m_hWnd, IDC_SM_HI_TLS, CB_SETCURSEL, m_site->GetTlsMode(), 0);
+  CheckDlgButton(m_hWnd, IDC_SM_HI_MLSD, m_site->GetUseMLSD() ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;
 }
 
@@ -121,9 +127,13 @@ bool dlgSmSiteHostInfo::TestConnection() {
   e->SetRetryCount(s->GetRetryCount());
   e->SetRetryWait(s->GetRetryWait());
   e->SetTimeout(s->GetTimeout());
+  e->SetTlsMode(s->GetTlsMode());
+  e->SetTlsTrusted(s->GetTlsTrusted());
+  e->SetUseMLSD(s->GetUseMLSD());
   HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   unsigned long result = e->FTP_Connect();
   SetCursor(old);
+  if (e->GetTlsTrustedIsNew()) s->SetTlsTrusted(e->GetTlsTrusted());
   if (result != 0) {
     SM_WarnF("Unable to connect to server.\n\nReason: %s", e->FTP_ErrorString(result));
     return false;
@@ -189,5 +199,8 @@ bool dlgSmSiteHostInfo::Store() {
   m_site->SetCmdPWD(text);
   LRESULT names = SendDlgItemMessageA(m_hWnd, IDC_SM_HI_NAMES, CB_GETCURSEL, 0, 0);
   m_site->SetNameEncoding(names == VQ_NAMES_UTF8 || names == VQ_NAMES_CODEPAGE ? static_cast<int>(names) : VQ_NAMES_AUTO);
+  LRESULT tls = SendDlgItemMessageA(m_hWnd, IDC_SM_HI_TLS, CB_GETCURSEL, 0, 0);
+  m_site->SetTlsMode(tls == VQ_TLS_WHEN_OFFERED || tls == VQ_TLS_REQUIRED ? static_cast<int>(tls) : VQ_TLS_OFF);
+  m_site->SetUseMLSD(IsDlgButtonChecked(m_hWnd, IDC_SM_HI_MLSD) == BST_CHECKED);
   return true;
 }

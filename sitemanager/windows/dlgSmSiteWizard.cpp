@@ -40,6 +40,9 @@ void dlgSmSiteWizard::CopySite(vqSiteParams* to, vqSiteParams* from) {
   to->SetIsCategory(from->GetIsCategory());
   to->SetVirtualHost(from->GetVirtualHost());
   to->SetNameEncoding(from->GetNameEncoding());
+  to->SetTlsMode(from->GetTlsMode());
+  to->SetTlsTrusted(from->GetTlsTrusted());
+  to->SetUseMLSD(from->GetUseMLSD());
   to->SetHostDelim(from->GetHostDelim());
   to->SetWendal(from->GetWendal());
 }

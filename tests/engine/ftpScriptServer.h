@@ -273,6 +273,8 @@ class ftpScriptServer {
 // A plain server knows no FEAT and says so, as servers of its age do.
 inline std::string plainAnswer(const std::string& line) {
   if (line == "FEAT") return "500 'FEAT': command not understood.";
+  // A server without TLS refuses it; a site that asks when offered then logs in as ever.
+  if (line.compare(0, 5, "AUTH ") == 0) return "502 Command not implemented.";
   if (line == "SYST") return "215 UNIX Type: L8";
   if (line == "PWD") return "257 \"/\" is the current directory";
   if (line.compare(0, 4, "TYPE") == 0) return "200 Type set.";

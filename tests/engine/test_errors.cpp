@@ -61,10 +61,28 @@ TEST(ErrorString, PlainEngineCodes) {
   for (const auto& c : cases) EXPECT_EQ(show(c.text), show(engine.FTP_ErrorString(c.code))) << "code " << c.code;
 }
 
+// The TLS results name the host and say why, from the last reply the session recorded.
+TEST(ErrorString, TlsCodesNameTheHostAndTheReason) {
+  const struct {
+    unsigned long code;
+    const char* text;
+  } cases[] = {
+      {1014, "Unable to set up a secure (TLS) connection with ftp.example.com.\n\nReason: why"},
+      {1015,
+       "The server ftp.example.com does not offer a secure (TLS) connection, and this site requires one. Nothing "
+       "was sent unprotected.\n\nServer's answer: why"},
+      {1016, "The certificate of ftp.example.com was not accepted.\n\nReason: why"},
+  };
+  errorProbe engine;
+  engine.SetURL("ftp.example.com");
+  engine.Record("AUTH TLS", "why");
+  for (const auto& c : cases) EXPECT_EQ(show(c.text), show(engine.FTP_ErrorString(c.code))) << "code " << c.code;
+}
+
 TEST(ErrorString, UnknownCodes) {
   errorProbe engine;
   engine.Record("NOOP", "299 odd");
-  const unsigned long codes[] = {2, 600, 100, 199, 231, 299, 399, 499, 599, 999, 1000, 1014, 1098, 1100, 4294967295UL};
+  const unsigned long codes[] = {2, 600, 100, 199, 231, 299, 399, 499, 599, 999, 1000, 1017, 1098, 1100, 4294967295UL};
   for (unsigned long code : codes) EXPECT_STREQ(kUnknown, engine.FTP_ErrorString(code)) << "code " << code;
 }
 

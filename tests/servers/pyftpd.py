@@ -1,8 +1,9 @@
 """FTP server with one password user, for logins that vsftpd would need a system account for.
 
-usage: pyftpd.py <port> <first passive port> <home> <user> <password> [<address>]
+usage: pyftpd.py <port> <first passive port> <home> <user> <password> [<address> [<cert> <key>]]
 
 The address defaults to 127.0.0.1; "::1" serves IPv6 (passive connections then go through EPSV).
+With a certificate and key (PEM) the server offers explicit TLS (AUTH TLS, PROT P) without requiring it.
 """
 import sys
 
@@ -17,6 +18,11 @@ def main():
     auth = DummyAuthorizer()
     auth.add_user(user, password, home, perm="elradfmwMT")
     handler = FTPHandler
+    if len(sys.argv) > 8:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        handler = TLS_FTPHandler
+        handler.certfile = sys.argv[7]
+        handler.keyfile = sys.argv[8]
     handler.authorizer = auth
     handler.passive_ports = range(pasv, pasv + 20)
     if ":" not in address:

@@ -303,3 +303,63 @@ TEST_F(SiteSheet, SystemInfoStoresHowTheServerEncodesNames) {
   ASSERT_EQ(1, reread.SITE_LoadParams(VQ_SITES_LIST, "Names"));
   EXPECT_EQ(VQ_NAMES_AUTO, reread.GetNameEncoding());
 }
+
+// TLS and machine listings: a site stored before the settings existed reads as TLS off and MLSD on
+// (so it behaves as it always did), a new site starts with TLS when offered, and each choice made
+// on System Info is stored in the site key and read back.
+TEST_F(SiteSheet, SystemInfoStoresTheTlsAndMachineListingChoices) {
+  saveSite(VQ_SITES_LIST, "Secure", "secure.example.com", 11);
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, siteKey("Secure").c_str(), 0, KEY_SET_VALUE, &key));
+  for (const char* name : {"UseTLS", "TLSCertificate", "UseMLSD"}) RegDeleteValueA(key, name);  // an older store
+  RegCloseKey(key);
+  vqSiteParams site(4);
+  ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "Secure"));
+  EXPECT_EQ(0, site.GetTlsMode()) << "an older site stays unprotected";
+  EXPECT_EQ(1, site.GetUseMLSD()) << "an older site keeps machine listings";
+  EXPECT_STREQ("", site.GetTlsTrusted());
+  vqSiteParams fresh(4);
+  EXPECT_EQ(1, fresh.GetTlsMode()) << "a new site uses TLS when the server offers it";
+
+  struct Row {
+    int tls;
+    bool mlsd;
+    const char* storedTls;
+    const char* storedMlsd;
+  } rows[] = {{2, false, "2", "0"}, {1, true, "1", "1"}, {0, false, "0", "0"}};
+  int shownTls = -1, shownMlsd = -1;
+  for (const Row& row : rows) {
+    ASSERT_EQ(1, site.SITE_LoadParams(VQ_SITES_LIST, "Secure"));
+    const int beforeTls = site.GetTlsMode(), beforeMlsd = site.GetUseMLSD();
+    ui::WithDriver(
+        "FTP Site Information", [&] { return site.SITE_Properties(nullptr); },
+        [&](HWND sheet) {
+          WaitPage(sheet);
+          HWND host = Select(sheet, 6);
+          shownTls = ComboIndex(host, IDC_SM_HI_TLS);
+          shownMlsd = IsDlgButtonChecked(host, IDC_SM_HI_MLSD) == BST_CHECKED;
+          SendDlgItemMessageA(host, IDC_SM_HI_TLS, CB_SETCURSEL, row.tls, 0);
+          CheckDlgButton(host, IDC_SM_HI_MLSD, row.mlsd ? BST_CHECKED : BST_UNCHECKED);
+          Press(sheet, PSBTN_OK);
+        });
+    EXPECT_EQ(beforeTls, shownTls) << "the page shows the stored TLS choice";
+    EXPECT_EQ(beforeMlsd, shownMlsd) << "the page shows the stored MLSD choice";
+    auto stored = values(HKEY_CURRENT_USER, siteKey("Secure"));
+    EXPECT_EQ(row.storedTls, stored["UseTLS"]);
+    EXPECT_EQ(row.storedMlsd, stored["UseMLSD"]);
+    vqSiteParams reread(4);
+    ASSERT_EQ(1, reread.SITE_LoadParams(VQ_SITES_LIST, "Secure"));
+    EXPECT_EQ(row.tls, reread.GetTlsMode());
+    EXPECT_EQ(row.mlsd ? 1 : 0, reread.GetUseMLSD());
+  }
+  // A remembered certificate survives a save; a TLS value this version does not know reads as off.
+  site.SetTlsTrusted("AB:CD");
+  site.SITE_SaveParams();
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, siteKey("Secure").c_str(), 0, KEY_SET_VALUE, &key));
+  RegSetValueExA(key, "UseTLS", 0, REG_SZ, reinterpret_cast<const BYTE*>("7"), 2);
+  RegCloseKey(key);
+  vqSiteParams reread(4);
+  ASSERT_EQ(1, reread.SITE_LoadParams(VQ_SITES_LIST, "Secure"));
+  EXPECT_STREQ("AB:CD", reread.GetTlsTrusted());
+  EXPECT_EQ(0, reread.GetTlsMode());
+}

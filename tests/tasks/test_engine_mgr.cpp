@@ -147,3 +147,38 @@ TEST(EngineManager, KeepAliveSendsNoopOnAnIdleConnectionAndNeverOnABusyOne) {
   mgr.Release(site, 0);
   EXPECT_TRUE(waitFor([&] { return mgr.KeepAliveCount() > held; }, 5000)) << "keep-alive did not resume";
 }
+
+// The site's TLS and machine-listing settings reach its engines; a certificate the user trusted
+// while the pooled connection logged in is written back to the site, and the next connect to the
+// same server asks nothing.
+TEST(EngineManager, SiteTlsAndListingSettingsReachTheEngineAndATrustedCertificateIsStored) {
+  if (fhtest::ftpServers().empty()) GTEST_SKIP() << "run through ctest, which starts the servers";
+  List site = saveSite("Secure A", portOf("FTP_TLS_PORT"), [](vqSiteParams& s) {
+    s.SetURL("localhost");
+    s.SetTlsMode(2);
+    s.SetUseMLSD(0);
+  });
+  inEngineMgr mgr;
+  vqFtpEngine* primary = mgr.GetEngine(site, 1);
+  ASSERT_NE(nullptr, primary);
+  Messages::Get().Clear();
+  Messages::Get().answers = {IDYES};
+  ASSERT_EQ(0ul, mgr.LockAndConnect(site, 1)) << primary->FTP_ErrorString(primary->GetLastRetCode());
+  EXPECT_EQ(2, primary->GetTlsMode());
+  EXPECT_EQ(0, primary->GetUseMLSD());
+  EXPECT_EQ(0u, std::string(primary->FTP_TlsInUse()).find("TLS 1."));
+  EXPECT_EQ(1u, Messages::Get().Count()) << "the certificate question, once";
+  StoredSite stored("Secure A");
+  EXPECT_STREQ(primary->GetTlsTrusted(), stored.GetTlsTrusted());
+  EXPECT_EQ(95u, strlen(stored.GetTlsTrusted()));
+  mgr.Release(site, 1);
+
+  vqFtpEngine* copy = mgr.GetEngine(site, 0);
+  ASSERT_NE(nullptr, copy);
+  EXPECT_EQ(0, copy->GetUseMLSD()) << "a secondary is configured alike";
+  copy->Release();
+  Messages::Get().Clear();
+  ASSERT_EQ(0ul, mgr.LockAndConnect(site, 1));
+  EXPECT_EQ(0u, Messages::Get().Count()) << Messages::Get().All();
+  mgr.Release(site, 1);
+}
