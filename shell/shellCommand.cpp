@@ -35,15 +35,6 @@ const char kNoClipboardData[] = "Unable to retrieve clipboard data; aborting!";
 
 HINSTANCE module() { return shellApp::Module(); }
 
-// A new absolute list: list + one item of kind named name.
-vqItemIdList withChild(LPCITEMIDLIST list, int kind, const char* name) {
-  _FTPITEMID* item = shellNewItem(kind, name);
-  if (!item) return vqItemIdList();
-  std::vector<BYTE> single(sizeof(_FTPITEMID) + 2, 0);
-  memcpy(single.data(), item, sizeof(_FTPITEMID));
-  shellFreeItem(item);
-  return vqItemIdList(ILCombine(list, reinterpret_cast<LPCITEMIDLIST>(single.data())));
-}
 
 // The directory a setting names, else this module's, ending with "\".
 std::string installDir() {
@@ -279,7 +270,7 @@ HRESULT shellCommand::NewCategoryOrSite(int command) {
     ok = site.SITE_Wizard(m_owner);
   }
   if (!ok) return S_OK;
-  vqItemIdList made = withChild(container, command == 2001 ? VQ_KIND_CATEGORY : VQ_KIND_FTPSITE, site.GetSiteName());
+  vqItemIdList made = shellPidl::WithChild(container, command == 2001 ? VQ_KIND_CATEGORY : VQ_KIND_FTPSITE, site.GetSiteName());
   shellApp::Get().GetEnumManager().Flush(container);
   if (made.Get()) {
     shellApp::Get().RefreshViews(made.Get());
@@ -291,7 +282,7 @@ HRESULT shellCommand::NewCategoryOrSite(int command) {
 HRESULT shellCommand::NewFolder() {
   dlgFolder dialog(Absolute(0));
   if (dialog.DoModal(m_owner) != IDOK) return S_OK;
-  vqItemIdList made = withChild(Absolute(0), VQ_KIND_FOLDER, dialog.m_name.c_str());
+  vqItemIdList made = shellPidl::WithChild(Absolute(0), VQ_KIND_FOLDER, dialog.m_name.c_str());
   if (made.Get()) shellSetItemUtf8(shellOwnItem(const_cast<LPITEMIDLIST>(VQPIDL_Last(made.Get()))), dialog.m_utf8);
   shellPidl pidl(module());
   std::string cache;
@@ -322,7 +313,7 @@ HRESULT shellCommand::ChangeDirectory() {
   else
     base = vqItemIdList::CopyOf(Absolute(0));
   if (!base.Get()) return E_FAIL;
-  vqItemIdList target = withChild(base.Get(), VQ_KIND_FOLDER, dialog.m_dir.c_str());
+  vqItemIdList target = shellPidl::WithChild(base.Get(), VQ_KIND_FOLDER, dialog.m_dir.c_str());
   if (!target.Get()) return E_OUTOFMEMORY;
   BrowseTo(target.Get());
   return S_OK;
@@ -416,7 +407,7 @@ HRESULT shellCommand::Upload(const std::vector<std::string>& files, bool move) {
       std::string name = cut == std::string::npos ? file : file.substr(cut + 1);
       DWORD a = GetFileAttributesA(file.c_str());
       bool isDir = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-      vqItemIdList source = withChild(target, isDir ? VQ_KIND_FOLDER : VQ_KIND_OBJECT, name.c_str());
+      vqItemIdList source = shellPidl::WithChild(target, isDir ? VQ_KIND_FOLDER : VQ_KIND_OBJECT, name.c_str());
       inTask* task = new inTask(source.Get(), target);
       task->IsMove = move ? 1 : 0;
       task->LocalDir = dir;
@@ -565,7 +556,7 @@ bool shellCommand::Rename(const char* newName, LPITEMIDLIST* out) {
       return false;
     };
     if (to.find_first_of("\r\n") != std::string::npos) return fail("The name contains a line break.");
-    vqItemIdList renamed = withChild(m_folder.Get(), kind, to.c_str());
+    vqItemIdList renamed = shellPidl::WithChild(m_folder.Get(), kind, to.c_str());
     if (!renamed.Get()) return false;
     if (kind == VQ_KIND_CATEGORY || kind == VQ_KIND_FTPSITE) {
       std::string path, name;

@@ -80,15 +80,6 @@ LPITEMIDLIST parentOf(LPCITEMIDLIST list) {
   return parent;
 }
 
-vqItemIdList withChild(LPCITEMIDLIST list, int kind, const char* name) {
-  _FTPITEMID* item = shellNewItem(kind, name);
-  if (!item) return vqItemIdList();
-  std::vector<BYTE> single(sizeof(_FTPITEMID) + 2, 0);
-  memcpy(single.data(), item, sizeof(_FTPITEMID));
-  shellFreeItem(item);
-  return vqItemIdList(ILCombine(list, reinterpret_cast<LPCITEMIDLIST>(single.data())));
-}
-
 void changed(LONG event, LPCITEMIDLIST list) {
   shellApp::Get().RefreshViews(list);
   SHChangeNotify(event, SHCNF_IDLIST | SHCNF_FLUSH, list, nullptr);
@@ -118,7 +109,7 @@ int storeTransfer(LPCITEMIDLIST target, const std::vector<vqItemIdList>& items, 
     ++done;
     // A copy may have taken another name ("Copy of ...") beside an item of the same name.
     const char* made = !move && store.GetSiteName()[0] ? store.GetSiteName() : name.c_str();
-    vqItemIdList madeList = withChild(target, kind, made);
+    vqItemIdList madeList = shellPidl::WithChild(target, kind, made);
     enums.Flush(target);
     if (madeList.Get()) changed(SHCNE_MKDIR, madeList.Get());
     if (move) {

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <vector>
+
 #include "vqAppParams.h"
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
@@ -185,4 +187,13 @@ bool shellPidl::CacheFileName(LPCITEMIDLIST list, bool parentOnly, std::string& 
     CreateDirectoryA(siteDir.c_str(), nullptr);
     return true;
   VQ_CATCH(kSource, false)
+}
+
+vqItemIdList shellPidl::WithChild(LPCITEMIDLIST list, int kind, const char* name) {
+  _FTPITEMID* item = shellNewItem(kind, name);
+  if (!item) return vqItemIdList();
+  std::vector<BYTE> single(sizeof(_FTPITEMID) + 2, 0);
+  memcpy(single.data(), item, sizeof(_FTPITEMID));
+  shellFreeItem(item);
+  return vqItemIdList(ILCombine(list, reinterpret_cast<LPCITEMIDLIST>(single.data())));
 }

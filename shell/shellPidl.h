@@ -43,6 +43,8 @@ class shellPidl {
   int GetDefaultCommand(LPCITEMIDLIST item = nullptr) const;
 
   static _FTPITEMID* NewItem(int kind, const char* name) { return shellNewItem(kind, name); }
+  // A new absolute list: list + one item of kind named name (empty when it cannot be made).
+  static vqItemIdList WithChild(LPCITEMIDLIST list, int kind, const char* name);
 
   // Column titles of the folder's view and one item's texts (valid until the next call).
   int GetColumnCount() const { return shellColumnCount(shellItemKind(VQPIDL_Last(GetFolder()))); }

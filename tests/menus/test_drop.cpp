@@ -19,6 +19,7 @@
 #include "fhFiles.h"
 #include "fhServers.h"
 #include "inEngineMgr.h"
+#include "menuTestSupport.h"
 #include "shellApp.h"
 #include "shellCommand.h"
 #include "shellDrop.h"
@@ -31,47 +32,12 @@
 #include "vqSiteParams.h"
 
 using shelltest::List;
+using namespace menutest;
 
 namespace {
 const char kCategory[] = "Drops";
 const char kCategoryPath[] = "FTP-Sites\\Drops";
 const DWORD kBoth = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-
-struct Answers {
-  std::mutex lock;
-  std::vector<std::string> texts;
-  static int Provide(const char* text, const char*, unsigned flags, void* ctx) {
-    auto* self = static_cast<Answers*>(ctx);
-    std::lock_guard<std::mutex> hold(self->lock);
-    self->texts.push_back(text ? text : "");
-    return (flags & MB_YESNO) ? IDYES : IDOK;
-  }
-  std::vector<std::string> Take() {
-    std::lock_guard<std::mutex> hold(lock);
-    std::vector<std::string> out;
-    out.swap(texts);
-    return out;
-  }
-};
-
-std::vector<std::string> g_faults;
-void recordFault(const char* text) { g_faults.push_back(text ? text : ""); }
-
-bool waitFor(const std::function<bool()>& done, DWORD ms) {
-  for (DWORD waited = 0; waited < ms; waited += 50) {
-    if (done()) return true;
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-    Sleep(50);
-  }
-  return done();
-}
-
-std::string winPath(const std::string& unix) {
-  std::string out = "Z:";
-  for (char c : unix) out += c == '/' ? '\\' : c;
-  return out;
-}
 
 void saveItem(const char* sub, const char* name, bool category, unsigned short port = 21) {
   vqSiteParams p(2);
@@ -87,10 +53,6 @@ void saveItem(const char* sub, const char* name, bool category, unsigned short p
     p.SetPassword("drops@example.com");
   }
   ASSERT_TRUE(p.SITE_SaveParams(sub, name)) << name;
-}
-bool exists(const char* sub, const char* name) {
-  vqSiteParams p(2);
-  return p.SITE_Exists(sub, name) != 0;
 }
 
 List root() { return List().foreign(20); }

@@ -18,6 +18,7 @@
 #include "fhServers.h"
 #include "ftpScriptServer.h"
 #include "inEngineMgr.h"
+#include "menuTestSupport.h"
 #include "shellApp.h"
 #include "shellCommand.h"
 #include "shellFolder.h"
@@ -34,48 +35,11 @@
 #include "vqSiteParams.h"
 
 using shelltest::List;
+using namespace menutest;
 
 namespace {
 const char kCategory[] = "Menus";
 const char kCategoryPath[] = "FTP-Sites\\Menus";
-
-// Every box the commands show, answered without a click.
-struct Answers {
-  std::mutex lock;
-  std::vector<std::string> texts;
-  int answer = IDYES;
-  static int Provide(const char* text, const char*, unsigned flags, void* ctx) {
-    auto* self = static_cast<Answers*>(ctx);
-    std::lock_guard<std::mutex> hold(self->lock);
-    self->texts.push_back(text ? text : "");
-    return (flags & MB_YESNO) ? self->answer : IDOK;
-  }
-  std::vector<std::string> Take() {
-    std::lock_guard<std::mutex> hold(lock);
-    std::vector<std::string> out;
-    out.swap(texts);
-    return out;
-  }
-};
-
-std::vector<std::string> g_faults;
-void recordFault(const char* text) { g_faults.push_back(text ? text : ""); }
-
-bool waitFor(const std::function<bool()>& done, DWORD ms) {
-  for (DWORD waited = 0; waited < ms; waited += 50) {
-    if (done()) return true;
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-    Sleep(50);
-  }
-  return done();
-}
-
-std::string winPath(const std::string& unix) {
-  std::string out = "Z:";
-  for (char c : unix) out += c == '/' ? '\\' : c;
-  return out;
-}
 
 void saveCategory(const char* sub, const char* name) {
   vqSiteParams p(2);
@@ -99,10 +63,6 @@ void saveSite(const char* name, unsigned short port, unsigned hostType = VQ_HOST
   ASSERT_TRUE(p.SITE_SaveParams(kCategoryPath, name)) << name;
 }
 
-bool exists(const char* sub, const char* name) {
-  vqSiteParams p(2);
-  return p.SITE_Exists(sub, name) != 0;
-}
 
 List root() { return List().foreign(20); }
 List category() { return root().own(VQ_KIND_CATEGORY, kCategory); }
