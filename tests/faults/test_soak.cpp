@@ -115,11 +115,11 @@ Usage usage() {
   return u;
 }
 
-// Waits up to ten seconds for threads and handles to come back to the baseline (abandoned connects
-// end on their own), then returns what is left.
+// Waits up to thirty seconds for threads and handles to come back to the baseline (abandoned
+// connects end on their own, later on a loaded machine), then returns what is left.
 Usage settled(const Usage& base) {
   Usage now = usage();
-  for (int i = 0; i < 100 && (now.handles > base.handles || now.threads > base.threads); ++i) {
+  for (int i = 0; i < 300 && (now.handles > base.handles || now.threads > base.threads); ++i) {
     Sleep(100);
     now = usage();
   }
