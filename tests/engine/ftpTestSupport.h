@@ -63,4 +63,14 @@ struct recorder {
   }
 };
 
+// An engine on a local port with its notifications recorded; released at the end.
+struct session {
+  vqFtpEngine* e;
+  recorder rec;
+  explicit session(unsigned int port, unsigned int timeoutSeconds = 5) : e(localEngine(port, timeoutSeconds)) {
+    rec.attach(*e);
+  }
+  ~session() { e->Release(); }
+};
+
 }  // namespace fhtest

@@ -29,15 +29,6 @@ const char kMachineListing[] =
     "perm=r;type=file;size=7; semi; colon.txt\r\n";
 const char kUnixListing[] = "-rw-r--r-- 1 u g 5000 Jan 1 2020 data.bin\r\n";
 
-struct session {
-  vqFtpEngine* e;
-  recorder rec;
-  explicit session(unsigned int port, unsigned int timeoutSeconds = 5) : e(localEngine(port, timeoutSeconds)) {
-    rec.attach(*e);
-  }
-  ~session() { e->Release(); }
-};
-
 std::string joined(const std::vector<std::string>& v) {
   std::string s;
   for (auto& l : v) s += "[" + l + "]";

@@ -22,15 +22,6 @@ namespace {
 
 const char kGreeting[] = "220 scripted server ready";
 
-struct session {
-  vqFtpEngine* e;
-  recorder rec;
-  explicit session(unsigned int port, unsigned int timeoutSeconds = 5) : e(localEngine(port, timeoutSeconds)) {
-    rec.attach(*e);
-  }
-  ~session() { e->Release(); }
-};
-
 // The login part of a transcript: everything before SYST.
 std::vector<std::string> loginLines(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
