@@ -561,6 +561,10 @@ int vqWsEngine::ReceiveFrom(char* buffer, int& size, int timeoutMs) {
 
 int vqWsEngine::IsDataWaiting() {
   if (HasBufferedInput()) return 1;
+  BOOL listening = FALSE;
+  int size = sizeof listening;
+  if (getsockopt(m_socket, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &size) == 0 && listening)
+    return 1;  // readable means a caller waits to be accepted
   u_long waiting = 0;
   if (ioctlsocket(m_socket, FIONREAD, &waiting) != 0) return 0;
   return waiting > 0 ? 1 : 0;
@@ -595,7 +599,11 @@ int vqWsEngine::EndWithCRLF(const char* text) {
 
 void vqWsEngine::WS_Cancel() { InterlockedExchange(&m_cancel, 1); }
 
+// Asked from any thread (menus and the view ask while a task uses the connection), so it never
+// reads, never waits and never touches the socket's blocking mode: a readable socket with nothing
+// to read is one the peer closed or reset.
 int vqWsEngine::IsConnected() {
+  if (m_socket == INVALID_SOCKET) return 0;
   fd_set readable;
   FD_ZERO(&readable);
   FD_SET(m_socket, &readable);
@@ -603,39 +611,12 @@ int vqWsEngine::IsConnected() {
   int selected = select(0, &readable, nullptr, nullptr, &now);
   if (selected == SOCKET_ERROR) {
     int err = WSAGetLastError();
-    if (err == WSAENOTSOCK || err == WSAENETDOWN || err == WSANOTINITIALISED) return 0;
+    return err == WSAENOTSOCK || err == WSAENETDOWN || err == WSANOTINITIALISED ? 0 : 1;
   }
-  SetBlockingMode(1);
-  char probe;
-  int count = recv(m_socket, &probe, 1, MSG_PEEK);
-  if (count == SOCKET_ERROR) {
-    switch (WSAGetLastError()) {
-      case WSAEINTR:
-      case WSAEFAULT:
-      case WSAEINVAL:
-      case WSAENOTSOCK:
-      case WSAEMSGSIZE:
-      case WSAEOPNOTSUPP:
-      case WSAENETDOWN:
-      case WSAENETRESET:
-      case WSAEISCONN:
-      case WSAESHUTDOWN:
-      case WSAETIMEDOUT:
-      case WSAECONNRESET:
-        SetBlockingMode(0);
-        return 0;
-      case WSAEINPROGRESS:
-        SetBlockingMode(0);
-        return 1;
-      case WSAEWOULDBLOCK:
-        count = 0;
-        break;
-      default:
-        break;
-    }
-  }
-  SetBlockingMode(0);
-  return selected > 0 && count == 0 ? 0 : 1;
+  if (selected == 0) return 1;
+  u_long waiting = 0;
+  if (ioctlsocket(m_socket, FIONREAD, &waiting) != 0) return 0;
+  return waiting > 0 ? 1 : 0;
 }
 
 // ---- options

@@ -125,6 +125,24 @@ TEST(WsConnect, WaitingDataStillCountsAsConnectedAndStaysUnread) {
   EXPECT_EQ(8, ws.ReceiveLine(line, sizeof line, 0)) << "blocking mode restored, byte not consumed";
 }
 
+// The view and the menus ask from the UI thread while a task reads the same socket: the question
+// must neither wait nor switch a non-blocking read of the task's into a blocking one.
+TEST(WsConnect, IsConnectedLeavesTheSocketsModeAlone) {
+  scriptedPeer peer;
+  peer.Pause(1500);
+  peer.Close();
+  ASSERT_TRUE(peer.Start());
+  vqWsEngine ws;
+  ASSERT_EQ(0, ws.WS_Connect(peer.Port(), "127.0.0.1"));
+  ASSERT_EQ(0, ws.SetBlockingMode(1));
+  const DWORD began = GetTickCount();
+  EXPECT_EQ(1, ws.IsConnected());
+  char byte;
+  EXPECT_EQ(SOCKET_ERROR, recv(ws.GetSocket(), &byte, 1, 0)) << "the read waited: the socket was made blocking";
+  EXPECT_EQ(WSAEWOULDBLOCK, WSAGetLastError());
+  EXPECT_LT(GetTickCount() - began, 1000u);
+}
+
 TEST(WsListen, ListenAcceptAndTalkBothWays) {
   pair p;
   ASSERT_TRUE(p.open());
