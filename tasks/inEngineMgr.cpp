@@ -191,7 +191,14 @@ vqFtpEngine* inEngineMgr::GetEngine(LPCITEMIDLIST item, int primary) {
     }
     if (primary) return engine;
     auto* copy = new vqFtpEngine();
-    copySettings(*copy, *engine);
+    // An open primary is settled (and holds what its login was told); a closed one may be under
+    // another user's configure this moment, so the site is read from the store instead.
+    std::string path, name;
+    vqSiteParams params(kProgId);
+    if (!engine->FTP_IsOpen() && siteOf(item, path, name) && params.SITE_LoadParams(path.c_str(), name.c_str()))
+      configure(*copy, params);
+    else
+      copySettings(*copy, *engine);
     return copy;
   VQ_CATCH(kSource, nullptr)
 }

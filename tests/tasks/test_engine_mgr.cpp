@@ -115,6 +115,16 @@ TEST(EngineManager, OnePrimaryPerSiteTakenInTurnsAndKeptOpenBetweenUsers) {
   ASSERT_NE(nullptr, copy);
   EXPECT_EQ(VQ_HOST_UNIXL8, copy->GetHostType());
   copy->Release();
+
+  // A secondary wanted while another user holds the closed primary (it may be configuring it at
+  // that moment) is made from the site as stored, never from the primary half way.
+  ASSERT_EQ(0ul, mgr.LockAndConnect(site, 0));
+  saveSite("Pool A", portOf("FTP_B_PORT"), [](vqSiteParams& s) { s.SetHostType(VQ_HOST_AUTO); });
+  copy = mgr.GetEngine(site, 0);
+  ASSERT_NE(nullptr, copy);
+  EXPECT_EQ(portOf("FTP_B_PORT"), copy->GetPort()) << "copied from the held primary";
+  copy->Release();
+  mgr.Release(site, 0);
 }
 
 TEST(EngineManager, KeepAliveSendsNoopOnAnIdleConnectionAndNeverOnABusyOne) {
