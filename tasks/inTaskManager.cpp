@@ -68,7 +68,7 @@ unsigned long runTasks(inJob& job, bool perFile) {
       ++job.CurrentFile;
       VQPROG_JobSetCurrentFile(progress, job.CurrentFile);
       VQPROG_FileTimerStop(progress);
-      VQPROG_FileSetSource(progress, task->Name.c_str());
+      VQPROG_FileSetSourceW(progress, task->ShownName().c_str());
       VQPROG_FileSetDest(progress, task->LocalDir.c_str());
       VQPROG_FileSetTotalBytes(progress, 0);
       VQPROG_FileSetCurrentBytes(progress, 0);
