@@ -184,7 +184,7 @@ unsigned long inUploadTask(inJob& job, inTask& task) {
     const std::wstring wide = task.LocalFile.empty() ? shellFromCodePage((dir + task.Name).c_str()) : task.LocalFile;
     const std::wstring name = wide.substr(wide.find_last_of(L'\\') + 1);
     std::string local;
-    if (!narrowPath(wide, local)) local = dir + task.Name;
+    const bool opens = narrowPath(wide, local);
     const std::string shown = shellShownNarrow(wide);
     std::string remoteDir;
     unsigned long rc =
@@ -207,6 +207,9 @@ unsigned long inUploadTask(inJob& job, inTask& task) {
       const DWORD attributes = GetFileAttributesW(wide.c_str());
       if (attributes == INVALID_FILE_ATTRIBUTES) {
         walk.NoteFailure("Unable to read " + shown + ".");
+        rc = IN_RESULT_LOCAL;
+      } else if (!opens) {
+        walk.NoteFailure("The file " + shown + " has no name the transfer can open: it was not uploaded.");
         rc = IN_RESULT_LOCAL;
       } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         rc = up.folder(local, walk.RemoteName(remoteName), wide);
