@@ -385,19 +385,23 @@ TEST_F(XferUtf8, UploadRenameAndNewFolderSendTheServersEncoding) {
   EXPECT_NE(std::string::npos, listing.find(" \xD0\x96\xD1\x83\xD0\xBA.txt")) << listing;
   EXPECT_EQ(std::string::npos, listing.find(" \xD0\x81\xD0\xB6.txt")) << listing;
 
-  // A new folder, typed in the dialog a character at a time, as a person types it: an edit that
-  // were not wide would turn what the code page lacks into "?" on the way in.
+  // A new folder, typed in the dialog a character at a time, as a person types it. Windows keeps
+  // the text of an edit made narrow in the code page ("?" for the rest); Wine keeps it wide all the
+  // same, so the dialog and its edit must be wide windows.
   dlgFolder dialog(static_cast<LPCITEMIDLIST>(upList));
   std::wstring typed;
+  bool wideWindows = false;
   ui::WithDriver(
       "Remote Folder Name", [&] { return dialog.DoModal(nullptr); },
       [&](HWND dlg) {
         HWND edit = GetDlgItem(dlg, IDC_FOLDER_NAME);
+        wideWindows = IsWindowUnicode(dlg) && IsWindowUnicode(edit);
         for (wchar_t c : std::wstring(L" \u65B0\u3057\u3044 ")) SendMessageW(edit, WM_CHAR, c, 1);  // 新しい
         typed = textOf(dlg, IDC_FOLDER_NAME);
         ui::Click(dlg, IDOK);
       });
   EXPECT_EQ(units(L" \u65B0\u3057\u3044 "), units(typed));
+  EXPECT_TRUE(wideWindows);
   EXPECT_EQ("\xE6\x96\xB0\xE3\x81\x97\xE3\x81\x84", dialog.m_name);
   EXPECT_TRUE(dialog.m_utf8);
   listing = serverListing("/names/drop/" + up);
