@@ -70,7 +70,10 @@ unsigned long runTasks(inJob& job, bool perFile) {
       VQPROG_JobSetCurrentFile(progress, job.CurrentFile);
       VQPROG_FileTimerStop(progress);
       VQPROG_FileSetSourceW(progress, task->ShownName().c_str());
-      VQPROG_FileSetDest(progress, task->LocalDir.c_str());
+      if (task->LocalFile.empty())
+        VQPROG_FileSetDest(progress, task->LocalDir.c_str());
+      else
+        VQPROG_FileSetDestW(progress, task->LocalFile.c_str());  // its folder is what the line shows
       VQPROG_FileSetTotalBytes(progress, 0);
       VQPROG_FileSetCurrentBytes(progress, 0);
       VQPROG_FileTimerStart(progress);
