@@ -12,19 +12,17 @@
 #include "vqString.h"
 
 dlgFolder::dlgFolder(LPCITEMIDLIST folder)
-    : vqDialog(shellApp::Module(), IDD_FOLDER), m_utf8(false), m_folder(vqItemIdList::CopyOf(folder)) {}
+    : vqDialog(shellApp::Module(), IDD_FOLDER, true), m_utf8(false), m_folder(vqItemIdList::CopyOf(folder)) {}
 
 BOOL dlgFolder::OnInitDialog() {
-  SendMessageA(Item(IDC_FOLDER_NAME), EM_LIMITTEXT, 255, 0);
-  SetText(IDC_FOLDER_NAME, "");
+  SendMessageW(Item(IDC_FOLDER_NAME), EM_LIMITTEXT, 255, 0);
+  SetTextW(IDC_FOLDER_NAME, L"");
   return TRUE;
 }
 
 void dlgFolder::OnOK() {
-  // Read wide, so a name the code page lacks reaches a UTF-8 server whole.
-  wchar_t typed[512] = L"";
-  GetDlgItemTextW(m_hWnd, IDC_FOLDER_NAME, typed, 512);
-  std::wstring trimmed = typed;
+  // A wide dialog, so a name the code page lacks is typed, kept and read whole.
+  std::wstring trimmed = GetTextW(IDC_FOLDER_NAME);
   trimmed.erase(0, trimmed.find_first_not_of(L" \t"));
   trimmed.erase(trimmed.find_last_not_of(L" \t") + 1);
   HINSTANCE module = shellApp::Module();

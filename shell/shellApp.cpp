@@ -15,6 +15,7 @@
 #include "inJob.h"
 #include "inTaskManager.h"
 #include "shellItems.h"
+#include "shellWideNames.h"
 #include "vqAppParams.h"
 #include "vqMsg.h"
 #include "vqWait.h"
@@ -395,15 +396,17 @@ BOOL CALLBACK findStatusBar(HWND hwnd, LPARAM out) {
 }
 }  // namespace
 
-void shellApp::SetStatusText(const char* text) {
+void shellApp::SetStatusText(const char* text) { SetStatusText(shellFromCodePage(text).c_str()); }
+
+void shellApp::SetStatusText(const wchar_t* text) {
   VQ_TRY
-    AppendLog(text);
+    AppendLog(shellShownNarrow(text ? text : L"").c_str());
     HWND explorer = m_explorer;
     if (!explorer || !IsWindow(explorer)) return;
-    char line[131];
+    wchar_t line[131];
     size_t n = 0;
-    for (const char* p = text ? text : ""; *p && n < sizeof line - 1; ++p)
-      if (*p != '\r' && *p != '\n') line[n++] = *p;
+    for (const wchar_t* p = text ? text : L""; *p && n < 130; ++p)
+      if (*p != L'\r' && *p != L'\n') line[n++] = *p;
     line[n] = 0;
     // The status bar is reached by message, never through the browser's interface: callers are
     // worker threads, and the Explorer window's thread may be waiting for them (it pumps messages).
@@ -411,7 +414,7 @@ void shellApp::SetStatusText(const char* text) {
     EnumChildWindows(explorer, findStatusBar, reinterpret_cast<LPARAM>(&status));
     DWORD_PTR ignored;
     if (status)
-      SendMessageTimeoutA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(line), SMTO_ABORTIFHUNG, 2000, &ignored);
+      SendMessageTimeoutW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(line), SMTO_ABORTIFHUNG, 2000, &ignored);
   VQ_CATCH_VOID(kSource)
 }
 

@@ -99,6 +99,8 @@ class shellApp {
   // Shows the text in the status bar of the Explorer window that listed last, when it still exists
   // (at most 130 characters, line breaks removed). Callable from any thread.
   void SetStatusText(const char* text);
+  // Wide, for lines that name files beyond the code page.
+  void SetStatusText(const wchar_t* text);
   // The server's welcome message; an empty one says none was found.
   void ShowWelcome(const char* text);
   // Ends every task manager and the engine manager and waits for their threads: after this no

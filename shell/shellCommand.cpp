@@ -15,6 +15,7 @@
 #include "shellDrop.h"
 #include "shellFolder.h"
 #include "shellPidl.h"
+#include "shellWideNames.h"
 #include "vqAbout.h"
 #include "vqAppParams.h"
 #include "vqCatch.h"
@@ -367,30 +368,22 @@ HRESULT shellCommand::UploadCommand() {
   vqSiteParams site(kProgId);
   std::string path, name;
   if (SiteKeySplit(Absolute(0), path, name)) site.SITE_LoadParams(path.c_str(), name.c_str());
-  std::vector<char> buffer(40960, 0);
-  OPENFILENAMEA ofn = {};
+  // Wide, so a file whose name the code page lacks can be chosen and read.
+  std::vector<wchar_t> buffer(40960, 0);
+  const std::wstring initialDir = shellFromCodePage(site.GetDefXferDir());
+  OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = m_owner;
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = site.GetDefXferDir();
-  ofn.lpstrTitle = "Upload";
+  ofn.lpstrInitialDir = initialDir.c_str();
+  ofn.lpstrTitle = L"Upload";
   ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT;
-  if (!GetOpenFileNameA(&ofn)) return S_OK;
-  // One file: its whole path; several: the folder, then each name, ended by an empty name.
-  std::vector<std::string> files;
-  const char* p = buffer.data();
-  std::string first = p;
-  p += first.size() + 1;
-  if (!*p) {
-    files.push_back(first);
-  } else {
-    for (; *p; p += strlen(p) + 1) files.push_back(withSlash(first.c_str()) + p);
-  }
-  return Upload(files, false);
+  if (!GetOpenFileNameW(&ofn)) return S_OK;
+  return Upload(shellChosenFiles(buffer.data()), false);
 }
 
-HRESULT shellCommand::Upload(const std::vector<std::string>& files, bool move) {
+HRESULT shellCommand::Upload(const std::vector<std::wstring>& files, bool move) {
   if (files.empty()) return S_OK;
   // One job per target folder: the selected containers, or the folder shown.
   std::vector<LPCITEMIDLIST> targets;
@@ -401,17 +394,20 @@ HRESULT shellCommand::Upload(const std::vector<std::string>& files, bool move) {
   if (targets.empty()) targets.push_back(m_folder.Get());
   for (LPCITEMIDLIST target : targets) {
     inJob* job = new inJob(2013, target);
-    for (const std::string& file : files) {
-      size_t cut = file.find_last_of('\\');
-      std::string dir = cut == std::string::npos ? std::string() : file.substr(0, cut + 1);
-      std::string name = cut == std::string::npos ? file : file.substr(cut + 1);
-      DWORD a = GetFileAttributesA(file.c_str());
+    for (const std::wstring& file : files) {
+      size_t cut = file.find_last_of(L'\\');
+      const std::wstring wideName = cut == std::wstring::npos ? file : file.substr(cut + 1);
+      // The narrow forms stay for the item and the older calls; "?" marks what the code page lacks.
+      const std::string dir = cut == std::wstring::npos ? std::string() : shellShownNarrow(file.substr(0, cut + 1));
+      const std::string name = shellShownNarrow(wideName);
+      DWORD a = GetFileAttributesW(file.c_str());
       bool isDir = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
       vqItemIdList source = shellPidl::WithChild(target, isDir ? VQ_KIND_FOLDER : VQ_KIND_OBJECT, name.c_str());
       inTask* task = new inTask(source.Get(), target);
       task->IsMove = move ? 1 : 0;
       task->LocalDir = dir;
       task->Name = name;
+      task->LocalFile = file;
       job->AddTask(task);
     }
     shellApp::Get().SubmitJob(job);
@@ -431,7 +427,7 @@ HRESULT shellCommand::Paste() {
     if (shellDropItems(data.Get(), items)) shellTransferItems(m_owner, target, items, false);
     return S_OK;
   }
-  std::vector<std::string> files = shellDropFiles(data.Get());
+  std::vector<std::wstring> files = shellDropFiles(data.Get());
   if (files.empty()) {
     VQ_MSG(kNoClipboardData, MB_OK | MB_ICONEXCLAMATION);
     return S_OK;

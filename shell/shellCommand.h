@@ -37,8 +37,9 @@ class shellCommand {
   bool Rename(const char* newName, LPITEMIDLIST* out = nullptr);
 
   // Uploads local files and folders into the items that are containers (or the folder shown),
-  // one job per target; move removes each local file once it arrived.
-  HRESULT UploadFiles(const std::vector<std::string>& files, bool move) { return Upload(files, move); }
+  // one job per target; move removes each local file once it arrived. Whole wide paths, so names
+  // beyond the code page are read as they are.
+  HRESULT UploadFiles(const std::vector<std::wstring>& files, bool move) { return Upload(files, move); }
 
   // The absolute list of item i (or of the folder when there are no items), owned by this object.
   LPCITEMIDLIST Absolute(size_t i) const;
@@ -52,7 +53,7 @@ class shellCommand {
   HRESULT Delete();
   HRESULT QueueJob(int command, const char* localDir);
   HRESULT DownloadTo();
-  HRESULT Upload(const std::vector<std::string>& files, bool move);
+  HRESULT Upload(const std::vector<std::wstring>& files, bool move);
   HRESULT UploadCommand();
   HRESULT Paste();
   HRESULT Copy();

@@ -267,20 +267,38 @@ bool shellDropItems(IDataObject* data, std::vector<vqItemIdList>& items, vqItemI
   return true;
 }
 
-std::vector<std::string> shellDropFiles(IDataObject* data) {
-  std::vector<std::string> files;
+std::vector<std::wstring> shellDropFiles(IDataObject* data) {
+  std::vector<std::wstring> files;
   FORMATETC f = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM m;
   if (!data || FAILED(data->GetData(&f, &m))) return files;
   HDROP drop = static_cast<HDROP>(m.hGlobal);
   if (m.tymed == TYMED_HGLOBAL && drop) {
-    const UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    // The system converts between the narrow and the wide form of the block, whichever it holds.
+    const UINT n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < n; ++i) {
-      char path[MAX_PATH];
-      if (DragQueryFileA(drop, i, path, sizeof path)) files.push_back(path);
+      const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+      if (!length) continue;
+      std::wstring path(length + 1, L'\0');
+      path.resize(DragQueryFileW(drop, i, &path[0], length + 1));
+      if (!path.empty()) files.push_back(path);
     }
   }
   ReleaseStgMedium(&m);
+  return files;
+}
+
+std::vector<std::wstring> shellChosenFiles(const wchar_t* buffer) {
+  std::vector<std::wstring> files;
+  if (!buffer || !*buffer) return files;
+  const std::wstring first = buffer;
+  const wchar_t* p = buffer + first.size() + 1;
+  if (!*p) {
+    files.push_back(first);
+    return files;
+  }
+  const std::wstring dir = first.back() == L'\\' ? first : first + L"\\";
+  for (; *p; p += wcslen(p) + 1) files.push_back(dir + p);
   return files;
 }
 
@@ -334,7 +352,7 @@ DWORD shellDropRun(HWND owner, LPCITEMIDLIST target, IDataObject* data, DWORD ef
       }
       return shellTransferItems(owner, target, items, move) ? effect : DROPEFFECT_NONE;
     }
-    std::vector<std::string> files = shellDropFiles(data);
+    std::vector<std::wstring> files = shellDropFiles(data);
     if (files.empty()) return DROPEFFECT_NONE;
     shellCommand upload(owner, target, 0, nullptr);
     return SUCCEEDED(upload.UploadFiles(files, move)) ? effect : DROPEFFECT_NONE;

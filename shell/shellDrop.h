@@ -56,8 +56,11 @@ void shellSetDropMenuHook(shellDropMenuHook hook);
 // The items of a data object's "Shell IDList Array" as absolute lists (the block is checked before
 // it is read); parent receives the folder. False when absent or malformed.
 bool shellDropItems(IDataObject* data, std::vector<vqItemIdList>& items, vqItemIdList* parent = nullptr);
-// The dropped file names of CF_HDROP.
-std::vector<std::string> shellDropFiles(IDataObject* data);
+// The dropped file names of CF_HDROP, whole and wide (a name the code page lacks stays readable).
+std::vector<std::wstring> shellDropFiles(IDataObject* data);
+// The files the file dialog's multiple selection names: one whole path, or a folder followed by
+// names, each ended by a zero and the list by an empty name.
+std::vector<std::wstring> shellChosenFiles(const wchar_t* buffer);
 // "Preferred DropEffect", 0 when absent.
 DWORD shellPreferredEffect(IDataObject* data);
 

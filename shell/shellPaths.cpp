@@ -194,12 +194,28 @@ bool ParentRemotePath(LPCITEMIDLIST list, const shellRemoteSite* site, std::stri
 std::string shellCacheComponent(const char* name) {
   std::string c = name ? name : "";
   if (c == "..") c = "__";  // a parent reference names nothing here
-  for (char& ch : c)
-    if (ch == '/' || ch == '\\' || ch == ':') ch = '.';
-  c += '.';
-  if (c[0] == '.') c.erase(0, 1);
-  if (c.size() <= 1) c.clear();
-  return c;
+  // Only plain ASCII reaches the file name: a server's bytes beyond it (UTF-8 names, another code
+  // page's) may not form a name in the system's code page at all, and a character the file
+  // system refuses would leave the listing nowhere to go. Such bytes, and "%" itself, are written
+  // as "%" and two hex digits, so different names stay different files.
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char ch : c) {
+    const unsigned char b = static_cast<unsigned char>(ch);
+    if (ch == '/' || ch == '\\' || ch == ':') {
+      out += '.';
+    } else if (b < 0x20 || b >= 0x7F || strchr("%*?\"<>|", ch)) {
+      out += '%';
+      out += hex[b >> 4];
+      out += hex[b & 15];
+    } else {
+      out += ch;
+    }
+  }
+  out += '.';
+  if (out[0] == '.') out.erase(0, 1);
+  if (out.size() <= 1) out.clear();
+  return out;
 }
 
 bool CacheFileName(LPCITEMIDLIST list, bool parentOnly, const shellCacheSite& site, std::string& file,

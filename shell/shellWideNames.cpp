@@ -84,6 +84,13 @@ std::string shellShownName(const std::string& raw, bool utf8) {
   return utf8 ? shellShownNarrow(shellWideName(raw.c_str(), true)) : raw;
 }
 
+std::wstring shellWideText(const char* text, bool utf8) {
+  if (!text || !*text) return std::wstring();
+  if (utf8 && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0) > 0)
+    return shellWideName(text, true);
+  return shellFromCodePage(text);
+}
+
 bool shellServerName(const wchar_t* name, bool utf8, std::string& out) {
   out.clear();
   if (!name) return false;

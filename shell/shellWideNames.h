@@ -26,6 +26,9 @@ bool shellServerName(const wchar_t* name, bool utf8, std::string& out);
 std::string shellShownNarrow(const std::wstring& text);
 // A remote name or path as those windows show it.
 std::string shellShownName(const std::string& raw, bool utf8);
+// A line the engine reports (status, log) that may hold the server's names: UTF-8 when the site's
+// names are UTF-8 and the line reads as UTF-8 (the engine's own words are ASCII), else the code page.
+std::wstring shellWideText(const char* text, bool utf8);
 
 // Whether names sent into a site's folder (any list inside the site) go as UTF-8: the folder's
 // own mark, else the site's setting, else what its listings showed in this process.

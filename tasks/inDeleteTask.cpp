@@ -4,6 +4,7 @@
 
 #include "inTransfers.h"
 #include "shellItems.h"
+#include "shellWideNames.h"
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
 #include "vqMsg.h"
@@ -16,8 +17,8 @@ const char kBatchQuestion[] = "Continue Deleting the remaining items in this bat
 
 void status(inJob& job, const std::string& path) {
   if (void* p = job.Progress()) {
-    std::string text = "Deleting: " + path;
-    VQPROG_FileSetSource(p, text.c_str());
+    const std::wstring text = L"Deleting: " + shellWideName(path.c_str(), job.NamesUtf8());
+    VQPROG_FileSetSourceW(p, text.c_str());
   }
 }
 

@@ -52,7 +52,7 @@ bool resumeChoice(inJob& job, bool& resume) {
 // One file. remote is what RETR is given (a name in the folder entered, or a whole path).
 // shown: the remote name and the local file as the progress window names them.
 unsigned long getFile(inWalk& walk, const std::string& remote, const std::string& local, const inEntry& entry,
-                      bool move, const std::string& shownRemote, const std::string& shownLocal) {
+                      bool move, const std::wstring& shownRemote, const std::wstring& shownLocal) {
   inJob& job = walk.Job();
   vqFtpEngine* engine = walk.Engine();
   const unsigned mode = walk.TransferMode;
@@ -96,12 +96,29 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
   return rc;
 }
 
+// A local path as a person reads it: a folder reached through its short form (a name the code
+// page lacks) shown under its own long name.
+std::wstring longForm(const std::wstring& path) {
+  const size_t cut = path.find_last_of(L'\\');
+  if (cut == std::wstring::npos) return path;
+  const std::wstring dir = path.substr(0, cut);
+  const DWORD n = GetLongPathNameW(dir.c_str(), nullptr, 0);
+  if (!n) return path;
+  std::wstring whole(n, L'\0');
+  const DWORD got = GetLongPathNameW(dir.c_str(), &whole[0], n);
+  if (!got || got >= n) return path;
+  whole.resize(got);
+  return whole + path.substr(cut);
+}
+
 // One file under a local name that may stand in for its wide one.
 unsigned long getFileAs(inWalk& walk, const std::string& remote, const inLocalName& local, const inEntry& entry,
                         bool move, bool utf8) {
   inLocalBegin(local);
-  unsigned long rc = getFile(walk, remote, local.path, entry, move, shellShownName(remote, utf8),
-                             local.IsStandIn() ? shellShownNarrow(local.real) : local.path);
+  // A name in the folder entered is shown with that folder, as a whole path is.
+  const std::string shownRemote = walk.NameIsPlain(remote) ? walk.Child(remote) : remote;
+  unsigned long rc =
+      getFile(walk, remote, local.path, entry, move, shellWideName(shownRemote.c_str(), utf8), longForm(local.Shown()));
   if (!inLocalEnd(local) && rc == 0) {
     walk.NoteFailure("Unable to give the downloaded file " + remote + " its name; it stays as " + local.path + ".");
     rc = IN_RESULT_LOCAL;

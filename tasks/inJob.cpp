@@ -7,6 +7,7 @@
 #include "shellItems.h"
 #include "thrdProgDlg.h"
 #include "shellPaths.h"
+#include "shellWideNames.h"
 #include "vqAppParams.h"
 #include "vqPidl.h"
 #include "vqSafeName.h"
@@ -46,6 +47,11 @@ inTask::~inTask() {
   SetEnumerator(nullptr);
   if (Source) VQPIDL_Free(Source);
   if (Destination) VQPIDL_Free(Destination);
+}
+
+std::wstring inTask::ShownName() const {
+  if (!LocalFile.empty()) return LocalFile.substr(LocalFile.find_last_of(L'\\') + 1);
+  return shellWideName(Name.c_str(), NameIsUtf8);
 }
 
 void inTask::SetEnumerator(shellEnum* target) {
@@ -153,7 +159,8 @@ inJob::inJob(int command, LPCITEMIDLIST item)
       ProgressType(0),
       ProgressThread(nullptr),
       CurrentFile(0),
-      Extra(-1) {
+      Extra(-1),
+      m_namesUtf8(-1) {
   if (item && SiteKeySplit(item, SubPath, SiteName))
     SiteLoaded = Site.SITE_LoadParams(SubPath.c_str(), SiteName.c_str()) != 0;
 }
@@ -165,3 +172,8 @@ inJob::~inJob() {
 }
 
 void* inJob::Progress() const { return ProgressThread ? ProgressThread->Handle() : nullptr; }
+
+bool inJob::NamesUtf8() {
+  if (m_namesUtf8 < 0) m_namesUtf8 = Item && shellFolderNamesUtf8(Item) ? 1 : 0;
+  return m_namesUtf8 == 1;
+}

@@ -63,6 +63,12 @@ class inTask {
   // When the source's name is UTF-8 and the code page cannot carry it: LocalPath is a stand-in
   // and this the real wide path the file takes (see inLocalNames.h); empty otherwise.
   std::wstring LocalReal;
+  // Upload: the whole wide path of the local file or folder chosen (a drop, a paste, the file
+  // dialog), so a name the code page lacks is read all the same; when set it wins over
+  // LocalDir and Name, which then hold its code-page form for the older calls.
+  std::wstring LocalFile;
+  // The source's name as a person reads it (progress windows, status texts).
+  std::wstring ShownName() const;
   bool NameIsUtf8;         // the source item was listed as UTF-8
   std::string RemotePath;  // the source's remote path, or the destination's remote directory
   std::string SourceName;  // the name used on the remote side
@@ -106,6 +112,11 @@ class inJob {
   thrdProgDlg* ProgressThread;  // owned by the task manager while the job runs
   int CurrentFile;
   int Extra;
+  // Whether the site's names are UTF-8 (asked once): how the engine's lines are read for the user.
+  bool NamesUtf8();
+
+ private:
+  int m_namesUtf8;  // -1 not asked yet
 };
 
 // Runs one task of a job on the job's engine(s): the command's own work and its questions.

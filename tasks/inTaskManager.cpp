@@ -9,6 +9,7 @@
 #include "shellApp.h"
 #include "shellItems.h"
 #include "shellPaths.h"
+#include "shellWideNames.h"
 #include "thrdProgDlg.h"
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
@@ -68,8 +69,11 @@ unsigned long runTasks(inJob& job, bool perFile) {
       ++job.CurrentFile;
       VQPROG_JobSetCurrentFile(progress, job.CurrentFile);
       VQPROG_FileTimerStop(progress);
-      VQPROG_FileSetSource(progress, task->Name.c_str());
-      VQPROG_FileSetDest(progress, task->LocalDir.c_str());
+      VQPROG_FileSetSourceW(progress, task->ShownName().c_str());
+      if (task->LocalFile.empty())
+        VQPROG_FileSetDest(progress, task->LocalDir.c_str());
+      else
+        VQPROG_FileSetDestW(progress, task->LocalFile.c_str());  // its folder is what the line shows
       VQPROG_FileSetTotalBytes(progress, 0);
       VQPROG_FileSetCurrentBytes(progress, 0);
       VQPROG_FileTimerStart(progress);
@@ -88,10 +92,11 @@ void signalDone(inJob& job) {
   if (job.Done) SetEvent(job.Done);
 }
 
-void showWelcome(inJob& job, vqFtpEngine* engine) {
-  if (!engine->FTP_IsOpen() || !job.SiteLoaded || !job.Site.GetShowMsg()) return;
+// The server's welcome when the site shows it; empty otherwise.
+std::string welcomeOf(inJob& job, vqFtpEngine* engine) {
+  if (!engine->FTP_IsOpen() || !job.SiteLoaded || !job.Site.GetShowMsg()) return std::string();
   const char* text = engine->GetWelcomeMsg();
-  if (text && text[0]) shellApp::Get().ShowWelcome(text);
+  return text ? text : "";
 }
 
 // Explore, Connect and Disconnect: the pooled connection, held for the whole job.
@@ -124,9 +129,12 @@ unsigned long stepA(inJob& job) {
   unsigned long result = runTasks(job, false);
   engine->SetCallback(nullptr, nullptr, nullptr);
   job.Engine = nullptr;
-  signalDone(job);
-  showWelcome(job, engine);
+  const std::string welcome = welcomeOf(job, engine);
+  // The connection is free before the waiter hears the job is done: a rename or new folder right
+  // after a listing would otherwise find it busy.
   mgr.Release(job.Item, 0);
+  signalDone(job);
+  if (!welcome.empty()) shellApp::Get().ShowWelcome(welcome.c_str());
   window.Close();
   return result;
 }
@@ -245,9 +253,10 @@ unsigned long addUpTotals(inJob& job) {
     _FTPITEMID* source = task->Source ? shellOwnItem(const_cast<LPITEMIDLIST>(VQPIDL_Last(task->Source))) : nullptr;
     if (!source) continue;
     if (job.Command == IN_CMD_UPLOAD && source->size == 0 && !shellIsContainerKind(source->kind)) {
-      std::string local = task->LocalDir + task->Name;
+      const std::wstring local =
+          task->LocalFile.empty() ? shellFromCodePage((task->LocalDir + task->Name).c_str()) : task->LocalFile;
       WIN32_FILE_ATTRIBUTE_DATA data;
-      if (GetFileAttributesExA(local.c_str(), GetFileExInfoStandard, &data)) source->size = data.nFileSizeLow;
+      if (GetFileAttributesExW(local.c_str(), GetFileExInfoStandard, &data)) source->size = data.nFileSizeLow;
     }
     bytes += source->size;
   }

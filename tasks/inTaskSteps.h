@@ -14,5 +14,6 @@ unsigned long inDisconnectStep(inJob& job);
 const char* inBatchQuestion(int command);
 // Progress helpers that do nothing without a progress handle.
 void inStatus(inJob& job, const char* text);
+void inStatus(inJob& job, const std::wstring& text);
 // Text with carriage returns and line feeds removed.
 std::string inOneLine(const char* text);

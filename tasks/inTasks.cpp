@@ -47,6 +47,11 @@ void inStatus(inJob& job, const char* text) {
   shellApp::Get().SetStatusText(text);
 }
 
+void inStatus(inJob& job, const std::wstring& text) {
+  (void)job;
+  shellApp::Get().SetStatusText(text.c_str());
+}
+
 const char* inBatchQuestion(int command) {
   switch (command) {
     case IN_CMD_OPEN:
@@ -76,16 +81,17 @@ unsigned long inJobCallback(_sock_notification_* note, void* user, void*) {
     case VQNOTIFY_COMMAND:
       return VQPROG_IsCanceled(progress);
     case VQNOTIFY_LOG:
-      shellApp::Get().SetStatusText(note->message);
+      shellApp::Get().SetStatusText(shellWideText(note->message, job->NamesUtf8()).c_str());
       return VQPROG_IsCanceled(progress);
     case VQNOTIFY_RECEIVE:
     case VQNOTIFY_SEND:
       // Each setter also answers whether Cancel was pressed, so a transfer stops mid-file.
       return VQPROG_FileSetTotalBytes(progress, note->total) | VQPROG_FileSetCurrentBytes(progress, note->current);
     case VQNOTIFY_STATUS:
-      return VQPROG_CnctSetStatus(progress, inOneLine(note->message).c_str());
+      return VQPROG_CnctSetStatusW(progress, shellWideText(inOneLine(note->message).c_str(), job->NamesUtf8()).c_str());
     case VQNOTIFY_RETRY:
-      return VQPROG_CnctSetLastError(progress, inOneLine(note->message).c_str());
+      return VQPROG_CnctSetLastErrorW(progress,
+                                      shellWideText(inOneLine(note->message).c_str(), job->NamesUtf8()).c_str());
     case VQNOTIFY_ATTEMPT:
       return VQPROG_CnctSetAttempts(progress, static_cast<int>(note->current), static_cast<int>(note->total));
     default:
@@ -135,9 +141,9 @@ unsigned long inExploreTask(inJob& job, inTask& task) {
                             static_cast<int>(engine->GetHostType())};
     std::string remote;
     RemotePath(folder, &site, 0, remote);
-    const std::string shownRemote = shellShownName(remote, shellFolderNamesUtf8(folder));
-    std::string status = "Retrieving file listing: " + shownRemote;
-    inStatus(job, status.c_str());
+    const bool namesUtf8 = shellFolderNamesUtf8(folder);
+    const std::string shownRemote = shellShownName(remote, namesUtf8);
+    inStatus(job, L"Retrieving file listing: " + shellWideName(remote.c_str(), namesUtf8));
     std::string cacheDir = shellApp::Get().GetCacheDir(), listing, siteDir;
     shellCacheSite cache = {cacheDir.c_str(), job.Site.GetURL(), job.Site.GetSiteId()};
     if (!CacheFileName(folder, false, cache, listing, &siteDir)) rc = IN_RESULT_NO_ENGINE;

@@ -5,6 +5,7 @@
 
 #include "inTransfers.h"
 #include "shellItems.h"
+#include "shellWideNames.h"
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
 #include "vqMsg.h"
@@ -17,6 +18,7 @@ struct transfer {
   inWalk& walk;  // on the source connection
   vqFtpEngine* dest;
   bool move;
+  bool fromUtf8, toUtf8;  // how each side's names read, for the progress window
 
   vqFtpEngine* source() { return walk.Engine(); }
 
@@ -34,7 +36,7 @@ struct transfer {
   }
 
   unsigned long file(const std::string& from, const std::string& to, uint64_t size) {
-    inProgressFile(walk.Job(), from, to, size);
+    inProgressFile(walk.Job(), shellWideName(from.c_str(), fromUtf8), shellWideName(to.c_str(), toUtf8), size);
     const unsigned long sizeArg = size > 0xFFFFFFFFull ? 0xFFFFFFFFul : static_cast<unsigned long>(size);
     unsigned long rc = source()->FTP_STS(dest, from.c_str(), to.c_str(), 0, sizeArg);
     if (rc == 0) rc = dest->GetLastRetCode();  // the destination's closing reply counts as much
@@ -109,7 +111,7 @@ unsigned long inTransferTask(inJob& job, inTask& task) {
     vqFtpEngine* dest = job.DestEngine;
     if (!source || !dest || !task.Source || !task.Destination) return IN_RESULT_NO_ENGINE;
     inWalk walk(job, source);
-    transfer t{walk, dest, task.IsMove != 0};
+    transfer t{walk, dest, task.IsMove != 0, shellFolderNamesUtf8(task.Source), shellFolderNamesUtf8(task.Destination)};
     std::string from, toDir;
     if (!inRemotePath(source, task.Source, false, from) || !inRemotePath(dest, task.Destination, false, toDir))
       return inEndTask(job, task, walk, IN_RESULT_NO_ENGINE, kBatchQuestion);

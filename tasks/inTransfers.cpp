@@ -243,11 +243,11 @@ unsigned long inEndTask(inJob& job, inTask& task, inWalk& walk, unsigned long re
   return inAskGoOn(reason, batchQuestion, true) ? 0 : result;
 }
 
-void inProgressFile(inJob& job, const std::string& source, const std::string& dest, uint64_t bytes) {
+void inProgressFile(inJob& job, const std::wstring& source, const std::wstring& dest, uint64_t bytes) {
   void* p = job.Progress();
   if (!p) return;
-  VQPROG_FileSetSource(p, source.c_str());
-  VQPROG_FileSetDest(p, dest.c_str());
+  VQPROG_FileSetSourceW(p, source.c_str());
+  VQPROG_FileSetDestW(p, dest.c_str());
   VQPROG_FileSetCurrentBytes(p, 0);
   VQPROG_FileSetTotalBytes(p, static_cast<unsigned long>(std::min<uint64_t>(bytes, 0xFFFFFFFFul)));
 }

@@ -111,7 +111,8 @@ bool inAskGoOn(const std::string& reason, const char* question, bool more);
 unsigned long inEndTask(inJob& job, inTask& task, inWalk& walk, unsigned long result, const char* batchQuestion);
 
 // Progress calls that are skipped without a progress window.
-void inProgressFile(inJob& job, const std::string& source, const std::string& dest, uint64_t bytes);
+// source and dest as a person reads them (see shellWideName).
+void inProgressFile(inJob& job, const std::wstring& source, const std::wstring& dest, uint64_t bytes);
 void inProgressAddFiles(inJob& job, int files, uint64_t bytes);
 // The files of a folder's entries (folders not counted) added to the job's totals.
 void inProgressAddFiles(inJob& job, const std::vector<inEntry>& entries);

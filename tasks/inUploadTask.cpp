@@ -30,6 +30,18 @@ bool localFolderId(const std::string& path, folderId& id) {
   return ok;
 }
 
+// A narrow path the engine can open for a wide one: its code-page form, else its short form.
+bool narrowPath(const std::wstring& wide, std::string& out) {
+  if (shellToCodePage(wide.c_str(), out)) return true;
+  const DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
+  if (!n) return false;
+  std::wstring shortPath(n, L'\0');
+  const DWORD got = GetShortPathNameW(wide.c_str(), &shortPath[0], n);
+  if (!got || got >= n) return false;
+  shortPath.resize(got);
+  return shellToCodePage(shortPath.c_str(), out);
+}
+
 // A local entry's name for the server: UTF-8 to a UTF-8 server, else the code page; and a
 // narrow path the engine can open (the short form when the code page lacks the name). False
 // with the reason noted when the file cannot go.
@@ -66,21 +78,24 @@ struct upload {
   std::set<folderId> visited;
   size_t depth = 0;
 
-  unsigned long file(const std::string& local, const std::string& remote) {
-    inProgressFile(walk.Job(), local, shellShownName(walk.Child(remote), utf8), static_cast<uint64_t>(inLocalSize(local)));
+  // local: what the engine opens; wide: the same file under its real name.
+  unsigned long file(const std::string& local, const std::string& remote, const std::wstring& wide) {
+    inProgressFile(walk.Job(), wide, shellWideName(walk.Child(remote).c_str(), utf8),
+                   static_cast<uint64_t>(inLocalSize(local)));
     unsigned long rc = walk.Engine()->FTP_PutFile(remote.c_str(), local.c_str(), walk.TransferMode);
     if (rc != 0 && rc != IN_RESULT_CANCEL) {
       std::string error = inResultText(walk.Engine(), rc);
-      std::vector<char> text(local.size() + error.size() + 96);
+      const std::string shown = shellShownNarrow(wide);
+      std::vector<char> text(shown.size() + error.size() + 96);
       snprintf(text.data(), text.size(), "An error was encountered while attempting to upload [%s]\nERROR: %s\n",
-               local.c_str(), error.c_str());
+               shown.c_str(), error.c_str());
       walk.NoteFailure(text.data());
     }
-    if (rc == 0 && move) DeleteFileA(local.c_str());
+    if (rc == 0 && move) DeleteFileW(wide.c_str());
     return rc;
   }
 
-  unsigned long folder(const std::string& local, const std::string& remote) {
+  unsigned long folder(const std::string& local, const std::string& remote, const std::wstring& wide) {
     folderId id;
     if (!localFolderId(local, id)) {
       walk.NoteFailure("Unable to read the folder " + local + ".");
@@ -105,7 +120,7 @@ struct upload {
     // Wide, so names beyond the code page are read as they are.
     std::vector<WIN32_FIND_DATAW> found;
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((shellFromCodePage(local.c_str()) + L"\\*.*").c_str(), &fd);
+    HANDLE h = FindFirstFileW((wide + L"\\*.*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
       do {
         if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L"..")) found.push_back(fd);
@@ -132,14 +147,14 @@ struct upload {
         if (!failed) failed = r;
         continue;  // noted, and reported at the end of the task
       } else if (found[i].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        r = folder(child, name);
+        r = folder(child, name, wide + L"\\" + found[i].cFileName);
         if (r == IN_RESULT_CYCLE) {
           if (!failed) failed = r;
           continue;
         }
-        if (r == 0 && move) RemoveDirectoryA(child.c_str());
+        if (r == 0 && move) RemoveDirectoryW((wide + L"\\" + found[i].cFileName).c_str());
       } else {
-        r = file(child, name);
+        r = file(child, name, wide + L"\\" + found[i].cFileName);
       }
       if (r == IN_RESULT_CANCEL) {
         failed = r;
@@ -162,9 +177,15 @@ unsigned long inUploadTask(inJob& job, inTask& task) {
     vqFtpEngine* engine = job.Engine;
     if (!engine || !task.Source) return IN_RESULT_NO_ENGINE;
     inWalk walk(job, engine);
+    // The file chosen, by its wide name when the shell gave one (a name the code page lacks
+    // reaches the server whole); else the narrow name, as older callers give it.
     std::string dir = task.LocalDir;
     inEnsureSlash(dir);
-    const std::string local = dir + task.Name;  // a name from the local disk, used as it is
+    const std::wstring wide = task.LocalFile.empty() ? shellFromCodePage((dir + task.Name).c_str()) : task.LocalFile;
+    const std::wstring name = wide.substr(wide.find_last_of(L'\\') + 1);
+    std::string local;
+    const bool opens = narrowPath(wide, local);
+    const std::string shown = shellShownNarrow(wide);
     std::string remoteDir;
     unsigned long rc =
         inParentRemotePath(engine, task.Source, remoteDir) ? 0ul : static_cast<unsigned long>(IN_RESULT_NO_ENGINE);
@@ -173,24 +194,28 @@ unsigned long inUploadTask(inJob& job, inTask& task) {
       if (rc != 0)
         walk.NoteFailure("Unable to set remote directory!\n\n" + remoteDir + ": " + inResultText(engine, rc));
     }
-    // The local name, read in the code page, goes to a UTF-8 server as UTF-8.
     const bool utf8 = shellFolderNamesUtf8(task.Source);
     std::string remoteName;
-    if (rc == 0 && !shellServerName(shellFromCodePage(task.Name.c_str()).c_str(), utf8, remoteName)) {
-      walk.NoteFailure("The name of " + local + " cannot be sent to this server.");
+    if (rc == 0 && !shellServerName(name.c_str(), utf8, remoteName)) {
+      walk.NoteFailure("The name of " + shown +
+                       " holds characters this server's names cannot carry (the system's code page lacks them): "
+                       "it was not uploaded. Set the site's Names to UTF-8 if the server takes UTF-8.");
       rc = IN_RESULT_LOCAL;
     }
     if (rc == 0) {
       upload up{walk, task.IsMove != 0, utf8, {}, 0};
-      const DWORD attributes = GetFileAttributesA(local.c_str());
+      const DWORD attributes = GetFileAttributesW(wide.c_str());
       if (attributes == INVALID_FILE_ATTRIBUTES) {
-        walk.NoteFailure("Unable to read " + local + ".");
+        walk.NoteFailure("Unable to read " + shown + ".");
+        rc = IN_RESULT_LOCAL;
+      } else if (!opens) {
+        walk.NoteFailure("The file " + shown + " has no name the transfer can open: it was not uploaded.");
         rc = IN_RESULT_LOCAL;
       } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        rc = up.folder(local, walk.RemoteName(remoteName));
-        if (rc == 0 && up.move) RemoveDirectoryA(local.c_str());
+        rc = up.folder(local, walk.RemoteName(remoteName), wide);
+        if (rc == 0 && up.move) RemoveDirectoryW(wide.c_str());
       } else {
-        rc = up.file(local, walk.RemoteName(remoteName));
+        rc = up.file(local, walk.RemoteName(remoteName), wide);
       }
     }
     return inEndTask(job, task, walk, rc, kBatchQuestion);

@@ -17,7 +17,8 @@ static void registerCommonControls() {
   (void)done;
 }
 
-vqDialog::vqDialog(HINSTANCE module, UINT templateId) : m_module(module), m_templateId(templateId), m_modal(false) {
+vqDialog::vqDialog(HINSTANCE module, UINT templateId, bool wide)
+    : m_module(module), m_templateId(templateId), m_modal(false), m_wide(wide) {
   registerCommonControls();
 }
 
@@ -30,12 +31,18 @@ vqDialog::~vqDialog() {
 
 INT_PTR vqDialog::DoModal(HWND parent) {
   m_modal = true;
+  if (m_wide)
+    return DialogBoxParamW(m_module, MAKEINTRESOURCEW(m_templateId), parent, StaticDlgProc,
+                           reinterpret_cast<LPARAM>(this));
   return DialogBoxParamA(m_module, MAKEINTRESOURCEA(m_templateId), parent, StaticDlgProc,
                          reinterpret_cast<LPARAM>(this));
 }
 
 HWND vqDialog::Create(HWND parent) {
   m_modal = false;
+  if (m_wide)
+    return CreateDialogParamW(m_module, MAKEINTRESOURCEW(m_templateId), parent, StaticDlgProc,
+                              reinterpret_cast<LPARAM>(this));
   return CreateDialogParamA(m_module, MAKEINTRESOURCEA(m_templateId), parent, StaticDlgProc,
                             reinterpret_cast<LPARAM>(this));
 }
@@ -62,6 +69,22 @@ int vqDialog::GetText(int id, char* out, int size) const {
   if (!out || size <= 0) return 0;
   out[0] = '\0';
   return GetDlgItemTextA(m_hWnd, id, out, size);
+}
+
+void vqDialog::SetTextW(int id, const wchar_t* text) { SetDlgItemTextW(m_hWnd, id, text ? text : L""); }
+
+bool vqDialog::SetTextIfChangedW(int id, const wchar_t* text) {
+  if (GetTextW(id) == (text ? text : L"")) return false;
+  SetTextW(id, text);
+  return true;
+}
+
+std::wstring vqDialog::GetTextW(int id) const {
+  HWND item = GetDlgItem(m_hWnd, id);
+  if (!item) return std::wstring();
+  std::wstring out(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+  out.resize(static_cast<size_t>(GetWindowTextW(item, &out[0], static_cast<int>(out.size()))));
+  return out;
 }
 
 void vqDialog::SetNumber(int id, unsigned long n) {

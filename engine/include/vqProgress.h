@@ -6,6 +6,9 @@
 // The windows belong to the thread that called VQPROG_Create. Calls from that thread act at once;
 // calls from any other thread only change the shared state and post to the window's thread, so a
 // worker never waits on the window (and the window never waits on a blocked worker).
+//
+// Texts are kept wide. The narrow setters take text in the system's code page; the W setters take
+// names the code page may lack (a UTF-8 server's file names) and show them whole.
 #pragma once
 #include "vqEngineApi.h"
 
@@ -34,6 +37,11 @@ VQENGINE_API int VQPROG_JobSetCurrentFile(void* handle, int n);
 VQENGINE_API int VQPROG_CnctSetStatus(void* handle, const char* text);
 VQENGINE_API int VQPROG_CnctSetLastError(void* handle, const char* text);
 VQENGINE_API int VQPROG_CnctSetAttempts(void* handle, int attempt, int attempts);
+VQENGINE_API int VQPROG_FileSetTitleW(void* handle, const wchar_t* text);
+VQENGINE_API int VQPROG_FileSetSourceW(void* handle, const wchar_t* path);
+VQENGINE_API int VQPROG_FileSetDestW(void* handle, const wchar_t* path);
+VQENGINE_API int VQPROG_CnctSetStatusW(void* handle, const wchar_t* text);
+VQENGINE_API int VQPROG_CnctSetLastErrorW(void* handle, const wchar_t* text);
 
 // The window of the current type (null when it is not open); for tests and screenshots. Only the
 // creating thread may use the window directly.

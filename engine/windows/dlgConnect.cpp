@@ -12,12 +12,11 @@ void dlgConnect::Refresh() {
   vqCnctState s = m_shared->Read(&vqProgressShared::cnct);
   char text[VQPROG_TEXT + 64];
   SetTitleIfChanged(s.title);
-  snprintf(text, sizeof text, VQ_TEXT(m_module, IDS_PROG_CONNECTING), s.title);
-  SetTextIfChanged(IDC_CNCT_HOST, text);
-  SetTextIfChanged(IDC_CNCT_STATUS, s.status);
+  SetTextIfChangedW(IDC_CNCT_HOST, Format(IDS_PROG_CONNECTING, {s.title}).c_str());
+  SetTextIfChangedW(IDC_CNCT_STATUS, s.status);
   snprintf(text, sizeof text, VQ_TEXT(m_module, IDS_PROG_NUMBER), s.attempt);
   SetTextIfChanged(IDC_CNCT_ATTEMPT, text);
   snprintf(text, sizeof text, VQ_TEXT(m_module, IDS_PROG_NUMBER), s.attempts);
   SetTextIfChanged(IDC_CNCT_ATTEMPTS, text);
-  SetTextIfChanged(IDC_CNCT_LASTERROR, s.lastError);
+  SetTextIfChangedW(IDC_CNCT_LASTERROR, s.lastError);
 }

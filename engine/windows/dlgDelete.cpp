@@ -11,7 +11,7 @@ dlgDelete::dlgDelete(vqProgressShared* shared)
 void dlgDelete::Refresh() {
   vqDelState s = m_shared->Read(&vqProgressShared::del);
   SetTitleIfChanged(s.title);
-  SetTextIfChanged(IDC_DEL_ITEM, s.item);
+  SetTextIfChangedW(IDC_DEL_ITEM, s.item);
   unsigned long total = s.totalFiles > 0 ? static_cast<unsigned long>(s.totalFiles) : 0;
   unsigned long done = s.currentFile > 0 ? static_cast<unsigned long>(s.currentFile) : 0;
   SetBar(IDC_DEL_BAR, total, done < total ? done : total);

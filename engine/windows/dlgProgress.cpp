@@ -1,6 +1,7 @@
 #include "dlgProgress.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <time.h>
 
 #include "vqEngineRes.h"
@@ -40,14 +41,14 @@ void dlgProgress::ShowPart(unsigned long total, unsigned long current, long long
 void dlgProgress::Refresh() {
   vqXferState s = m_shared->Read(&vqProgressShared::xfer);
   long long now = static_cast<long long>(time(nullptr));
-  SetTextIfChanged(IDC_PROG_SOURCE, s.source);
-  SetTextIfChanged(IDC_PROG_DEST, s.dest);
+  SetTextIfChangedW(IDC_PROG_SOURCE, s.source);
+  SetTextIfChangedW(IDC_PROG_DEST, s.dest);
 
   char filePercent[16], jobPercent[16], text[VQPROG_TEXT + 32];
   ShowPart(s.fileTotal, s.fileCurrent, s.fileStart, now, IDC_PROG_FILEBAR, IDC_PROG_FILEBYTES, IDC_PROG_FILEELAPSED,
            IDC_PROG_FILEREMAIN, IDC_PROG_FILEPERCENT, filePercent, sizeof filePercent);
-  snprintf(text, sizeof text, VQ_TEXT(m_module, IDS_PROG_TITLE), filePercent, s.title);
-  SetTitleIfChanged(text);
+  const std::wstring percent(filePercent, filePercent + strlen(filePercent));  // digits and a sign
+  SetTitleIfChanged(Format(IDS_PROG_TITLE, {percent, s.title}).c_str());
 
   ShowPart(s.jobTotal, s.jobCurrent, s.jobStart, now, IDC_PROG_JOBBAR, IDC_PROG_JOBBYTES, IDC_PROG_JOBELAPSED,
            IDC_PROG_JOBREMAIN, IDC_PROG_JOBPERCENT, jobPercent, sizeof jobPercent);

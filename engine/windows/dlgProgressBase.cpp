@@ -12,7 +12,7 @@ vqProgressShared::vqProgressShared() : xfer(), cnct(), del() {
 }
 
 dlgProgressBase::dlgProgressBase(UINT templateId, vqProgressShared* shared, vqProgressKind kind, UINT animation)
-    : vqDialog(vqEngineModule(), templateId),
+    : vqDialog(vqEngineModule(), templateId, true),
       m_shared(shared),
       m_kind(kind),
       m_animation(animation),
@@ -83,8 +83,24 @@ void dlgProgressBase::SetBar(int id, unsigned long range, unsigned long pos) {
   SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
 }
 
-void dlgProgressBase::SetTitleIfChanged(const char* title) {
-  char now[VQPROG_TEXT + 32];
-  GetWindowTextA(m_hWnd, now, sizeof now);
-  if (strcmp(now, title) != 0) SetWindowTextA(m_hWnd, title);
+void dlgProgressBase::SetTitleIfChanged(const wchar_t* title) {
+  wchar_t now[VQPROG_TEXT + 64];
+  GetWindowTextW(m_hWnd, now, VQPROG_TEXT + 64);
+  if (wcscmp(now, title) != 0) SetWindowTextW(m_hWnd, title);
+}
+
+std::wstring dlgProgressBase::Format(UINT stringId, std::initializer_list<std::wstring> texts) const {
+  wchar_t format[256] = L"";
+  LoadStringW(m_module, stringId, format, 256);
+  std::wstring out;
+  auto next = texts.begin();
+  for (const wchar_t* p = format; *p; ++p) {
+    if (p[0] == L'%' && p[1] == L's') {
+      if (next != texts.end()) out += *next++;
+      ++p;
+    } else {
+      out += *p;
+    }
+  }
+  return out;
 }

@@ -2,6 +2,9 @@
 // worker stops when it next asks), "Details..." folds the lower part in and out, and updates do
 // not re-enter while one is running.
 #pragma once
+#include <initializer_list>
+#include <string>
+
 #include "vqDialog.h"
 #include "vqProgressState.h"
 
@@ -21,7 +24,10 @@ class dlgProgressBase : public vqDialog {
   void SetClientBottom(int bottom);
   RECT PlaceholderRect(int id) const;
   void SetBar(int id, unsigned long range, unsigned long pos);
-  void SetTitleIfChanged(const char* title);
+  void SetTitleIfChanged(const wchar_t* title);
+  // A string of the engine's resources with each "%s" replaced by the next of `texts`, in turn,
+  // so a name beyond the code page keeps its characters.
+  std::wstring Format(UINT stringId, std::initializer_list<std::wstring> texts) const;
 
   vqProgressShared* m_shared;
   vqProgressKind m_kind;

@@ -3,6 +3,8 @@
 #include <string.h>
 #include <time.h>
 
+#include <string>
+
 #include "dlgConnect.h"
 #include "dlgDelete.h"
 #include "dlgProgress.h"
@@ -34,7 +36,18 @@ vqProgressKind kindOf(unsigned type) {
   return type == 1 ? VQPROG_KIND_CNCT : type == 4 ? VQPROG_KIND_DEL : VQPROG_KIND_XFER;
 }
 
-void copyText(char* dst, const char* src) { lstrcpynA(dst, src ? src : "", VQPROG_TEXT); }
+void copyText(wchar_t* dst, const wchar_t* src) { lstrcpynW(dst, src ? src : L"", VQPROG_TEXT); }
+
+// The narrow setters' text, from the system's code page.
+std::wstring fromCodePage(const char* text) {
+  if (!text || !*text) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], n);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
 
 // The handle: the shared state, the three windows, and a hidden window on the creating thread
 // through which other threads ask for opening, closing and redrawing.
@@ -244,25 +257,35 @@ int VQPROG_IsCanceled(void* handle) {
   return call(handle, kAll, [](vqProgressShared&, unsigned) {});
 }
 
-int VQPROG_FileSetTitle(void* handle, const char* text) {
+int VQPROG_FileSetTitleW(void* handle, const wchar_t* text) {
   return call(handle, kAll, [&](vqProgressShared& s, unsigned t) {
     copyText(t == 1 ? s.cnct.title : t == 4 ? s.del.title : s.xfer.title, text);
   });
 }
 
-int VQPROG_FileSetSource(void* handle, const char* path) {
+int VQPROG_FileSetSourceW(void* handle, const wchar_t* path) {
   return call(handle, kNotCnct, [&](vqProgressShared& s, unsigned t) {
     if (t == 4) return copyText(s.del.item, path);
-    char dir[VQPROG_TEXT];
-    const char* name = _progSplitPath(path, dir, sizeof dir, 0);
+    wchar_t dir[VQPROG_TEXT];
+    const wchar_t* name = _progSplitPathW(path, dir, VQPROG_TEXT, 0);
     copyText(s.xfer.source, dir);
     copyText(s.xfer.title, name);
   });
 }
 
-int VQPROG_FileSetDest(void* handle, const char* path) {
+int VQPROG_FileSetDestW(void* handle, const wchar_t* path) {
   return call(handle, kXfer,
-              [&](vqProgressShared& s, unsigned) { _progSplitPath(path, s.xfer.dest, sizeof s.xfer.dest, 1); });
+              [&](vqProgressShared& s, unsigned) { _progSplitPathW(path, s.xfer.dest, VQPROG_TEXT, 1); });
+}
+
+int VQPROG_FileSetTitle(void* handle, const char* text) {
+  return VQPROG_FileSetTitleW(handle, fromCodePage(text).c_str());
+}
+int VQPROG_FileSetSource(void* handle, const char* path) {
+  return VQPROG_FileSetSourceW(handle, fromCodePage(path).c_str());
+}
+int VQPROG_FileSetDest(void* handle, const char* path) {
+  return VQPROG_FileSetDestW(handle, fromCodePage(path).c_str());
 }
 
 int VQPROG_FileSetTotalBytes(void* handle, unsigned long n) {
@@ -331,12 +354,20 @@ int VQPROG_JobSetCurrentFile(void* handle, int n) {
               [&](vqProgressShared& s, unsigned t) { (t == 4 ? s.del.currentFile : s.xfer.currentFile) = n; });
 }
 
-int VQPROG_CnctSetStatus(void* handle, const char* text) {
+int VQPROG_CnctSetStatusW(void* handle, const wchar_t* text) {
   return call(handle, kCnct, [&](vqProgressShared& s, unsigned) { copyText(s.cnct.status, text); });
 }
 
-int VQPROG_CnctSetLastError(void* handle, const char* text) {
+int VQPROG_CnctSetLastErrorW(void* handle, const wchar_t* text) {
   return call(handle, kCnct, [&](vqProgressShared& s, unsigned) { copyText(s.cnct.lastError, text); });
+}
+
+int VQPROG_CnctSetStatus(void* handle, const char* text) {
+  return VQPROG_CnctSetStatusW(handle, fromCodePage(text).c_str());
+}
+
+int VQPROG_CnctSetLastError(void* handle, const char* text) {
+  return VQPROG_CnctSetLastErrorW(handle, fromCodePage(text).c_str());
 }
 
 int VQPROG_CnctSetAttempts(void* handle, int attempt, int attempts) {

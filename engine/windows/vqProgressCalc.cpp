@@ -26,18 +26,30 @@ void _progClock(const char* format, unsigned long seconds, char* out, size_t siz
   snprintf(out, size, format ? format : "%02d:%02d:%02d", h, m, s);
 }
 
-const char* _progSplitPath(const char* path, char* dir, size_t size, int keepSeparator) {
-  if (dir && size) dir[0] = '\0';
-  if (!path) return "";
-  const char* cut = nullptr;
-  for (const char* p = path; *p; ++p)
+namespace {
+template <class C>
+const C* splitPath(const C* path, C* dir, size_t size, int keepSeparator) {
+  static const C empty[1] = {0};
+  if (dir && size) dir[0] = 0;
+  if (!path) return empty;
+  const C* cut = nullptr;
+  for (const C* p = path; *p; ++p)
     if (*p == '\\' || *p == '/' || *p == ']') cut = p;
   if (!cut) return path;
   if (dir && size) {
     size_t n = static_cast<size_t>(cut - path) + (keepSeparator ? 1 : 0);
     if (n >= size) n = size - 1;
-    memcpy(dir, path, n);
-    dir[n] = '\0';
+    memcpy(dir, path, n * sizeof(C));
+    dir[n] = 0;
   }
   return cut + 1;
+}
+}  // namespace
+
+const char* _progSplitPath(const char* path, char* dir, size_t size, int keepSeparator) {
+  return splitPath(path, dir, size, keepSeparator);
+}
+
+const wchar_t* _progSplitPathW(const wchar_t* path, wchar_t* dir, size_t size, int keepSeparator) {
+  return splitPath(path, dir, size, keepSeparator);
 }

@@ -24,3 +24,5 @@ VQENGINE_API void _progClock(const char* format, unsigned long seconds, char* ou
 // separator, or includes it when `keepSeparator`; returns the name after it (the whole path when
 // there is none).
 VQENGINE_API const char* _progSplitPath(const char* path, char* dir, size_t size, int keepSeparator);
+// The same for a wide path (size in characters).
+VQENGINE_API const wchar_t* _progSplitPathW(const wchar_t* path, wchar_t* dir, size_t size, int keepSeparator);

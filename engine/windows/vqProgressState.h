@@ -1,6 +1,7 @@
 // What the progress functions write and the progress windows read. The functions run on the
 // worker's thread, the windows on the thread that created the handle, so every field is read and
-// written under the lock, and the cancel flags are atomic.
+// written under the lock, and the cancel flags are atomic. Texts are wide: file names from a
+// UTF-8 server reach the window whole, whatever the system's code page.
 #pragma once
 #include <windows.h>
 
@@ -10,24 +11,24 @@ enum { VQPROG_TEXT = 520 };
 enum vqProgressKind { VQPROG_KIND_XFER, VQPROG_KIND_CNCT, VQPROG_KIND_DEL, VQPROG_KINDS };
 
 struct vqXferState {
-  char source[VQPROG_TEXT];
-  char dest[VQPROG_TEXT];
-  char title[VQPROG_TEXT];
+  wchar_t source[VQPROG_TEXT];
+  wchar_t dest[VQPROG_TEXT];
+  wchar_t title[VQPROG_TEXT];
   unsigned long fileTotal, fileCurrent, jobTotal, jobCurrent;
   long long fileStart, jobStart;
   int totalFiles, currentFile;
 };
 
 struct vqCnctState {
-  char title[VQPROG_TEXT];
-  char status[VQPROG_TEXT];
-  char lastError[VQPROG_TEXT];
+  wchar_t title[VQPROG_TEXT];
+  wchar_t status[VQPROG_TEXT];
+  wchar_t lastError[VQPROG_TEXT];
   int attempt, attempts;
 };
 
 struct vqDelState {
-  char item[VQPROG_TEXT];
-  char title[VQPROG_TEXT];
+  wchar_t item[VQPROG_TEXT];
+  wchar_t title[VQPROG_TEXT];
   int totalFiles, currentFile;
 };
 

@@ -47,5 +47,7 @@ struct shellCacheSite {
 bool CacheFileName(LPCITEMIDLIST list, bool parentOnly, const shellCacheSite& site, std::string& file,
                    std::string* siteDir);
 // One component of a cache file name: "/", "\" and ":" become ".", a ".." component becomes "__",
-// a "." is appended and one leading "." removed. Empty when the result is one character or less.
+// bytes outside printable ASCII and the characters file names refuse become "%XX" (so the name
+// is the same file under every code page), a "." is appended and one leading "." removed. Empty
+// when the result is one character or less.
 std::string shellCacheComponent(const char* name);

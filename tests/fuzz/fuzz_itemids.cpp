@@ -120,9 +120,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const shellCacheSite cache = {"C:\\cache\\", "ftp.example", control};
   std::string file, siteDir;
   if (CacheFileName(list.Get(), control & 4, cache, file, &siteDir)) {
-    FUZZ_CHECK(file.size() <= strlen(cache.cacheDir) + VQ_MAX_PATH + 6 + items * (perItem + 1) + 5);
+    FUZZ_CHECK(file.size() <= strlen(cache.cacheDir) + VQ_MAX_PATH + 6 + items * (3 * perItem + 1) + 5);  // "%XX" per byte at most
     FUZZ_CHECK(file.compare(file.size() - 5, 5, ".vqLS") == 0 && !siteDir.empty());
     FUZZ_CHECK(siteDir.compare(0, strlen(cache.cacheDir), cache.cacheDir) == 0);
+    // Whatever the server's bytes, the name is printable ASCII: the same file under any code page.
+    for (char ch : file) FUZZ_CHECK(ch >= 0x20 && ch < 0x7F && !strchr("*?\"<>|", ch));
   }
   return 0;
 }

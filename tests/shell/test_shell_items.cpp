@@ -275,6 +275,14 @@ TEST(ShellPaths, ListingCacheFileNames) {
        "C:\\cache\\ftp.example(3)\\root.pub.vqLS"},
       {siteList().own(item(VQ_KIND_FOLDERLINK, "l", "/usr/share")), false,
        "C:\\cache\\ftp.example(3)\\root.usr.share.vqLS"},
+      // Bytes beyond ASCII (a UTF-8 name, a Latin-1 one) and what file names refuse, as "%XX":
+      // the same file under every code page, and two names never one file.
+      {siteList().own(VQ_KIND_FOLDER, "\xD0\xBF\xD0\xB0"), false, "C:\\cache\\ftp.example(3)\\root.%D0%BF%D0%B0.vqLS"},
+      {siteList().own(VQ_KIND_FOLDER, "caf\xE9"), false, "C:\\cache\\ftp.example(3)\\root.caf%E9.vqLS"},
+      {siteList().own(VQ_KIND_FOLDER, "a?b*<c>|\"d"), false,
+       "C:\\cache\\ftp.example(3)\\root.a%3Fb%2A%3Cc%3E%7C%22d.vqLS"},
+      {siteList().own(VQ_KIND_FOLDER, "100%E9"), false, "C:\\cache\\ftp.example(3)\\root.100%25E9.vqLS"},
+      {siteList().own(VQ_KIND_FOLDER, "tab\there"), false, "C:\\cache\\ftp.example(3)\\root.tab%09here.vqLS"},
   };
   for (const Case& c : cases) {
     std::string file, dir;

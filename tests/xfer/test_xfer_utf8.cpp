@@ -1,7 +1,8 @@
 // Names in several scripts on a UTF-8 server (the fixture's names/ tree on server B): what the
 // shell is told for each item, the local files a download makes (their UTF-16 names checked unit
 // by unit), the bytes an upload, a rename and a new folder give the server, a name that is not
-// UTF-8, and a code-page site that refuses a name its code page lacks.
+// UTF-8, and a code-page site that refuses a name its code page lacks; the progress window's texts,
+// files dropped or chosen at the top of an upload, and the listing cache of folders so named.
 #include <shlobj.h>
 
 #include <algorithm>
@@ -10,14 +11,21 @@
 #include "dlgFolder.h"
 #include "fh32_menusRes.h"
 #include "fhTempDir.h"
+#include "inEngineMgr.h"
 #include "inEnumMgr.h"
 #include "shellApp.h"
+#include "shellCommand.h"
+#include "shellDrop.h"
 #include "shellFolder.h"
+#include "shellPidl.h"
 #include "shellWideNames.h"
+#include "thrdProgDlg.h"
 #include "uiDriver.h"
 #include "vqAppParams.h"
 #include "vqComPtr.h"
+#include "vqEngineRes.h"
 #include "vqFtpEngine.h"
+#include "vqProgress.h"
 #include "xferSupport.h"
 
 using namespace xfertest;
@@ -84,6 +92,78 @@ void removeWide(const std::wstring& dir) {
   RemoveDirectoryW(dir.c_str());
 }
 std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }  // ASCII paths only
+std::string utf8Of(const std::wstring& w) {
+  std::string out(w.size() * 3 + 1, '\0');
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &out[0],
+                                    static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(static_cast<size_t>(n > 0 ? n : 0));
+  return out;
+}
+bool endsWith(const std::wstring& s, const std::wstring& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+std::wstring textOf(HWND w, int id = 0) {
+  wchar_t text[1024] = L"";
+  if (id)
+    GetDlgItemTextW(w, id, text, 1024);
+  else
+    GetWindowTextW(w, text, 1024);
+  return text;
+}
+
+// Files as the system's file windows hand them over: CF_HDROP with wide names.
+class WideDrop : public IDataObject {
+ public:
+  explicit WideDrop(const std::vector<std::wstring>& files) {
+    DROPFILES head = {};
+    head.pFiles = sizeof head;
+    head.fWide = TRUE;
+    m_block.assign(reinterpret_cast<const BYTE*>(&head), reinterpret_cast<const BYTE*>(&head) + sizeof head);
+    for (const std::wstring& f : files) {
+      const BYTE* p = reinterpret_cast<const BYTE*>(f.c_str());
+      m_block.insert(m_block.end(), p, p + (f.size() + 1) * sizeof(wchar_t));
+    }
+    m_block.insert(m_block.end(), sizeof(wchar_t), 0);
+  }
+  virtual ~WideDrop() {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+    *out = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject) ? this : nullptr;
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
+  STDMETHODIMP_(ULONG) Release() override {
+    LONG n = InterlockedDecrement(&m_refs);
+    if (!n) delete this;
+    return n;
+  }
+  STDMETHODIMP GetData(FORMATETC* f, STGMEDIUM* m) override {
+    if (f->cfFormat != CF_HDROP || !(f->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, m_block.size());
+    memcpy(GlobalLock(mem), m_block.data(), m_block.size());
+    GlobalUnlock(mem);
+    m->tymed = TYMED_HGLOBAL;
+    m->hGlobal = mem;
+    m->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryGetData(FORMATETC* f) override { return f->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC; }
+  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+ private:
+  std::vector<BYTE> m_block;
+  LONG m_refs = 1;
+};
 
 class XferUtf8 : public ::testing::Test {
  protected:
@@ -161,13 +241,16 @@ class XferUtf8 : public ::testing::Test {
     DeleteFileA(file.c_str());
     return text;
   }
-  unsigned long run(int command, LPCITEMIDLIST source, const std::string& localDir) {
+  unsigned long run(int command, LPCITEMIDLIST source, const std::string& localDir, thrdProgDlg* progress = nullptr) {
     inJob job(command, source);
     job.Engine = b;
+    job.ProgressThread = progress;
     inTask* task = new inTask(source, nullptr);
     task->LocalDir = localDir;
     job.AddTask(task);
-    return command == IN_CMD_UPLOAD ? inUploadTask(job, *task) : inDownloadTask(job, *task);
+    const unsigned long rc = command == IN_CMD_UPLOAD ? inUploadTask(job, *task) : inDownloadTask(job, *task);
+    job.ProgressThread = nullptr;
+    return rc;
   }
   List childOf(const List& parent, const List& item) {
     List l = parent;
@@ -302,14 +385,23 @@ TEST_F(XferUtf8, UploadRenameAndNewFolderSendTheServersEncoding) {
   EXPECT_NE(std::string::npos, listing.find(" \xD0\x96\xD1\x83\xD0\xBA.txt")) << listing;
   EXPECT_EQ(std::string::npos, listing.find(" \xD0\x81\xD0\xB6.txt")) << listing;
 
-  // A new folder, typed wide in the dialog.
+  // A new folder, typed in the dialog a character at a time, as a person types it. Windows keeps
+  // the text of an edit made narrow in the code page ("?" for the rest); Wine keeps it wide all the
+  // same, so the dialog and its edit must be wide windows.
   dlgFolder dialog(static_cast<LPCITEMIDLIST>(upList));
+  std::wstring typed;
+  bool wideWindows = false;
   ui::WithDriver(
       "Remote Folder Name", [&] { return dialog.DoModal(nullptr); },
-      [](HWND dlg) {
-        SetDlgItemTextW(dlg, IDC_FOLDER_NAME, L" \u65B0\u3057\u3044 ");  // 新しい
+      [&](HWND dlg) {
+        HWND edit = GetDlgItem(dlg, IDC_FOLDER_NAME);
+        wideWindows = IsWindowUnicode(dlg) && IsWindowUnicode(edit);
+        for (wchar_t c : std::wstring(L" \u65B0\u3057\u3044 ")) SendMessageW(edit, WM_CHAR, c, 1);  // 新しい
+        typed = textOf(dlg, IDC_FOLDER_NAME);
         ui::Click(dlg, IDOK);
       });
+  EXPECT_EQ(units(L" \u65B0\u3057\u3044 "), units(typed));
+  EXPECT_TRUE(wideWindows);
   EXPECT_EQ("\xE6\x96\xB0\xE3\x81\x97\xE3\x81\x84", dialog.m_name);
   EXPECT_TRUE(dialog.m_utf8);
   listing = serverListing("/names/drop/" + up);
@@ -342,4 +434,128 @@ TEST_F(XferUtf8, UploadRenameAndNewFolderSendTheServersEncoding) {
   EXPECT_TRUE(answers.Saw("holds characters this server's names cannot carry")) << answers.All();
   removeWide(upDir);
   removeWide(cpDir);
+}
+
+// The progress window names the file being fetched as the server's UTF-8 names read, under any
+// code page: its name in the title, the remote folder on the source line, the local folder (made
+// under its wide name) on the destination line.
+TEST_F(XferUtf8, TheProgressWindowShowsTheNamesWhole) {
+  Answers answers;
+  const List utf8 = below(site, {"names", "utf8"});
+  std::vector<List> items = enumerate(utf8);
+  TempDir local("fh_xu_");
+  const std::wstring dir = wide(local.path()) + L"\\";
+  thrdProgDlg progress;
+  ASSERT_TRUE(progress.Start());
+  void* h = progress.Handle();
+  ASSERT_NE(nullptr, h);
+  struct {
+    const wchar_t* item;
+    std::wstring title, source, dest;  // the title ends with the file's name
+  } cases[] = {
+      {kPrivet, kPrivet, L"/names/utf8", dir},
+      {kNihongo, kNihongo, L"/names/utf8", dir},
+      {kPapka, kFajl, std::wstring(L"/names/utf8/") + kPapka, dir + kPapka + L"\\"},
+  };
+  for (const auto& c : cases) {
+    const List* it = find(items, c.item);
+    ASSERT_NE(nullptr, it) << units(c.item);
+    VQPROG_Open(h, 3);
+    EXPECT_EQ(0u, run(IN_CMD_DOWNLOAD, childOf(utf8, *it), local.path() + "\\", &progress)) << answers.All();
+    HWND w = nullptr;
+    for (int i = 0; i < 250 && !(w && IsWindowVisible(w) && !VQPROG_IsRefreshPending(h)); ++i, Sleep(20))
+      w = static_cast<HWND>(VQPROG_GetWindow(h));
+    ASSERT_NE(nullptr, w);
+    const std::wstring title = textOf(w);
+    EXPECT_TRUE(endsWith(title, c.title)) << units(title) << "\nwants the end " << units(c.title);
+    EXPECT_EQ(units(c.source), units(textOf(w, IDC_PROG_SOURCE)));
+    EXPECT_EQ(units(c.dest), units(textOf(w, IDC_PROG_DEST)));
+    VQPROG_Close(h);
+  }
+  EXPECT_TRUE(progress.Stop(5000));
+  EXPECT_TRUE(answers.texts.empty()) << answers.All();
+  removeWide(wide(local.path()));
+}
+
+// Files named beyond the code page at the top of an upload: the names a drop's CF_HDROP and the
+// file dialog hand over are read wide, and the upload sends each file (and a folder with its
+// file) to the UTF-8 server under its name's UTF-8 bytes.
+TEST_F(XferUtf8, DroppedAndChosenFilesUploadUnderTheirOwnNames) {
+  Answers answers;
+  setNames(VQ_NAMES_UTF8);
+  TempDir local("fh_xu_");
+  const std::wstring dir = wide(local.path()) + L"\\";
+  const std::wstring chosen[] = {dir + kPrivet, dir + kNihongo, dir + kPapka};
+  writeWide(chosen[0], "cyrillic\n");
+  writeWide(chosen[1], "cjk\n");
+  ASSERT_TRUE(CreateDirectoryW(chosen[2].c_str(), nullptr));
+  writeWide(chosen[2] + L"\\" + kFajl, "inside\n");
+
+  // What the shell reads from each source of names.
+  const std::wstring one = dir + kPrivet;
+  std::wstring many = dir;
+  many.pop_back();
+  many += L'\0';
+  for (const wchar_t* n : {kPrivet, kNihongo, kPapka}) many += std::wstring(n) + L'\0';
+  many += L'\0';
+  WideDrop* drop = new WideDrop({chosen[0], chosen[1], chosen[2]});
+  const std::vector<std::wstring> all(std::begin(chosen), std::end(chosen));
+  struct {
+    const char* source;
+    std::vector<std::wstring> files, want;
+  } sources[] = {
+      {"drop", shellDropFiles(drop), all},
+      {"dialog, one file", shellChosenFiles((one + L'\0').c_str()), {one}},
+      {"dialog, several", shellChosenFiles(many.c_str()), all},
+  };
+  drop->Release();
+  for (const auto& s : sources) {
+    const std::vector<std::wstring>& want = s.want;
+    ASSERT_EQ(want.size(), s.files.size()) << s.source;
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(units(want[i]), units(s.files[i])) << s.source;
+  }
+
+  // The upload from the shell's command, as a drop or a paste runs it, into a new remote folder.
+  const std::string up = "top" + unique;
+  ASSERT_EQ(0u, b->FTP_MKD(("/names/drop/" + up).c_str()));
+  const List target = below(site, {"names", "drop", up});
+  shellCommand command(nullptr, target, 0, nullptr);
+  ASSERT_EQ(S_OK, command.UploadFiles(sources[0].files, false));
+  const std::string want[] = {utf8Of(kPrivet), utf8Of(kNihongo), utf8Of(kPapka)};
+  std::string listing;
+  for (int i = 0; i < 300; ++i, Sleep(100)) {
+    listing = serverListing("/names/drop/" + up);
+    bool arrived = shellApp::Get().GetEngineManager().IsFree(target);
+    for (const std::string& w : want) arrived = arrived && listing.find(" " + w + "\r\n") != std::string::npos;
+    if (arrived) break;
+  }
+  for (const std::string& w : want) EXPECT_NE(std::string::npos, listing.find(" " + w + "\r\n")) << listing;
+  const std::string inside = serverListing("/names/drop/" + up + "/" + want[2]);
+  EXPECT_NE(std::string::npos, inside.find(" " + utf8Of(kFajl) + "\r\n")) << inside;
+  EXPECT_TRUE(answers.texts.empty()) << answers.All();
+  removeWide(wide(local.path()));
+}
+
+// A folder named beyond the code page has its listing cached under a name every code page
+// reads the same (the raw UTF-8 bytes are no name at all under some), and the shell finds that
+// file again by the folder's list.
+TEST_F(XferUtf8, ListingCacheOfAFolderNamedInAnyScript) {
+  Answers answers;
+  setNames(VQ_NAMES_UTF8);
+  const std::string up = "cache" + unique;
+  ASSERT_EQ(0u, b->FTP_MKD(("/names/drop/" + up).c_str()));
+  for (const wchar_t* name : {kPapka, L"\u65E5\u672C\u8A9E"}) {
+    const std::string bytes = utf8Of(name);
+    ASSERT_EQ(0u, b->FTP_MKD(("/names/drop/" + up + "/" + bytes).c_str()));
+    const List folder = below(site, {"names", "drop", up, bytes});
+    shellPidl pidl(GetModuleHandleA(nullptr));
+    pidl.SetCacheDir(shellApp::Get().GetCacheDir().c_str());
+    std::string cache;
+    ASSERT_TRUE(pidl.CacheFileName(folder, false, cache));
+    for (char ch : cache) ASSERT_TRUE(ch >= 0x20 && ch < 0x7F) << cache;
+    DeleteFileA(cache.c_str());
+    EXPECT_TRUE(enumerate(folder).empty()) << answers.All();
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cache.c_str())) << cache << "\n" << answers.All();
+  }
+  EXPECT_TRUE(answers.texts.empty()) << answers.All();
 }

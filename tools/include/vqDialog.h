@@ -2,11 +2,15 @@
 // sets fields, OnInitDialog moves them into the controls, OnOK validates and moves them back,
 // and the caller reads them after DoModal returns.
 #pragma once
+#include <string>
+
 #include "vqWnd.h"
 
 class VQTOOLS_API vqDialog : public vqWnd {
  public:
-  vqDialog(HINSTANCE module, UINT templateId);
+  // wide: the window and its controls are Unicode windows, so texts beyond the system's code page
+  // (names from a UTF-8 server, names the user types) are shown and read whole.
+  vqDialog(HINSTANCE module, UINT templateId, bool wide = false);
   // A modeless window still open on this thread goes with its object.
   ~vqDialog() override;
 
@@ -21,6 +25,9 @@ class VQTOOLS_API vqDialog : public vqWnd {
   // Rewrites the control only when its text differs (no flicker on frequent updates).
   bool SetTextIfChanged(int id, const char* text);
   int GetText(int id, char* out, int size) const;
+  void SetTextW(int id, const wchar_t* text);
+  bool SetTextIfChangedW(int id, const wchar_t* text);
+  std::wstring GetTextW(int id) const;
   void SetNumber(int id, unsigned long n);
   unsigned long GetNumber(int id, bool* ok = nullptr) const;
   void SetCheck(int id, bool on);
@@ -50,4 +57,5 @@ class VQTOOLS_API vqDialog : public vqWnd {
   HINSTANCE m_module;
   UINT m_templateId;
   bool m_modal;
+  bool m_wide;
 };
