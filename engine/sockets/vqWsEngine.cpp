@@ -180,6 +180,7 @@ int vqWsEngine::WS_CreateUDPSocket(unsigned int localPort, unsigned int remotePo
 
 int vqWsEngine::WS_CloseConnection() {
   int result = 0;
+  m_heldAt = m_heldEnd = 0;
   if (m_tls) {
     m_tls->Shutdown(m_socket);
     delete m_tls;
@@ -261,6 +262,12 @@ int vqWsEngine::_send(const char* data, int length) {
 }
 
 int vqWsEngine::_recv(char* buffer, int size, int flags) {
+  if (m_heldAt < m_heldEnd && buffer && size > 0) {
+    const int n = m_heldEnd - m_heldAt < size ? m_heldEnd - m_heldAt : size;
+    memcpy(buffer, m_held + m_heldAt, static_cast<size_t>(n));
+    if (!(flags & MSG_PEEK)) m_heldAt += n;
+    return n;
+  }
   return m_tls ? m_tls->Recv(m_socket, buffer, size, flags) : recv(m_socket, buffer, size, flags);
 }
 
@@ -269,7 +276,20 @@ void vqWsEngine::SetTls(vqTlsChannel* channel) {
   m_tls = channel;
 }
 
-int vqWsEngine::HasBufferedInput() { return m_tls && m_tls->Buffered() ? 1 : 0; }
+int vqWsEngine::HasBufferedInput() { return m_heldAt < m_heldEnd || (m_tls && m_tls->Buffered()) ? 1 : 0; }
+
+bool vqWsEngine::Unread(const char* data, int length) {
+  if (length <= 0) return true;
+  if (!data || length > kHeldMax - (m_heldEnd - m_heldAt)) return false;
+  // Before what is held already: those bytes came later.
+  char joined[kHeldMax];
+  memcpy(joined, data, static_cast<size_t>(length));
+  memcpy(joined + length, m_held + m_heldAt, static_cast<size_t>(m_heldEnd - m_heldAt));
+  m_heldEnd = length + (m_heldEnd - m_heldAt);
+  m_heldAt = 0;
+  memcpy(m_held, joined, static_cast<size_t>(m_heldEnd));
+  return true;
+}
 
 int vqWsEngine::SendAsLine(const char* data, int length, int lineLength) {
   if (data == nullptr || lineLength <= 0) return 0;
@@ -605,6 +625,9 @@ int vqWsEngine::IsConnected() {
     int err = WSAGetLastError();
     if (err == WSAENOTSOCK || err == WSAENETDOWN || err == WSANOTINITIALISED) return 0;
   }
+  // An end or a reset makes the socket readable: one that is not (or has bytes waiting here) is
+  // connected, and needs no look at its first byte (three more round trips to the system).
+  if (selected == 0 || HasBufferedInput()) return 1;
   SetBlockingMode(1);
   char probe;
   int count = recv(m_socket, &probe, 1, MSG_PEEK);
