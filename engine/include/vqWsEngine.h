@@ -110,6 +110,10 @@ class VQENGINE_API vqWsEngine {
   int SetSendTimeout(int milliseconds);
   int GetReceiveTimeout() const { return m_recvTimeout; }
   int GetSendTimeout() const { return m_sendTimeout; }
+  // 1 non-blocking, 0 blocking. The mode is remembered and a call that changes nothing asks nothing
+  // of the system (each change is a round trip to it under Wine). A data connection stays
+  // non-blocking after ConnectWithin and WS_ReceiveToFile; the calls that read or write blocking
+  // make it blocking again themselves.
   int SetBlockingMode(unsigned long value);
   int GetMaxSend();
   int GetMaxReceive();
@@ -169,6 +173,7 @@ class VQENGINE_API vqWsEngine {
   int m_sendBlock;
   int m_recvBlock;
   unsigned long long m_transferred = 0;
+  int m_nonBlocking = 0;  // the socket's mode as last set (a new socket is blocking)
 
  private:
   // WS_ReceiveToFile on a socket read without blocking, waiting only when nothing has come.

@@ -94,6 +94,7 @@ int vqFtpSocket::AcceptConnection() {
   SOCKET s = accept(m_listenSocket, reinterpret_cast<sockaddr*>(&peer), &len);
   if (s == INVALID_SOCKET) return 1;
   m_socket = s;
+  m_nonBlocking = 0;
   memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
   if (peer.ss_family == AF_INET) m_remoteAddr = reinterpret_cast<const sockaddr_in&>(peer);
   m_type = SOCK_STREAM;
@@ -147,6 +148,7 @@ int vqFtpSocket::ConnectWithBuffers(unsigned int port, const char* address, unsi
   SOCKET s = socket(six ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return 2;
   m_socket = s;
+  m_nonBlocking = 0;
   ApplyBuffers(rbuf, sbuf);
   if (m_recvTimeout > 0) SetReceiveTimeout(m_recvTimeout);
   if (m_sendTimeout > 0) SetSendTimeout(m_sendTimeout);
@@ -189,6 +191,7 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
   SOCKET s = socket(six ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return 2;
   m_socket = s;
+  m_nonBlocking = 0;
   m_port = port;
   m_family = six ? AF_INET6 : AF_INET;
   m_type = SOCK_STREAM;
@@ -198,8 +201,7 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
   m_remoteAddr.sin_family = AF_INET;
   m_remoteAddr.sin_port = htons(static_cast<u_short>(port));
   m_remoteAddr.sin_addr.s_addr = address ? inet_addr(address) : INADDR_NONE;
-  u_long on = 1, off = 0;
-  ioctlsocket(s, FIONBIO, &on);
+  SetBlockingMode(1);
   int result = 3;
   if (six) m_family = AF_INET6;
   const sockaddr* to = six ? reinterpret_cast<const sockaddr*>(&v6) : reinterpret_cast<const sockaddr*>(&m_remoteAddr);
@@ -252,7 +254,7 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
     WSASetLastError(error);
     return result;
   }
-  ioctlsocket(s, FIONBIO, &off);
+  // Left non-blocking: a download reads it so, and whatever reads or writes it blocking switches.
   if (m_recvTimeout > 0) SetReceiveTimeout(m_recvTimeout);
   if (m_sendTimeout > 0) SetSendTimeout(m_sendTimeout);
   return 0;

@@ -153,6 +153,7 @@ int vqWsEngine::_open(unsigned int port, const char* address, int family, int ty
   m_type = type;
   VQSTR_Copy(m_hostAddress, address, sizeof m_hostAddress);
   m_socket = socket(family, type, 0);
+  m_nonBlocking = 0;
   return m_socket == INVALID_SOCKET ? 2 : 0;
 }
 
@@ -196,6 +197,7 @@ int vqWsEngine::WS_CloseConnection() {
   }
   m_socket = INVALID_SOCKET;
   m_listenSocket = INVALID_SOCKET;
+  m_nonBlocking = 0;
   return result;
 }
 
@@ -242,6 +244,7 @@ int vqWsEngine::AcceptConnection() {
   SOCKET s = accept(m_listenSocket, reinterpret_cast<sockaddr*>(&peer), &len);
   if (s == INVALID_SOCKET) return 1;
   m_socket = s;
+  m_nonBlocking = 0;
   m_remoteAddr = peer;
   m_type = SOCK_STREAM;
   return 0;
@@ -258,6 +261,7 @@ int vqWsEngine::WS_Send(const char* data, int length) {
 }
 
 int vqWsEngine::_send(const char* data, int length) {
+  SetBlockingMode(0);
   return m_tls ? m_tls->Send(m_socket, data, length) : send(m_socket, data, length, 0);
 }
 
@@ -310,6 +314,7 @@ void vqWsEngine::SetTransferBlocks(int sendBytes, int receiveBytes) {
 }
 
 int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
+  SetBlockingMode(0);
   sent = 0;
   m_transferred = 0;
   if (path == nullptr) return 1;
@@ -415,12 +420,14 @@ int vqWsEngine::WS_WaitForReceive(int milliseconds) {
 
 int vqWsEngine::Receive(char* buffer, int size, int timeoutMs) {
   if (buffer == nullptr || size <= 0) return -1;
+  SetBlockingMode(0);
   if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) return 0;
   return _recv(buffer, size, 0);
 }
 
 int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
   if (buffer == nullptr || size <= 0) return 0;
+  SetBlockingMode(0);
   int room = size - 1;
   int total = 0;
   buffer[0] = '\0';
@@ -470,6 +477,7 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
     return _receiveStreaming(file, static_cast<unsigned long long>(position.QuadPart), start, received, timeoutMs);
 
   // No time-out: plain blocking reads, one block at a time.
+  SetBlockingMode(0);
   std::vector<char> buffer(static_cast<size_t>(m_recvBlock));
   char* block = buffer.data();
   for (;;) {
@@ -529,8 +537,7 @@ int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsi
     return WS_ReceiveFileStatus(received) == 1 ? 6 : 0;
   };
   // Non-blocking reads take what is waiting without a wait; only an empty socket is waited for.
-  u_long on = 1;
-  ioctlsocket(m_socket, FIONBIO, &on);
+  SetBlockingMode(1);
   while (result < 0) {
     int n = _recv(data + fill, static_cast<int>(want - fill), 0);
     if (n > 0) {
@@ -562,14 +569,14 @@ int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsi
     }
     if (WS_WaitForReceive(timeoutMs) != 0) result = 3;
   }
-  u_long off = 0;
-  ioctlsocket(m_socket, FIONBIO, &off);
+  // The socket stays non-blocking: it is mostly closed next, and a blocking call switches back.
   if (holeAtEnd && !SetEndOfFile(file) && (result == 0 || result == 6)) result = 5;
   return result;
 }
 
 int vqWsEngine::ReceiveFrom(char* buffer, int& size, int timeoutMs) {
   if (m_socket == INVALID_SOCKET) return 1;
+  SetBlockingMode(0);
   if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) return 2;
   if (buffer == nullptr || size <= 0) return 3;
   int len = sizeof m_remoteAddr;
@@ -676,8 +683,12 @@ int vqWsEngine::SetSendTimeout(int milliseconds) {
 }
 
 int vqWsEngine::SetBlockingMode(unsigned long value) {
+  const int wanted = value ? 1 : 0;
+  if (m_socket != INVALID_SOCKET && wanted == m_nonBlocking) return 0;
   u_long mode = value;
-  return ioctlsocket(m_socket, FIONBIO, &mode) == 0 ? 0 : 1;
+  if (ioctlsocket(m_socket, FIONBIO, &mode) != 0) return 1;
+  m_nonBlocking = wanted;
+  return 0;
 }
 
 int vqWsEngine::GetMaxSend() {
