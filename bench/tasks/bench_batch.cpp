@@ -61,7 +61,7 @@ struct spent {
   double ms = 0;
 };
 std::map<std::string, spent> split;
-std::string open;  // the exchange running, "" between exchanges
+std::string open;    // the exchange running, "" between exchanges
 bool named = false;  // the command's own log line came already
 double since = 0;
 
@@ -108,8 +108,8 @@ void printSplit(long files) {
   double all = 0;
   for (const auto& s : split) all += s.second.ms;
   for (const auto& s : split)
-    fprintf(stderr, "  %-22s %6.2f x %7.3f ms  (%4.1f%%)\n", s.first.c_str(), static_cast<double>(s.second.count) / files,
-            s.second.ms / files, 100.0 * s.second.ms / all);
+    fprintf(stderr, "  %-22s %6.2f x %7.3f ms  (%4.1f%%)\n", s.first.c_str(),
+            static_cast<double>(s.second.count) / files, s.second.ms / files, 100.0 * s.second.ms / all);
   fprintf(stderr, "  %-22s          %7.3f ms\n", "all", all / files);
 }
 }  // namespace

@@ -384,8 +384,7 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
         _sock_dumpmessage(1, "%s", reader.Line());
       if (event == vqFtpReplyReader::kDone || event == vqFtpReplyReader::kTooLarge) break;
     }
-    if (taken < static_cast<size_t>(peeked) &&
-        !connection->Unread(buf + taken, peeked - static_cast<int>(taken))) {
+    if (taken < static_cast<size_t>(peeked) && !connection->Unread(buf + taken, peeked - static_cast<int>(taken))) {
       m_lastReply = reader.Frame().Text();
       return 0;
     }

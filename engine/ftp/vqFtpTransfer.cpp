@@ -491,7 +491,8 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     if (!localFile || !*localFile) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     unsigned long total = 0, totalHigh = 0;
     {
-      vqFileHandle probe(CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr));
+      vqFileHandle probe(
+          CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr));
       if (!probe.IsValid()) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
       LARGE_INTEGER bytes;
       if (GetFileSizeEx(probe, &bytes)) total = bytes.LowPart, totalHigh = static_cast<unsigned long>(bytes.HighPart);

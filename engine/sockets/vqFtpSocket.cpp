@@ -29,9 +29,8 @@ bool honoured(int option, int value) {
 
 // The system's buffers are usually far larger than a site's stored value; shrinking them would only
 // slow transfers down, so a value is applied only when it enlarges the buffer, and only where the
-// system grants it in full.
-// Only fresh sockets come here, and a fresh socket's size is the system's: it is asked once per
-// process, not once per data connection (each ask is a round trip to the system).
+// system grants it in full. Only fresh sockets come here, and a fresh socket's size is the system's:
+// it is asked once per process, not once per data connection (each ask is a round trip to the system).
 void growBuffer(SOCKET s, int option, unsigned int wanted, int family) {
   if (s == INVALID_SOCKET || wanted == 0 || wanted > 0x7FFFFFFF) return;
   static volatile LONG fresh[2][2] = {};  // [IPv6][option]: a fresh socket's size, 0 not known yet

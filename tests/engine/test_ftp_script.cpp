@@ -235,7 +235,7 @@ struct dataServer {
   std::string stored;  // what STOR received
   bool refusePort = false, refuseRest = false, neverConnect = false, silentDele = false;
   bool holdStor = false, holdRetr = false;  // answer 150 and wait for an ABOR
-  bool oneWrite = false;  // RETR: the data first, then 150 and 226 in one piece
+  bool oneWrite = false;                    // RETR: the data first, then 150 and 226 in one piece
   bool transferring = false;
   const char* pasvAddress = "127,0,0,1";
   unsigned long rest = 0;
