@@ -56,14 +56,12 @@ vqWaitResult VQ_Wait(const vqWaitFor& w) {
 
     Step got = kIdle;
     if (withSocket && !w.count) {
-      // A socket that is ready ends the wait at once (a transfer asks once per block); otherwise
-      // the windows are served first, then the socket is watched for a short pass.
-      got = selectSocket(w, 0);
-      if (got == kIdle) {
-        if (inputWaiting()) hold.Pump([&] { return w.stop && *w.stop; });
-        got = selectSocket(w, step < kSocketSliceMs ? step : kSocketSliceMs);
-        if (got == kIdle && inputWaiting()) got = kInput;
-      }
+      // The windows are served first, then the socket is watched for a short pass, which ends at
+      // once when it is ready. (A look at the socket without waiting before that would cost a
+      // round trip to the system per wait, and most waits are for a reply still to come.)
+      if (inputWaiting()) hold.Pump([&] { return w.stop && *w.stop; });
+      got = selectSocket(w, step < kSocketSliceMs ? step : kSocketSliceMs);
+      if (got == kIdle && inputWaiting()) got = kInput;
     } else {
       DWORD r = MsgWaitForMultipleObjectsEx(w.count, w.handles, step, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       if (r < WAIT_OBJECT_0 + w.count || (r >= WAIT_ABANDONED_0 && r < WAIT_ABANDONED_0 + w.count)) {

@@ -6,11 +6,13 @@
 //   bench_batch put <port> <remote folder> <local folder>   (uploaded into <remote folder>)
 // A fifth argument sets the data connections' socket buffer sizes (the site's RBufSize and
 // SBufSize; the engine's default otherwise).
+#include <ctype.h>
 #include <shlobj.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -48,20 +50,67 @@ long countFiles(const std::string& dir) {
 
 int report(const char*, const char*, unsigned, void*) { return IDNO; }  // never wait for a click
 
-// With FH_BATCH_TRACE set: the first few hundred commands and log lines with their times, to see
-// where a file's time goes.
+// With FH_BATCH_TRACE set: the first few hundred commands and log lines with their times, and at
+// the end where the time went: each command from its sending to its final reply (a transfer's
+// from the sending to its preliminary reply, then its data up to the final one), and the rest,
+// between exchanges (data connects, local files, the walk itself).
 LARGE_INTEGER traceFreq, traceStart;
 int traced = 0;
+struct spent {
+  int count = 0;
+  double ms = 0;
+};
+std::map<std::string, spent> split;
+std::string open;    // the exchange running, "" between exchanges
+bool named = false;  // the command's own log line came already
+double since = 0;
+
+double nowMs() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart - traceStart.QuadPart) / static_cast<double>(traceFreq.QuadPart);
+}
+
+void account(const std::string& what, double at) {
+  spent& s = split[what];
+  ++s.count;
+  s.ms += at - since;
+  since = at;
+}
+
 unsigned long trace(_sock_notification_* note, void*, void*) {
-  if (note && (note->type == VQNOTIFY_COMMAND || note->type == VQNOTIFY_LOG) && traced < 400) {
+  if (!note || (note->type != VQNOTIFY_COMMAND && note->type != VQNOTIFY_LOG)) return 0;
+  const double at = nowMs();
+  if (traced < 400) {
     ++traced;
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    fprintf(stderr, "%9.3f ms %d %.100s\n",
-            1000.0 * static_cast<double>(now.QuadPart - traceStart.QuadPart) / static_cast<double>(traceFreq.QuadPart),
-            note->type, note->message);
+    fprintf(stderr, "%9.3f ms %d %.100s\n", at, note->type, note->message);
+  }
+  const char* m = note->message;
+  if (note->type == VQNOTIFY_COMMAND) {
+    if (open.empty()) account("(between exchanges)", at);
+    open = "?";
+    named = false;
+  } else if (!open.empty() && !named) {
+    std::string verb(m, strcspn(m, " \r\n"));
+    open = verb;
+    named = true;
+  } else if (!open.empty() && isdigit(static_cast<unsigned char>(m[0])) && isdigit(static_cast<unsigned char>(m[1])) &&
+             isdigit(static_cast<unsigned char>(m[2])) && m[3] == ' ') {
+    account(open, at);
+    open = m[0] == '1' ? open + " data" : "";
   }
   return 0;
+}
+
+void printSplit(long files) {
+  if (split.empty() || files <= 0) return;
+  fprintf(stderr, "\nper file (%ld files): count and milliseconds\n", files);
+  double all = 0;
+  for (const auto& s : split) all += s.second.ms;
+  for (const auto& s : split)
+    fprintf(stderr, "  %-22s %6.2f x %7.3f ms  (%4.1f%%)\n", s.first.c_str(),
+            static_cast<double>(s.second.count) / files, s.second.ms / files, 100.0 * s.second.ms / all);
+  fprintf(stderr, "  %-22s          %7.3f ms\n", "all", all / files);
 }
 }  // namespace
 
@@ -147,6 +196,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const long files = countFiles(get ? localDir + "\\" + last : local);
+  if (getenv("FH_BATCH_TRACE")) printSplit(files);
   printf("%ld %.3f\n", files, static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(freq.QuadPart));
   return 0;
 }

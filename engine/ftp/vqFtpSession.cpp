@@ -239,10 +239,16 @@ void vqFtpEngine::_sock_dumpmessage(int notify, const char* format, ...) {
   }
 }
 
-void vqFtpEngine::_stopKeepAlive() { m_timer.KillTimer(kKeepAliveTimer); }
+// Every command stops and re-arms the timer; without a keep-alive neither call is made (each is a
+// round trip to the system).
+void vqFtpEngine::_stopKeepAlive() {
+  if (!m_keepAliveArmed) return;
+  m_timer.KillTimer(kKeepAliveTimer);
+  m_keepAliveArmed = false;
+}
 
 void vqFtpEngine::_armKeepAlive() {
-  if (m_keepAlive > 0) m_timer.SetTimer(kKeepAliveTimer, m_keepAlive * 60000);
+  if (m_keepAlive > 0) m_keepAliveArmed = m_timer.SetTimer(kKeepAliveTimer, m_keepAlive * 60000);
 }
 
 // Ends a waiting connect at once (cancel).
@@ -351,7 +357,8 @@ int vqFtpEngine::_waitForReplyBytes(vqFtpSocket* connection, DWORD deadline) {
 
 // Reads one whole reply: its code, 0 when none came in time (or the connection ended),
 // kReplyCancelled, or kReplyTooLarge (the connection is then closed: it can never be in step again).
-// Bytes are peeked and only those the reply took are removed, so a following reply stays queued.
+// What is read past the reply's end goes back to the connection, so a following reply stays queued
+// (one read per pass, not a peek and a read: each is a round trip to the system).
 int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
   vqFtpReplyReader reader(kReplyLineMax, kReplyLinesMax, kReplyBytesMax, kStrayLinesMax);
   const DWORD deadline = GetTickCount() + m_timeout * kDeadlineTimeouts;
@@ -359,7 +366,7 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
   vqFtpReplyReader::Event event = vqFtpReplyReader::kMore;
   while (event != vqFtpReplyReader::kDone && event != vqFtpReplyReader::kTooLarge) {
     int r = _waitForReplyBytes(connection, deadline);
-    int peeked = r == 1 ? connection->WS_Recv(buf, sizeof buf, MSG_PEEK) : 0;
+    int peeked = r == 1 ? connection->WS_Recv(buf, sizeof buf, 0) : 0;
     if (peeked <= 0) {
       if (reader.Frame().Text()[0] || reader.Partial()[0])
         _sock_dumpmessage(1, "The reply ended before its last line.\n");
@@ -377,7 +384,7 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
         _sock_dumpmessage(1, "%s", reader.Line());
       if (event == vqFtpReplyReader::kDone || event == vqFtpReplyReader::kTooLarge) break;
     }
-    if (taken > 0 && connection->WS_Recv(buf, static_cast<int>(taken), 0) != static_cast<int>(taken)) {
+    if (taken < static_cast<size_t>(peeked) && !connection->Unread(buf + taken, peeked - static_cast<int>(taken))) {
       m_lastReply = reader.Frame().Text();
       return 0;
     }

@@ -136,6 +136,7 @@ unsigned long vqFtpEngine::_checkCertificate(vqTlsChannel* channel, const char* 
 unsigned long vqFtpEngine::_secureData() {
   if (!m_protectData || !m_tlsCredentials) return 0;
   vqTlsChannel* channel = new vqTlsChannel(m_tlsCredentials);
+  m_data->SetBlockingMode(0);  // the handshake reads and writes as a plain data connection did
   if (channel->Handshake(m_data->GetSocket(), m_tlsHost.c_str(), m_timeout, _stopWaiting, this) != 0) {
     _sock_dumpmessage(1, "The data connection's TLS handshake failed: %s.\n", channel->ErrorText());
     delete channel;

@@ -49,6 +49,10 @@ void createParentFolders(const char* file) {
   size_t cut = path.find_last_of('\\');
   if (cut == std::string::npos || cut == 0) return;
   path.erase(cut);
+  // Files of one folder follow each other: a folder there already costs one look, not one
+  // create per level.
+  const DWORD there = GetFileAttributesA(path.c_str());
+  if (there != INVALID_FILE_ATTRIBUTES && (there & FILE_ATTRIBUTE_DIRECTORY)) return;
   for (size_t i = 3; i <= path.size(); ++i) {
     if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
   }
@@ -485,11 +489,14 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     _setType(mode, localFile);
     m_notify.type = VQNOTIFY_SEND;
     if (!localFile || !*localFile) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
-    if (!vqFileHandle(CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr))
-             .IsValid())
-      return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     unsigned long total = 0, totalHigh = 0;
-    _sock_getfilesize(localFile, &total, &totalHigh);
+    {
+      vqFileHandle probe(
+          CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr));
+      if (!probe.IsValid()) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
+      LARGE_INTEGER bytes;
+      if (GetFileSizeEx(probe, &bytes)) total = bytes.LowPart, totalHigh = static_cast<unsigned long>(bytes.HighPart);
+    }
     m_notify.total = static_cast<unsigned int>(total);
     m_notify.totalHigh = static_cast<unsigned int>(totalHigh);
     if (total == 0 && totalHigh == 0) _sock_dumpmessage(0, "Warning: Uploading an empty file [%s]\n", localFile);

@@ -305,6 +305,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   unsigned int m_rBufSize, m_sBufSize;
   unsigned int m_timeout;
   unsigned int m_keepAlive;
+  bool m_keepAliveArmed = false;  // the timer runs: only then is there one to stop
   std::string m_hostSysDir, m_hostSysType, m_welcomeMsg, m_connectMsg;
   int m_storeInfo, m_storeFWInfo;
   std::string m_asciiList;

@@ -3,9 +3,10 @@
 // Every wait goes through VQ_Wait (whole one-second passes for a receive) and keeps the calling
 // thread's window messages flowing, so a user-interface thread can run a transfer; its thread
 // messages stay queued. WS_Cancel cuts a running wait short.
-// Lines are read by peeking, so nothing is buffered inside the object: bytes after a line stay in
-// the socket for the next read. A protected connection (TLS) is the exception: its channel holds
-// what it decrypted, every read goes through it, and HasBufferedInput says so before a wait.
+// Lines are read by peeking, so bytes after a line stay in the socket for the next read. A reader
+// that took more than it wanted may hand the rest back (Unread): it is read first, before the
+// socket. A protected connection (TLS) also holds what its channel decrypted; every read goes
+// through both, and HasBufferedInput says so before a wait.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
@@ -69,6 +70,10 @@ class VQENGINE_API vqWsEngine {
   int Receive(char* buffer, int size, int timeoutMs);
   // recv itself (flags may hold MSG_PEEK), through the connection's TLS channel when it has one.
   int WS_Recv(char* buffer, int size, int flags) { return _recv(buffer, size, flags); }
+  // Hands back bytes a read took beyond what it used (at most kHeldMax, before any held already):
+  // the next reads return them first. False when they do not fit.
+  bool Unread(const char* data, int length);
+  enum { kHeldMax = 4096 };
   int ReceiveLine(char* buffer, int size, int timeoutMs);
   int WS_ReceiveToFile(const char* path, int mode, long& received, int timeoutMs);
   int ReceiveFrom(char* buffer, int& size, int timeoutMs);
@@ -105,6 +110,10 @@ class VQENGINE_API vqWsEngine {
   int SetSendTimeout(int milliseconds);
   int GetReceiveTimeout() const { return m_recvTimeout; }
   int GetSendTimeout() const { return m_sendTimeout; }
+  // 1 non-blocking, 0 blocking. The mode is remembered and a call that changes nothing asks nothing
+  // of the system (each change is a round trip to it under Wine). A data connection stays
+  // non-blocking after ConnectWithin and WS_ReceiveToFile; the calls that read or write blocking
+  // make it blocking again themselves.
   int SetBlockingMode(unsigned long value);
   int GetMaxSend();
   int GetMaxReceive();
@@ -164,6 +173,7 @@ class VQENGINE_API vqWsEngine {
   int m_sendBlock;
   int m_recvBlock;
   unsigned long long m_transferred = 0;
+  int m_nonBlocking = 0;  // the socket's mode as last set (a new socket is blocking)
 
  private:
   // WS_ReceiveToFile on a socket read without blocking, waiting only when nothing has come.
@@ -178,6 +188,9 @@ class VQENGINE_API vqWsEngine {
   int _recv(char* buffer, int size, int flags);
   int _send(const char* data, int length);
   vqTlsChannel* m_tls = nullptr;
+  // Bytes handed back by Unread, m_heldAt..m_heldEnd still to read.
+  char m_held[kHeldMax];
+  int m_heldAt = 0, m_heldEnd = 0;
   // Look-up still writing into the lookup buffer; cancelled before the object goes.
   HANDLE m_lookupRequest;
 };

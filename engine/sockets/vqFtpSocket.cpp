@@ -29,12 +29,18 @@ bool honoured(int option, int value) {
 
 // The system's buffers are usually far larger than a site's stored value; shrinking them would only
 // slow transfers down, so a value is applied only when it enlarges the buffer, and only where the
-// system grants it in full.
-void growBuffer(SOCKET s, int option, unsigned int wanted) {
+// system grants it in full. Only fresh sockets come here, and a fresh socket's size is the system's:
+// it is asked once per process, not once per data connection (each ask is a round trip to the system).
+void growBuffer(SOCKET s, int option, unsigned int wanted, int family) {
   if (s == INVALID_SOCKET || wanted == 0 || wanted > 0x7FFFFFFF) return;
-  int current = 0;
-  int len = sizeof current;
-  if (getsockopt(s, SOL_SOCKET, option, reinterpret_cast<char*>(&current), &len) != 0) return;
+  static volatile LONG fresh[2][2] = {};  // [IPv6][option]: a fresh socket's size, 0 not known yet
+  volatile LONG& known = fresh[family == AF_INET6 ? 1 : 0][option == SO_RCVBUF ? 0 : 1];
+  int current = static_cast<int>(known);
+  if (current <= 0) {
+    int len = sizeof current;
+    if (getsockopt(s, SOL_SOCKET, option, reinterpret_cast<char*>(&current), &len) != 0) return;
+    if (current > 0) InterlockedExchange(&known, current);
+  }
   if (static_cast<unsigned int>(current) >= wanted) return;
   int value = static_cast<int>(wanted);
   if (!honoured(option, value)) return;
@@ -87,6 +93,7 @@ int vqFtpSocket::AcceptConnection() {
   SOCKET s = accept(m_listenSocket, reinterpret_cast<sockaddr*>(&peer), &len);
   if (s == INVALID_SOCKET) return 1;
   m_socket = s;
+  m_nonBlocking = 0;
   memset(&m_remoteAddr, 0, sizeof m_remoteAddr);
   if (peer.ss_family == AF_INET) m_remoteAddr = reinterpret_cast<const sockaddr_in&>(peer);
   m_type = SOCK_STREAM;
@@ -94,16 +101,16 @@ int vqFtpSocket::AcceptConnection() {
 }
 
 void vqFtpSocket::ApplyBuffers(unsigned int rbuf, unsigned int sbuf) {
-  growBuffer(m_socket, SO_RCVBUF, rbuf);
-  growBuffer(m_socket, SO_SNDBUF, sbuf);
+  growBuffer(m_socket, SO_RCVBUF, rbuf, m_family);
+  growBuffer(m_socket, SO_SNDBUF, sbuf, m_family);
 }
 
 int vqFtpSocket::ListenWithBuffers(unsigned int port, unsigned int rbuf, unsigned int sbuf, int family) {
   if (m_listenSocket != INVALID_SOCKET) return 1;
   m_listenSocket = socket(family == AF_INET6 ? AF_INET6 : AF_INET, SOCK_STREAM, m_protocol);
   if (m_listenSocket == INVALID_SOCKET) return 2;
-  growBuffer(m_listenSocket, SO_RCVBUF, rbuf);
-  growBuffer(m_listenSocket, SO_SNDBUF, sbuf);
+  growBuffer(m_listenSocket, SO_RCVBUF, rbuf, family);
+  growBuffer(m_listenSocket, SO_SNDBUF, sbuf, family);
   if (family == AF_INET6) {
     sockaddr_in6 any = {};
     any.sin6_family = AF_INET6;
@@ -132,14 +139,15 @@ int vqFtpSocket::ListenWithBuffers(unsigned int port, unsigned int rbuf, unsigne
 int vqFtpSocket::ConnectWithBuffers(unsigned int port, const char* address, unsigned int rbuf, unsigned int sbuf) {
   if (m_socket != INVALID_SOCKET) return 1;
   m_port = port;
-  m_family = AF_INET;
   m_type = SOCK_STREAM;
   snprintf(m_hostAddress, sizeof m_hostAddress, "%s", address ? address : "");
   sockaddr_in6 v6;
   const bool six = ipv6Address(address, port, &v6);
+  m_family = six ? AF_INET6 : AF_INET;
   SOCKET s = socket(six ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return 2;
   m_socket = s;
+  m_nonBlocking = 0;
   ApplyBuffers(rbuf, sbuf);
   if (m_recvTimeout > 0) SetReceiveTimeout(m_recvTimeout);
   if (m_sendTimeout > 0) SetSendTimeout(m_sendTimeout);
@@ -182,8 +190,9 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
   SOCKET s = socket(six ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return 2;
   m_socket = s;
+  m_nonBlocking = 0;
   m_port = port;
-  m_family = AF_INET;
+  m_family = six ? AF_INET6 : AF_INET;
   m_type = SOCK_STREAM;
   snprintf(m_hostAddress, sizeof m_hostAddress, "%s", address ? address : "");
   ApplyBuffers(rbuf, sbuf);
@@ -191,8 +200,7 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
   m_remoteAddr.sin_family = AF_INET;
   m_remoteAddr.sin_port = htons(static_cast<u_short>(port));
   m_remoteAddr.sin_addr.s_addr = address ? inet_addr(address) : INADDR_NONE;
-  u_long on = 1, off = 0;
-  ioctlsocket(s, FIONBIO, &on);
+  SetBlockingMode(1);
   int result = 3;
   if (six) m_family = AF_INET6;
   const sockaddr* to = six ? reinterpret_cast<const sockaddr*>(&v6) : reinterpret_cast<const sockaddr*>(&m_remoteAddr);
@@ -245,7 +253,7 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
     WSASetLastError(error);
     return result;
   }
-  ioctlsocket(s, FIONBIO, &off);
+  // Left non-blocking: a download reads it so, and whatever reads or writes it blocking switches.
   if (m_recvTimeout > 0) SetReceiveTimeout(m_recvTimeout);
   if (m_sendTimeout > 0) SetSendTimeout(m_sendTimeout);
   return 0;

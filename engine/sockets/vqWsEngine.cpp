@@ -153,6 +153,7 @@ int vqWsEngine::_open(unsigned int port, const char* address, int family, int ty
   m_type = type;
   VQSTR_Copy(m_hostAddress, address, sizeof m_hostAddress);
   m_socket = socket(family, type, 0);
+  m_nonBlocking = 0;
   return m_socket == INVALID_SOCKET ? 2 : 0;
 }
 
@@ -180,6 +181,7 @@ int vqWsEngine::WS_CreateUDPSocket(unsigned int localPort, unsigned int remotePo
 
 int vqWsEngine::WS_CloseConnection() {
   int result = 0;
+  m_heldAt = m_heldEnd = 0;
   if (m_tls) {
     m_tls->Shutdown(m_socket);
     delete m_tls;
@@ -195,6 +197,7 @@ int vqWsEngine::WS_CloseConnection() {
   }
   m_socket = INVALID_SOCKET;
   m_listenSocket = INVALID_SOCKET;
+  m_nonBlocking = 0;
   return result;
 }
 
@@ -241,6 +244,7 @@ int vqWsEngine::AcceptConnection() {
   SOCKET s = accept(m_listenSocket, reinterpret_cast<sockaddr*>(&peer), &len);
   if (s == INVALID_SOCKET) return 1;
   m_socket = s;
+  m_nonBlocking = 0;
   m_remoteAddr = peer;
   m_type = SOCK_STREAM;
   return 0;
@@ -257,10 +261,17 @@ int vqWsEngine::WS_Send(const char* data, int length) {
 }
 
 int vqWsEngine::_send(const char* data, int length) {
+  SetBlockingMode(0);
   return m_tls ? m_tls->Send(m_socket, data, length) : send(m_socket, data, length, 0);
 }
 
 int vqWsEngine::_recv(char* buffer, int size, int flags) {
+  if (m_heldAt < m_heldEnd && buffer && size > 0) {
+    const int n = m_heldEnd - m_heldAt < size ? m_heldEnd - m_heldAt : size;
+    memcpy(buffer, m_held + m_heldAt, static_cast<size_t>(n));
+    if (!(flags & MSG_PEEK)) m_heldAt += n;
+    return n;
+  }
   return m_tls ? m_tls->Recv(m_socket, buffer, size, flags) : recv(m_socket, buffer, size, flags);
 }
 
@@ -269,7 +280,20 @@ void vqWsEngine::SetTls(vqTlsChannel* channel) {
   m_tls = channel;
 }
 
-int vqWsEngine::HasBufferedInput() { return m_tls && m_tls->Buffered() ? 1 : 0; }
+int vqWsEngine::HasBufferedInput() { return m_heldAt < m_heldEnd || (m_tls && m_tls->Buffered()) ? 1 : 0; }
+
+bool vqWsEngine::Unread(const char* data, int length) {
+  if (length <= 0) return true;
+  if (!data || length > kHeldMax - (m_heldEnd - m_heldAt)) return false;
+  // Before what is held already: those bytes came later.
+  char joined[kHeldMax];
+  memcpy(joined, data, static_cast<size_t>(length));
+  memcpy(joined + length, m_held + m_heldAt, static_cast<size_t>(m_heldEnd - m_heldAt));
+  m_heldEnd = length + (m_heldEnd - m_heldAt);
+  m_heldAt = 0;
+  memcpy(m_held, joined, static_cast<size_t>(m_heldEnd));
+  return true;
+}
 
 int vqWsEngine::SendAsLine(const char* data, int length, int lineLength) {
   if (data == nullptr || lineLength <= 0) return 0;
@@ -290,6 +314,7 @@ void vqWsEngine::SetTransferBlocks(int sendBytes, int receiveBytes) {
 }
 
 int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
+  SetBlockingMode(0);
   sent = 0;
   m_transferred = 0;
   if (path == nullptr) return 1;
@@ -395,12 +420,14 @@ int vqWsEngine::WS_WaitForReceive(int milliseconds) {
 
 int vqWsEngine::Receive(char* buffer, int size, int timeoutMs) {
   if (buffer == nullptr || size <= 0) return -1;
+  SetBlockingMode(0);
   if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) return 0;
   return _recv(buffer, size, 0);
 }
 
 int vqWsEngine::ReceiveLine(char* buffer, int size, int timeoutMs) {
   if (buffer == nullptr || size <= 0) return 0;
+  SetBlockingMode(0);
   int room = size - 1;
   int total = 0;
   buffer[0] = '\0';
@@ -450,6 +477,7 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
     return _receiveStreaming(file, static_cast<unsigned long long>(position.QuadPart), start, received, timeoutMs);
 
   // No time-out: plain blocking reads, one block at a time.
+  SetBlockingMode(0);
   std::vector<char> buffer(static_cast<size_t>(m_recvBlock));
   char* block = buffer.data();
   for (;;) {
@@ -509,8 +537,7 @@ int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsi
     return WS_ReceiveFileStatus(received) == 1 ? 6 : 0;
   };
   // Non-blocking reads take what is waiting without a wait; only an empty socket is waited for.
-  u_long on = 1;
-  ioctlsocket(m_socket, FIONBIO, &on);
+  SetBlockingMode(1);
   while (result < 0) {
     int n = _recv(data + fill, static_cast<int>(want - fill), 0);
     if (n > 0) {
@@ -542,14 +569,14 @@ int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsi
     }
     if (WS_WaitForReceive(timeoutMs) != 0) result = 3;
   }
-  u_long off = 0;
-  ioctlsocket(m_socket, FIONBIO, &off);
+  // The socket stays non-blocking: it is mostly closed next, and a blocking call switches back.
   if (holeAtEnd && !SetEndOfFile(file) && (result == 0 || result == 6)) result = 5;
   return result;
 }
 
 int vqWsEngine::ReceiveFrom(char* buffer, int& size, int timeoutMs) {
   if (m_socket == INVALID_SOCKET) return 1;
+  SetBlockingMode(0);
   if (timeoutMs > 0 && WS_WaitForReceive(timeoutMs) != 0) return 2;
   if (buffer == nullptr || size <= 0) return 3;
   int len = sizeof m_remoteAddr;
@@ -561,10 +588,6 @@ int vqWsEngine::ReceiveFrom(char* buffer, int& size, int timeoutMs) {
 
 int vqWsEngine::IsDataWaiting() {
   if (HasBufferedInput()) return 1;
-  BOOL listening = FALSE;
-  int size = sizeof listening;
-  if (getsockopt(m_socket, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &size) == 0 && listening)
-    return 1;  // readable means a caller waits to be accepted
   u_long waiting = 0;
   if (ioctlsocket(m_socket, FIONREAD, &waiting) != 0) return 0;
   return waiting > 0 ? 1 : 0;
@@ -614,6 +637,10 @@ int vqWsEngine::IsConnected() {
     return err == WSAENOTSOCK || err == WSAENETDOWN || err == WSANOTINITIALISED ? 0 : 1;
   }
   if (selected == 0) return 1;
+  BOOL listening = FALSE;
+  int size = sizeof listening;
+  if (getsockopt(m_socket, SOL_SOCKET, SO_ACCEPTCONN, reinterpret_cast<char*>(&listening), &size) == 0 && listening)
+    return 1;  // readable means a caller waits to be accepted
   u_long waiting = 0;
   if (ioctlsocket(m_socket, FIONREAD, &waiting) != 0) return 0;
   return waiting > 0 ? 1 : 0;
@@ -634,8 +661,12 @@ int vqWsEngine::SetSendTimeout(int milliseconds) {
 }
 
 int vqWsEngine::SetBlockingMode(unsigned long value) {
+  const int wanted = value ? 1 : 0;
+  if (m_socket != INVALID_SOCKET && wanted == m_nonBlocking) return 0;
   u_long mode = value;
-  return ioctlsocket(m_socket, FIONBIO, &mode) == 0 ? 0 : 1;
+  if (ioctlsocket(m_socket, FIONBIO, &mode) != 0) return 1;
+  m_nonBlocking = wanted;
+  return 0;
 }
 
 int vqWsEngine::GetMaxSend() {

@@ -235,6 +235,7 @@ struct dataServer {
   std::string stored;  // what STOR received
   bool refusePort = false, refuseRest = false, neverConnect = false, silentDele = false;
   bool holdStor = false, holdRetr = false;  // answer 150 and wait for an ABOR
+  bool oneWrite = false;                    // RETR: the data first, then 150 and 226 in one piece
   bool transferring = false;
   const char* pasvAddress = "127,0,0,1";
   unsigned long rest = 0;
@@ -262,6 +263,7 @@ struct dataServer {
       }
       unsigned long from = rest;
       rest = 0;
+      if (oneWrite) return s.SendData(file.substr(from)) ? "150 Opening data connection.\r\n226 Done." : "425 No.";
       s.Then([&s, this, from] { return s.SendData(file.substr(from)) ? "226 Done." : "425 No data connection."; });
       return "150 Opening data connection.";
     }
@@ -341,6 +343,36 @@ TEST(FtpScript, RefusedRestartDownloadsFromTheStart) {
   std::vector<std::string> lines = srv.Lines();
   EXPECT_EQ(1, countLines(lines, "REST 1000"));
   EXPECT_EQ(1, countLines(lines, "REST 0"));
+}
+
+// A reply read together with the next one (one segment) leaves that one for its own command, and a
+// server that hangs up is seen as gone.
+TEST(FtpScript, RepliesThatArriveTogetherAnswerTheirOwnCommands) {
+  dataServer d;
+  d.oneWrite = true;
+  ftpScriptServer srv(kGreeting, [&d](ftpScriptServer& s, const std::string& l) {
+    if (l == "NOOP") return std::string("200 First.\r\n211 Second, unasked.");
+    if (l == "QUIT") return std::string("<close>");
+    return d.answer(s, l);
+  });
+  session s(srv.Port());
+  ASSERT_EQ(0u, s.e->FTP_Connect());
+  std::string local = tempDir() + "\\data.bin";
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_EQ(0u, s.e->FTP_GetFile("/data.bin", local.c_str(), 1, 5000, 0)) << s.rec.log();
+    EXPECT_EQ(d.file, readFile(local));
+    EXPECT_EQ(226, s.e->GetLastReplyCode()) << s.e->GetLastReply();
+  }
+  EXPECT_EQ(0u, s.e->FTP_SendCmd("NOOP", 0));
+  EXPECT_EQ(200, s.e->GetLastReplyCode());
+  EXPECT_EQ(0u, s.e->FTP_SendCmd("SYST", 0)) << "the unasked 211 is dropped, not taken as SYST's answer";
+  EXPECT_EQ(215, s.e->GetLastReplyCode()) << s.e->GetLastReply();
+  EXPECT_NE(std::string::npos, s.rec.log().find("Discarded a line that came unasked: 211")) << s.rec.log();
+  EXPECT_EQ(1, s.e->FTP_IsOpen());
+  s.e->FTP_SendCmd("QUIT", 0);
+  for (int i = 0; i < 50 && s.e->FTP_IsOpen(); ++i) Sleep(20);
+  EXPECT_EQ(0, s.e->FTP_IsOpen()) << "the server hung up";
 }
 
 TEST(FtpScript, ServerThatNeverConnectsBackTurnsTheEnginePassive) {
