@@ -8,6 +8,7 @@
 #include "inJob.h"
 #include "shellApp.h"
 #include "shellCommand.h"
+#include "shellDropBlocks.h"
 #include "shellItems.h"
 #include "shellPaths.h"
 #include "shellPidl.h"
@@ -33,20 +34,24 @@ bool offers(IDataObject* data, UINT format) {
   return data->QueryGetData(&f) == S_OK;
 }
 
-// A global-memory format's bytes, at most max of them.
-bool readBlock(IDataObject* data, UINT format, std::vector<BYTE>& out, size_t max) {
-  out.clear();
+// Hands a global-memory format's bytes to read, locked, with the global's own size (at most
+// SHELL_BLOCK_MAX of them): what they mean is checked by the block readers.
+template <typename Read>
+bool withBlock(IDataObject* data, UINT format, Read read) {
   FORMATETC f = {static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM m;
-  if (!format || FAILED(data->GetData(&f, &m))) return false;
+  if (!data || !format || FAILED(data->GetData(&f, &m))) return false;
   bool ok = false;
   if (m.tymed == TYMED_HGLOBAL && m.hGlobal) {
-    size_t size = GlobalSize(m.hGlobal);
-    const BYTE* p = static_cast<const BYTE*>(GlobalLock(m.hGlobal));
+    const size_t size = GlobalSize(m.hGlobal);
+    const void* p = GlobalLock(m.hGlobal);
     if (p) {
-      out.assign(p, p + (size < max ? size : max));
+      try {
+        ok = read(p, size < SHELL_BLOCK_MAX ? size : SHELL_BLOCK_MAX);
+      } catch (...) {
+        ok = false;
+      }
       GlobalUnlock(m.hGlobal);
-      ok = true;
     }
   }
   ReleaseStgMedium(&m);
@@ -249,47 +254,39 @@ DWORD shellDropMenu(HWND owner, POINT at, DWORD offered) {
 
 bool shellDropItems(IDataObject* data, std::vector<vqItemIdList>& items, vqItemIdList* parentOut) {
   items.clear();
-  std::vector<BYTE> block;
-  if (!data || !readBlock(data, shellFormat(SHELL_CF_IDLIST), block, 16 << 20)) return false;
-  // Another program may have written this block: every offset and list is checked before use.
-  const int count = VQPIDL_CIDACheck(block.data(), block.size());
-  if (count <= 0) return false;
-  LPCITEMIDLIST parent = VQPIDL_CIDAList(block.data(), block.size(), 0);
-  if (!parent) return false;
-  for (int i = 1; i <= count; ++i) {
-    LPCITEMIDLIST item = VQPIDL_CIDAList(block.data(), block.size(), static_cast<unsigned>(i));
-    if (!item) return false;
-    vqItemIdList whole(ILCombine(parent, item));
-    if (!whole.Get()) return false;
-    items.push_back(std::move(whole));
-  }
-  if (parentOut) *parentOut = vqItemIdList::CopyOf(parent);
-  return true;
+  return withBlock(data, shellFormat(SHELL_CF_IDLIST), [&](const void* block, size_t size) {
+    return shellBlockItems(block, size, items, parentOut);
+  });
 }
 
 std::vector<std::string> shellDropFiles(IDataObject* data) {
   std::vector<std::string> files;
-  FORMATETC f = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM m;
-  if (!data || FAILED(data->GetData(&f, &m))) return files;
-  HDROP drop = static_cast<HDROP>(m.hGlobal);
-  if (m.tymed == TYMED_HGLOBAL && drop) {
-    const UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < n; ++i) {
-      char path[MAX_PATH];
-      if (DragQueryFileA(drop, i, path, sizeof path)) files.push_back(path);
-    }
+  shellDropNames names;
+  if (!withBlock(data, CF_HDROP, [&](const void* block, size_t size) {
+        return shellBlockDropFiles(block, size, MAX_PATH, names);
+      }))
+    return files;
+  files = names.narrow;
+  for (const std::u16string& wide : names.wideNames) {
+    // A name the system's code page writes longer than a path holds is left out, never cut short.
+    char path[MAX_PATH];
+    const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(wide.c_str()), -1, path, sizeof path,
+                                      nullptr, nullptr);
+    if (n > 0)
+      files.push_back(path);
+    else
+      ++names.skipped;
   }
-  ReleaseStgMedium(&m);
+  if (names.skipped)
+    shellApp::Get().Log(3, "%u dropped file name(s) too long or cut short; left out\n",
+                        static_cast<unsigned>(names.skipped));
   return files;
 }
 
 DWORD shellPreferredEffect(IDataObject* data) {
-  std::vector<BYTE> block;
-  if (!data || !readBlock(data, shellFormat(SHELL_CF_EFFECT), block, sizeof(DWORD)) || block.size() < sizeof(DWORD))
-    return 0;
-  DWORD effect;
-  memcpy(&effect, block.data(), sizeof effect);
+  uint32_t effect = 0;
+  withBlock(data, shellFormat(SHELL_CF_EFFECT),
+            [&](const void* block, size_t size) { return shellBlockEffect(block, size, effect); });
   return effect;
 }
 
@@ -318,10 +315,12 @@ DWORD shellDropRun(HWND owner, LPCITEMIDLIST target, IDataObject* data, DWORD ef
     if (vqAppParams* app = shellApp::Get().GetAppParams()) app->APP_LoadParams();
     const shellDropOffer offer = shellDropOfferOf(data);
     if (offer.url) {
-      std::vector<BYTE> text;
-      readBlock(data, shellFormat(SHELL_CF_URL), text, 2048);
-      text.push_back(0);
-      shellApp::Get().Log(3, "URL: %s\n", reinterpret_cast<const char*>(text.data()));
+      std::string url;
+      withBlock(data, shellFormat(SHELL_CF_URL), [&](const void* block, size_t size) {
+        url = shellBlockText(block, size, 2048);
+        return true;
+      });
+      shellApp::Get().Log(3, "URL: %s\n", url.c_str());
       // Nothing is made of a URL: the source must not take it as moved.
       return DROPEFFECT_NONE;
     }
