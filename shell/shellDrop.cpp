@@ -254,9 +254,11 @@ DWORD shellDropMenu(HWND owner, POINT at, DWORD offered) {
 
 bool shellDropItems(IDataObject* data, std::vector<vqItemIdList>& items, vqItemIdList* parentOut) {
   items.clear();
-  return withBlock(data, shellFormat(SHELL_CF_IDLIST), [&](const void* block, size_t size) {
+  const bool ok = withBlock(data, shellFormat(SHELL_CF_IDLIST), [&](const void* block, size_t size) {
     return shellBlockItems(block, size, items, parentOut);
   });
+  if (!ok) items.clear();  // also what a reader stopped by running out of memory had made
+  return ok;
 }
 
 std::vector<std::string> shellDropFiles(IDataObject* data) {
