@@ -8,6 +8,7 @@
 #include "inJob.h"
 #include "shellApp.h"
 #include "shellCommand.h"
+#include "shellDropBlocks.h"
 #include "shellItems.h"
 #include "shellPaths.h"
 #include "shellPidl.h"
@@ -33,20 +34,24 @@ bool offers(IDataObject* data, UINT format) {
   return data->QueryGetData(&f) == S_OK;
 }
 
-// A global-memory format's bytes, at most max of them.
-bool readBlock(IDataObject* data, UINT format, std::vector<BYTE>& out, size_t max) {
-  out.clear();
+// Hands a global-memory format's bytes to read, locked, with the global's own size (at most
+// SHELL_BLOCK_MAX of them): what they mean is checked by the block readers.
+template <typename Read>
+bool withBlock(IDataObject* data, UINT format, Read read) {
   FORMATETC f = {static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM m;
-  if (!format || FAILED(data->GetData(&f, &m))) return false;
+  if (!data || !format || FAILED(data->GetData(&f, &m))) return false;
   bool ok = false;
   if (m.tymed == TYMED_HGLOBAL && m.hGlobal) {
-    size_t size = GlobalSize(m.hGlobal);
-    const BYTE* p = static_cast<const BYTE*>(GlobalLock(m.hGlobal));
+    const size_t size = GlobalSize(m.hGlobal);
+    const void* p = GlobalLock(m.hGlobal);
     if (p) {
-      out.assign(p, p + (size < max ? size : max));
+      try {
+        ok = read(p, size < SHELL_BLOCK_MAX ? size : SHELL_BLOCK_MAX);
+      } catch (...) {
+        ok = false;
+      }
       GlobalUnlock(m.hGlobal);
-      ok = true;
     }
   }
   ReleaseStgMedium(&m);
@@ -249,42 +254,36 @@ DWORD shellDropMenu(HWND owner, POINT at, DWORD offered) {
 
 bool shellDropItems(IDataObject* data, std::vector<vqItemIdList>& items, vqItemIdList* parentOut) {
   items.clear();
-  std::vector<BYTE> block;
-  if (!data || !readBlock(data, shellFormat(SHELL_CF_IDLIST), block, 16 << 20)) return false;
-  // Another program may have written this block: every offset and list is checked before use.
-  const int count = VQPIDL_CIDACheck(block.data(), block.size());
-  if (count <= 0) return false;
-  LPCITEMIDLIST parent = VQPIDL_CIDAList(block.data(), block.size(), 0);
-  if (!parent) return false;
-  for (int i = 1; i <= count; ++i) {
-    LPCITEMIDLIST item = VQPIDL_CIDAList(block.data(), block.size(), static_cast<unsigned>(i));
-    if (!item) return false;
-    vqItemIdList whole(ILCombine(parent, item));
-    if (!whole.Get()) return false;
-    items.push_back(std::move(whole));
-  }
-  if (parentOut) *parentOut = vqItemIdList::CopyOf(parent);
-  return true;
+  const bool ok = withBlock(data, shellFormat(SHELL_CF_IDLIST), [&](const void* block, size_t size) {
+    return shellBlockItems(block, size, items, parentOut);
+  });
+  if (!ok) items.clear();  // also what a reader stopped by running out of memory had made
+  return ok;
 }
 
 std::vector<std::wstring> shellDropFiles(IDataObject* data) {
   std::vector<std::wstring> files;
-  FORMATETC f = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM m;
-  if (!data || FAILED(data->GetData(&f, &m))) return files;
-  HDROP drop = static_cast<HDROP>(m.hGlobal);
-  if (m.tymed == TYMED_HGLOBAL && drop) {
-    // The system converts between the narrow and the wide form of the block, whichever it holds.
-    const UINT n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < n; ++i) {
-      const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-      if (!length) continue;
-      std::wstring path(length + 1, L'\0');
-      path.resize(DragQueryFileW(drop, i, &path[0], length + 1));
-      if (!path.empty()) files.push_back(path);
+  shellDropNames names;
+  // Names travel wide from here on; the longest a wide path can be is the bound.
+  if (!withBlock(data, CF_HDROP, [&](const void* block, size_t size) {
+        return shellBlockDropFiles(block, size, 32767, names);
+      }))
+    return files;
+  for (const std::u16string& wide : names.wideNames)
+    files.emplace_back(reinterpret_cast<const wchar_t*>(wide.c_str()), wide.size());
+  for (const std::string& narrow : names.narrow) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), static_cast<int>(narrow.size()), nullptr, 0);
+    if (n <= 0) {
+      ++names.skipped;
+      continue;
     }
+    std::wstring path(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), static_cast<int>(narrow.size()), &path[0], n);
+    files.push_back(path);
   }
-  ReleaseStgMedium(&m);
+  if (names.skipped)
+    shellApp::Get().Log(3, "%u dropped file name(s) too long or cut short; left out\n",
+                        static_cast<unsigned>(names.skipped));
   return files;
 }
 
@@ -303,11 +302,9 @@ std::vector<std::wstring> shellChosenFiles(const wchar_t* buffer) {
 }
 
 DWORD shellPreferredEffect(IDataObject* data) {
-  std::vector<BYTE> block;
-  if (!data || !readBlock(data, shellFormat(SHELL_CF_EFFECT), block, sizeof(DWORD)) || block.size() < sizeof(DWORD))
-    return 0;
-  DWORD effect;
-  memcpy(&effect, block.data(), sizeof effect);
+  uint32_t effect = 0;
+  withBlock(data, shellFormat(SHELL_CF_EFFECT),
+            [&](const void* block, size_t size) { return shellBlockEffect(block, size, effect); });
   return effect;
 }
 
@@ -336,10 +333,12 @@ DWORD shellDropRun(HWND owner, LPCITEMIDLIST target, IDataObject* data, DWORD ef
     if (vqAppParams* app = shellApp::Get().GetAppParams()) app->APP_LoadParams();
     const shellDropOffer offer = shellDropOfferOf(data);
     if (offer.url) {
-      std::vector<BYTE> text;
-      readBlock(data, shellFormat(SHELL_CF_URL), text, 2048);
-      text.push_back(0);
-      shellApp::Get().Log(3, "URL: %s\n", reinterpret_cast<const char*>(text.data()));
+      std::string url;
+      withBlock(data, shellFormat(SHELL_CF_URL), [&](const void* block, size_t size) {
+        url = shellBlockText(block, size, 2048);
+        return true;
+      });
+      shellApp::Get().Log(3, "URL: %s\n", url.c_str());
       // Nothing is made of a URL: the source must not take it as moved.
       return DROPEFFECT_NONE;
     }
