@@ -159,7 +159,8 @@ TEST_F(FtpServers, UploadsRenamesAndDeletes) {
     for (int i = 0; i < 50000; ++i) body += static_cast<char>('a' + i % 26);
     std::string local = dir + "\\up.bin";
     writeFile(local, body);
-    std::string name = passive ? "up-p.bin" : "up-a.bin";
+    // Names of this test alone: other suites share the server's incoming/ at the same time.
+    std::string name = passive ? "engine-up-p.bin" : "engine-up-a.bin";
     rec.progress.clear();
     ASSERT_EQ(0u, e->FTP_PutFile(("/incoming/" + name).c_str(), local.c_str(), 1))
         << e->FTP_ErrorString(e->GetLastRetCode());
