@@ -491,8 +491,9 @@ unsigned long vqFtpEngine::FTP_PutFile(const char* remote, const char* localFile
     if (!localFile || !*localFile) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
     unsigned long total = 0, totalHigh = 0;
     {
+      // Never made here: a missing file would go up empty over the server's copy.
       vqFileHandle probe(
-          CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr));
+          CreateFileA(localFile, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
       if (!probe.IsValid()) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
       LARGE_INTEGER bytes;
       if (GetFileSizeEx(probe, &bytes)) total = bytes.LowPart, totalHigh = static_cast<unsigned long>(bytes.HighPart);

@@ -364,6 +364,12 @@ TEST_F(FtpServers, CancelDuringUploadStopsAndTheSessionGoesOn) {
     EXPECT_STREQ("200 NOOP ok.", e->GetLastReply());
     EXPECT_EQ(0u, e->FTP_PutFile(("/incoming/again-" + name).c_str(), local.c_str(), 1)) << rec.log();
     EXPECT_TRUE(body == readFile(root("FTP_A_ROOT") + "\\incoming\\again-" + name));
+    // A local file that is not there is refused before STOR: nothing is made on either side.
+    const std::string missing = dir + "\\not-there.bin";
+    EXPECT_EQ(static_cast<unsigned long>(VQFTP_LOCAL_FILE),
+              e->FTP_PutFile(("/incoming/again-" + name).c_str(), missing.c_str(), 1));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(missing.c_str()));
+    EXPECT_TRUE(body == readFile(root("FTP_A_ROOT") + "\\incoming\\again-" + name)) << "the server's copy went";
     e->FTP_DELE(("/incoming/" + name).c_str());
     e->FTP_DELE(("/incoming/again-" + name).c_str());
   }
