@@ -72,7 +72,7 @@ unsigned long emptyFolder(inWalk& walk, const std::string& remote) {
     if (r != 0) {
       if (!failed || failed == IN_RESULT_CYCLE) failed = r;
       if (e.kind == VQ_KIND_FOLDER) {
-        if (!inAskGoOn(shown + ": " + inResultText(walk.Engine(), r), kFolderQuestion, i + 1 < entries.size())) break;
+        if (!inAskGoOn(shown + ": " + inResultText(walk.Engine(), r), kFolderQuestion, i + 1 < entries.size(), walk.Job().NamesUtf8())) break;
       } else if (stopAfter(walk, shown, r)) {
         failed = IN_RESULT_CANCEL;
       }

@@ -184,7 +184,7 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
     if (r != 0) {
       if (!failed || failed == IN_RESULT_CYCLE) failed = r;
       if (!inAskGoOn(walk.Child(e.name) + ": " + inResultText(walk.Engine(), r), kFolderQuestion,
-                     i + 1 < entries.size()))
+                     i + 1 < entries.size(), walk.Job().NamesUtf8()))
         break;
     }
   }

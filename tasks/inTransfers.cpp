@@ -7,6 +7,7 @@
 
 #include "shellItems.h"
 #include "shellPaths.h"
+#include "shellWideNames.h"
 #include "vqAppParams.h"
 #include "vqCatch.h"
 #include "vqDirParser.h"
@@ -215,12 +216,21 @@ size_t inTasksAfter(const inJob& job, const inTask& task) {
   return n;
 }
 
-bool inAskGoOn(const std::string& reason, const char* question, bool more) {
+namespace {
+// A failure text as the narrow message box shows it: on a UTF-8 site the server's names in it read
+// as UTF-8 and written in the code page ("?" for what it lacks), not as UTF-8 bytes read in the code page.
+std::string shownText(const std::string& text, bool utf8) {
+  return utf8 ? shellShownNarrow(shellWideText(text.c_str(), true)) : text;
+}
+}  // namespace
+
+bool inAskGoOn(const std::string& reason, const char* question, bool more, bool utf8) {
+  const std::string shown = shownText(reason, utf8);
   if (!more) {
-    if (!reason.empty()) VQ_MSG(reason.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    if (!shown.empty()) VQ_MSG(shown.c_str(), MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
-  std::string text = reason.empty() ? question : reason + "\n\n" + question;
+  std::string text = shown.empty() ? question : shown + "\n\n" + question;
   return VQ_QUESTION(text.c_str(), MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
@@ -228,7 +238,7 @@ unsigned long inEndTask(inJob& job, inTask& task, inWalk& walk, unsigned long re
   if (!walk.Skipped.empty()) {
     std::string text = "These folders were not copied:\n";
     for (const std::string& s : walk.Skipped) text += "\n" + s;
-    VQ_MSG(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    VQ_MSG(shownText(text, job.NamesUtf8()).c_str(), MB_OK | MB_ICONEXCLAMATION);
     if (result == 0) result = IN_RESULT_CYCLE;  // the tree is not complete: never report success
   }
   if (result == 0 || result == IN_RESULT_CANCEL) return result;
@@ -237,10 +247,10 @@ unsigned long inEndTask(inJob& job, inTask& task, inWalk& walk, unsigned long re
   if (result == IN_RESULT_CYCLE && walk.Skipped.size()) reason.clear();  // reported just above
   const bool more = inTasksAfter(job, task) > 0;
   if (!more) {
-    if (!reason.empty()) VQ_MSG(reason.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    if (!reason.empty()) VQ_MSG(shownText(reason, job.NamesUtf8()).c_str(), MB_OK | MB_ICONEXCLAMATION);
     return result;
   }
-  return inAskGoOn(reason, batchQuestion, true) ? 0 : result;
+  return inAskGoOn(reason, batchQuestion, true, job.NamesUtf8()) ? 0 : result;
 }
 
 void inProgressFile(inJob& job, const std::wstring& source, const std::wstring& dest, uint64_t bytes) {

@@ -104,8 +104,8 @@ std::string inResultText(vqFtpEngine* engine, unsigned long code);
 // Tasks of the job still waiting after this one.
 size_t inTasksAfter(const inJob& job, const inTask& task);
 // After a failure: with more to come, asks `question` (yes goes on); without, only reports.
-// Returns true to go on.
-bool inAskGoOn(const std::string& reason, const char* question, bool more);
+// Returns true to go on. utf8: the site's names are UTF-8 (the text shows them so).
+bool inAskGoOn(const std::string& reason, const char* question, bool more, bool utf8);
 // How a task ends: 0 and cancel pass; a failure is reported, with the batch question when more
 // tasks wait (yes gives 0, so the batch goes on).
 unsigned long inEndTask(inJob& job, inTask& task, inWalk& walk, unsigned long result, const char* batchQuestion);

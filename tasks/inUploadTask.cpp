@@ -162,7 +162,7 @@ struct upload {
       }
       if (r != 0) {
         if (!failed || failed == IN_RESULT_CYCLE) failed = r;
-        if (!inAskGoOn(child + ": " + inResultText(walk.Engine(), r), kFolderQuestion, i + 1 < found.size())) break;
+        if (!inAskGoOn(child + ": " + inResultText(walk.Engine(), r), kFolderQuestion, i + 1 < found.size(), walk.Job().NamesUtf8())) break;
       }
     }
     --depth;

@@ -13,6 +13,7 @@
 #include "fhTempDir.h"
 #include "inEngineMgr.h"
 #include "inEnumMgr.h"
+#include "inTransfers.h"
 #include "shellApp.h"
 #include "shellCommand.h"
 #include "shellDrop.h"
@@ -558,4 +559,30 @@ TEST_F(XferUtf8, ListingCacheOfAFolderNamedInAnyScript) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cache.c_str())) << cache << "\n" << answers.All();
   }
   EXPECT_TRUE(answers.texts.empty()) << answers.All();
+}
+
+// A failure's message box is narrow: on a UTF-8 site the name in it reads as the code page writes
+// it ("?" where it lacks a letter), never as UTF-8 bytes read in the code page; elsewhere the text
+// is shown as it is.
+TEST(XferUtf8Messages, FailureTextsShowTheServersNamesInTheCodePage) {
+  const std::string privet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";  // Привет, as the server sends it
+  char cp[64] = "";
+  WideCharToMultiByte(CP_ACP, 0, L"\u041F\u0440\u0438\u0432\u0435\u0442", -1, cp, sizeof cp, "?", nullptr);
+  const std::string reason = "Unable to download /names/" + privet + ".txt.";
+  for (bool utf8 : {true, false}) {
+    SCOPED_TRACE(utf8 ? "UTF-8 site" : "code-page site");
+    for (bool more : {false, true}) {
+      Answers answers;
+      inAskGoOn(reason, "Go on?", more, utf8);
+      ASSERT_EQ(1u, answers.texts.size());
+      const std::string& shown = answers.texts[0];
+      if (utf8) {
+        EXPECT_NE(std::string::npos, shown.find(std::string("/names/") + cp + ".txt")) << shown;
+        EXPECT_EQ(std::string::npos, shown.find(privet)) << "UTF-8 bytes shown as code-page text";
+      } else {
+        EXPECT_EQ(0u, shown.find(reason)) << "a code-page site's text is shown as it is";
+      }
+      EXPECT_EQ(more, shown.find("Go on?") != std::string::npos);
+    }
+  }
 }
