@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "fhDataObject.h"
 #include "fhFiles.h"
 #include "fhServers.h"
 #include "inEngineMgr.h"
@@ -33,6 +34,8 @@
 
 using shelltest::List;
 using namespace menutest;
+using fhtest::TestData;
+using fhtest::adopt;
 
 namespace {
 const char kCategory[] = "Drops";
@@ -88,65 +91,6 @@ vqComPtr<IDropTarget> targetAt(LPCITEMIDLIST list) {
   EXPECT_EQ(S_OK, f->CreateViewObject(nullptr, IID_IDropTarget, t.PutVoid()));
   f->Release();
   return t;
-}
-
-// A data object of the test: any formats, each a block of global memory.
-class TestData : public IDataObject {
- public:
-  virtual ~TestData() {}
-  void Put(UINT format, const std::string& bytes) { m_blocks[format] = bytes; }
-  STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG n = InterlockedDecrement(&m_refs);
-    if (!n) delete this;
-    return n;
-  }
-  STDMETHODIMP GetData(FORMATETC* f, STGMEDIUM* m) override {
-    auto it = m_blocks.find(f->cfFormat);
-    if (it == m_blocks.end() || !(f->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, it->second.size() + 1);
-    memcpy(GlobalLock(mem), it->second.data(), it->second.size());
-    GlobalUnlock(mem);
-    m->tymed = TYMED_HGLOBAL;
-    m->hGlobal = mem;
-    m->pUnkForRelease = nullptr;
-    return S_OK;
-  }
-  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryGetData(FORMATETC* f) override {
-    return m_blocks.count(f->cfFormat) && (f->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-  }
-  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetData(FORMATETC* f, STGMEDIUM* m, BOOL release) override {
-    std::string bytes(static_cast<const char*>(GlobalLock(m->hGlobal)), GlobalSize(m->hGlobal));
-    GlobalUnlock(m->hGlobal);
-    m_blocks[f->cfFormat] = bytes;
-    if (release) ReleaseStgMedium(m);
-    return S_OK;
-  }
-  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-  STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
-  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-  std::map<UINT, std::string> m_blocks;
-
- private:
-  LONG m_refs = 1;
-};
-
-vqComPtr<IDataObject> adopt(TestData* d) {
-  vqComPtr<IDataObject> p;
-  p.Attach(d);
-  return p;
 }
 
 std::string hdrop(const std::vector<std::string>& files) {

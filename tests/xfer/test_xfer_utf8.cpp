@@ -10,6 +10,7 @@
 
 #include "dlgFolder.h"
 #include "fh32_menusRes.h"
+#include "fhDataObject.h"
 #include "fhTempDir.h"
 #include "inEngineMgr.h"
 #include "inEnumMgr.h"
@@ -111,60 +112,6 @@ std::wstring textOf(HWND w, int id = 0) {
     GetWindowTextW(w, text, 1024);
   return text;
 }
-
-// Files as the system's file windows hand them over: CF_HDROP with wide names.
-class WideDrop : public IDataObject {
- public:
-  explicit WideDrop(const std::vector<std::wstring>& files) {
-    DROPFILES head = {};
-    head.pFiles = sizeof head;
-    head.fWide = TRUE;
-    m_block.assign(reinterpret_cast<const BYTE*>(&head), reinterpret_cast<const BYTE*>(&head) + sizeof head);
-    for (const std::wstring& f : files) {
-      const BYTE* p = reinterpret_cast<const BYTE*>(f.c_str());
-      m_block.insert(m_block.end(), p, p + (f.size() + 1) * sizeof(wchar_t));
-    }
-    m_block.insert(m_block.end(), sizeof(wchar_t), 0);
-  }
-  virtual ~WideDrop() {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-    *out = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject) ? this : nullptr;
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG n = InterlockedDecrement(&m_refs);
-    if (!n) delete this;
-    return n;
-  }
-  STDMETHODIMP GetData(FORMATETC* f, STGMEDIUM* m) override {
-    if (f->cfFormat != CF_HDROP || !(f->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, m_block.size());
-    memcpy(GlobalLock(mem), m_block.data(), m_block.size());
-    GlobalUnlock(mem);
-    m->tymed = TYMED_HGLOBAL;
-    m->hGlobal = mem;
-    m->pUnkForRelease = nullptr;
-    return S_OK;
-  }
-  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryGetData(FORMATETC* f) override { return f->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC; }
-  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-
- private:
-  std::vector<BYTE> m_block;
-  LONG m_refs = 1;
-};
 
 class XferUtf8 : public ::testing::Test {
  protected:
@@ -499,7 +446,8 @@ TEST_F(XferUtf8, DroppedAndChosenFilesUploadUnderTheirOwnNames) {
   many += L'\0';
   for (const wchar_t* n : {kPrivet, kNihongo, kPapka}) many += std::wstring(n) + L'\0';
   many += L'\0';
-  WideDrop* drop = new WideDrop({chosen[0], chosen[1], chosen[2]});
+  fhtest::TestData* drop = new fhtest::TestData();
+  drop->Put(CF_HDROP, fhtest::wideHdrop({chosen[0], chosen[1], chosen[2]}));
   const std::vector<std::wstring> all(std::begin(chosen), std::end(chosen));
   struct {
     const char* source;
