@@ -102,6 +102,9 @@ std::wstring longForm(const std::wstring& path) {
   const size_t cut = path.find_last_of(L'\\');
   if (cut == std::wstring::npos) return path;
   const std::wstring dir = path.substr(0, cut);
+  // Only a short form has a '~' in it; the lookup walks the whole path in the file system, which
+  // costs more than a small file's transfer.
+  if (dir.find(L'~') == std::wstring::npos) return path;
   const DWORD n = GetLongPathNameW(dir.c_str(), nullptr, 0);
   if (!n) return path;
   std::wstring whole(n, L'\0');

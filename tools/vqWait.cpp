@@ -36,7 +36,7 @@ vqWaitResult VQ_Wait(const vqWaitFor& w) {
   vqMessageHold hold;
   const DWORD start = GetTickCount();
   DWORD lastPoll = start;
-  bool polled = false;
+  bool polled = false, firstPass = true;
   for (;;) {
     if (w.stop && *w.stop) return VQ_WAIT_STOPPED;
     DWORD now = GetTickCount();
@@ -56,10 +56,11 @@ vqWaitResult VQ_Wait(const vqWaitFor& w) {
 
     Step got = kIdle;
     if (withSocket && !w.count) {
-      // The windows are served first, then the socket is watched for a short pass, which ends at
-      // once when it is ready. (A look at the socket without waiting before that would cost a
-      // round trip to the system per wait, and most waits are for a reply still to come.)
-      if (inputWaiting()) hold.Pump([&] { return w.stop && *w.stop; });
+      // The socket is watched for a short pass, which ends at once when it is ready; the windows
+      // are served between passes. (Each look at the socket or the queue is a round trip to the
+      // system, and most waits end in their first pass: input waits at most one pass.)
+      if (!firstPass && inputWaiting()) hold.Pump([&] { return w.stop && *w.stop; });
+      firstPass = false;
       got = selectSocket(w, step < kSocketSliceMs ? step : kSocketSliceMs);
       if (got == kIdle && inputWaiting()) got = kInput;
     } else {

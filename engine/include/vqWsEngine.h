@@ -174,8 +174,18 @@ class VQENGINE_API vqWsEngine {
   int m_recvBlock;
   unsigned long long m_transferred = 0;
   int m_nonBlocking = 0;  // the socket's mode as last set (a new socket is blocking)
+  // The time-outs are still to be given to the socket: they rule blocking calls only, so a data
+  // connection read without blocking never pays for them.
+  bool m_timeoutsPending = false;
 
  private:
+  // The block of SendFile and WS_ReceiveToFile, at least size bytes. It is kept between transfers
+  // (a small file must not pay for allocating and clearing a large block), and a large one is let
+  // go when its transfer ends.
+  char* _block(size_t size);
+  void _trimBlock();
+  char* m_block = nullptr;
+  size_t m_blockSize = 0;
   // WS_ReceiveToFile on a socket read without blocking, waiting only when nothing has come.
   int _receiveStreaming(HANDLE file, unsigned long long position, unsigned long long start, long& received,
                         int timeoutMs);

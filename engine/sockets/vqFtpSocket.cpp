@@ -217,12 +217,8 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
       w.socketWrite = true;
       w.timeoutMs = 50;
       vqWaitResult r = VQ_Wait(w);
-      if (r == VQ_WAIT_READY) {
-        int error = 0;
-        int len = sizeof error;
-        getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len);
-        result = error == 0 ? 0 : 3;
-        if (error) WSASetLastError(error);
+      if (r == VQ_WAIT_READY) {  // writable means connected; a failure shows as an exception
+        result = 0;
         break;
       }
       fd_set failed;
@@ -253,9 +249,9 @@ int vqFtpSocket::ConnectWithin(unsigned int port, const char* address, unsigned 
     WSASetLastError(error);
     return result;
   }
-  // Left non-blocking: a download reads it so, and whatever reads or writes it blocking switches.
-  if (m_recvTimeout > 0) SetReceiveTimeout(m_recvTimeout);
-  if (m_sendTimeout > 0) SetSendTimeout(m_sendTimeout);
+  // Left non-blocking: a download reads it so, and whatever reads or writes it blocking switches,
+  // and gives it its time-outs then.
+  m_timeoutsPending = m_recvTimeout > 0 || m_sendTimeout > 0;
   return 0;
 }
 

@@ -115,6 +115,25 @@ vqWsEngine::~vqWsEngine() {
   }
   WS_CloseConnection();
   if (m_started) WSACleanup();
+  delete[] m_block;
+}
+
+char* vqWsEngine::_block(size_t size) {
+  if (m_blockSize < size) {
+    delete[] m_block;
+    m_block = nullptr;
+    m_blockSize = 0;
+    m_block = new char[size];
+    m_blockSize = size;
+  }
+  return m_block;
+}
+
+void vqWsEngine::_trimBlock() {
+  if (m_blockSize <= 65536) return;
+  delete[] m_block;
+  m_block = nullptr;
+  m_blockSize = 0;
 }
 
 int vqWsEngine::WS_SendFileStatus(long bytesSoFar) {
@@ -198,6 +217,7 @@ int vqWsEngine::WS_CloseConnection() {
   m_socket = INVALID_SOCKET;
   m_listenSocket = INVALID_SOCKET;
   m_nonBlocking = 0;
+  m_timeoutsPending = false;
   return result;
 }
 
@@ -328,13 +348,12 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
     at.QuadPart = static_cast<LONGLONG>(position);
     if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) result = 1;
   }
-  std::vector<char> buffer(static_cast<size_t>(m_sendBlock));
-  char* block = buffer.data();
   // The block starts small and doubles while a block goes out quickly: a fast link gets large
   // sends, a slow one keeps a status call (and a cancel check) every fraction of a second.
   DWORD size = m_sendBlock > 65536 ? 65536 : static_cast<DWORD>(m_sendBlock);
   const DWORD largest = static_cast<DWORD>(m_sendBlock);
   while (result == 0) {
+    char* block = _block(size);
     DWORD want = size;
     // Reads of large blocks start at multiples of the block in the file.
     if (size > static_cast<DWORD>(kSendBlock)) want = size - static_cast<DWORD>(position % size);
@@ -367,6 +386,7 @@ int vqWsEngine::SendFile(const char* path, long& sent, long offset) {
       size = size / 2 > static_cast<DWORD>(kSendBlock) ? size / 2 : kSendBlock;
     }
   }
+  _trimBlock();
   return result;
 }
 
@@ -478,29 +498,35 @@ int vqWsEngine::WS_ReceiveToFile(const char* path, int mode, long& received, int
 
   // No time-out: plain blocking reads, one block at a time.
   SetBlockingMode(0);
-  std::vector<char> buffer(static_cast<size_t>(m_recvBlock));
-  char* block = buffer.data();
-  for (;;) {
+  char* block = _block(static_cast<size_t>(m_recvBlock));
+  int result = -1;
+  while (result < 0) {
     int n = Receive(block, m_recvBlock, 0);
-    if (n == 0) return 0;
-    if (n < 0) return 4;
+    if (n <= 0) {
+      result = n == 0 ? 0 : 4;
+      break;
+    }
     DWORD written = 0;
-    if (!WriteFile(file, block, static_cast<DWORD>(n), &written, nullptr) || written != static_cast<DWORD>(n)) return 5;
+    if (!WriteFile(file, block, static_cast<DWORD>(n), &written, nullptr) || written != static_cast<DWORD>(n)) {
+      result = 5;
+      break;
+    }
     m_transferred += static_cast<unsigned long long>(n);
     received = countAsLong(start + m_transferred);
-    if (WS_ReceiveFileStatus(received) == 1) return 6;
+    if (WS_ReceiveFileStatus(received) == 1) result = 6;
   }
+  _trimBlock();
+  return result;
 }
 
 int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsigned long long start, long& received,
                                   int timeoutMs) {
   const size_t largest = static_cast<size_t>(m_recvBlock);
-  std::vector<char> buffer(largest);
-  char* data = buffer.data();
   const bool large = m_recvBlock > kReceiveBlock;
   // Large blocks start at 64 KB and double while they fill quickly, as SendFile's do. Each ends at
   // a multiple of its size in the file, so the writes after the first are whole and aligned.
   size_t block = large && largest > 65536 ? 65536 : largest;
+  char* data = _block(block);
   auto room = [&]() { return large ? block - static_cast<size_t>(position % block) : block; };
   size_t want = room(), fill = 0;
   int result = -1;
@@ -529,7 +555,10 @@ int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsi
     position += fill;
     m_transferred += fill;
     const DWORD now = GetTickCount();
-    if (fill == want && now - lastWrite < 40 && block < largest) block = block * 2 < largest ? block * 2 : largest;
+    if (fill == want && now - lastWrite < 40 && block < largest) {
+      block = block * 2 < largest ? block * 2 : largest;
+      data = _block(block);
+    }
     fill = 0;
     want = room();
     lastWrite = now;
@@ -571,6 +600,7 @@ int vqWsEngine::_receiveStreaming(HANDLE file, unsigned long long position, unsi
   }
   // The socket stays non-blocking: it is mostly closed next, and a blocking call switches back.
   if (holeAtEnd && !SetEndOfFile(file) && (result == 0 || result == 6)) result = 5;
+  _trimBlock();
   return result;
 }
 
@@ -666,6 +696,11 @@ int vqWsEngine::SetBlockingMode(unsigned long value) {
   u_long mode = value;
   if (ioctlsocket(m_socket, FIONBIO, &mode) != 0) return 1;
   m_nonBlocking = wanted;
+  if (!wanted && m_timeoutsPending) {
+    m_timeoutsPending = false;
+    if (m_recvTimeout > 0) SetReceiveTimeout(m_recvTimeout);
+    if (m_sendTimeout > 0) SetSendTimeout(m_sendTimeout);
+  }
   return 0;
 }
 
