@@ -85,6 +85,14 @@ unsigned int dataBuffer(unsigned int site, int block) {
   return site > wanted ? site : wanted;
 }
 
+// A data connection carries one way only: the other way's buffer stays as the system makes it
+// (asking costs a round trip to the system per file).
+struct dataBuffers {
+  unsigned int receive, send;
+  dataBuffers(bool sending, unsigned int siteReceive, int receiveBlock, unsigned int siteSend, int sendBlock)
+      : receive(sending ? 0 : dataBuffer(siteReceive, receiveBlock)), send(sending ? dataBuffer(siteSend, sendBlock) : 0) {}
+};
+
 }  // namespace
 
 int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
@@ -209,9 +217,10 @@ unsigned long vqFtpEngine::_connectPassive(const sockaddr_in& address) {
 
 unsigned long vqFtpEngine::_connectPassiveTo(const char* target, unsigned int port) {
   m_data->WS_CloseConnection();
+  const dataBuffers buffers(m_notify.type == VQNOTIFY_SEND, m_rBufSize, m_data->GetReceiveBlock(), m_sBufSize,
+                            m_data->GetSendBlock());
   int r = m_data->ConnectWithin(
-      port, target, dataBuffer(m_rBufSize, m_data->GetReceiveBlock()), dataBuffer(m_sBufSize, m_data->GetSendBlock()),
-      m_timeout, [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
+      port, target, buffers.receive, buffers.send, m_timeout, [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
   if (r == 5) return VQFTP_CANCELLED;
   if (r != 0) {
     _sock_setwinsockerror();
@@ -250,10 +259,11 @@ unsigned long vqFtpEngine::_openPassive() {
 unsigned long vqFtpEngine::_openActive() {
   const bool six = m_control->Family() == AF_INET6;
   int listening = 0;
+  const dataBuffers buffers(m_notify.type == VQNOTIFY_SEND, m_rBufSize, m_data->GetReceiveBlock(), m_sBufSize,
+                            m_data->GetSendBlock());
   for (int i = 0; i < 128 && !listening; ++i) {
     m_data->WS_CloseConnection();
-    if (m_data->ListenWithBuffers(m_nextDataPort, dataBuffer(m_rBufSize, m_data->GetReceiveBlock()),
-                                  dataBuffer(m_sBufSize, m_data->GetSendBlock()), six ? AF_INET6 : AF_INET) == 0) {
+    if (m_data->ListenWithBuffers(m_nextDataPort, buffers.receive, buffers.send, six ? AF_INET6 : AF_INET) == 0) {
       listening = 1;
       break;
     }
@@ -345,10 +355,12 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     createParentFolders(localFile);
     // The local file is only opened here; it is emptied once the server has accepted the transfer,
     // so a refused download never costs the local copy.
-    const bool existed = GetFileAttributesA(localFile) != INVALID_FILE_ATTRIBUTES;
-    if (!vqFileHandle(CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))
-             .IsValid())
-      return _SET_RESPONSE(VQFTP_LOCAL_FILE);
+    bool existed = false;
+    {
+      vqFileHandle probe(CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!probe.IsValid()) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
+      existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    }
     auto refused = [&](unsigned long r) {
       _closeData();
       if (!existed) DeleteFileA(localFile);

@@ -177,6 +177,7 @@ class VQENGINE_API vqWsEngine {
   // The time-outs are still to be given to the socket: they rule blocking calls only, so a data
   // connection read without blocking never pays for them.
   bool m_timeoutsPending = false;
+  int m_knownFamily = 0;  // the open socket's address family once asked (0 not yet)
 
  private:
   // The block of SendFile and WS_ReceiveToFile, at least size bytes. It is kept between transfers

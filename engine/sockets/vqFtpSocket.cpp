@@ -79,11 +79,13 @@ void addressText(const sockaddr_storage& a, int len, char* out, int size) {
 }  // namespace
 
 int vqFtpSocket::Family() {
+  if (m_knownFamily) return m_knownFamily;  // asked once per connection, not once per transfer
   sockaddr_storage a;
   int len = sizeof a;
   SOCKET s = m_socket != INVALID_SOCKET ? m_socket : m_listenSocket;
   if (s == INVALID_SOCKET || getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) return AF_INET;
-  return a.ss_family == AF_INET6 ? AF_INET6 : AF_INET;
+  m_knownFamily = a.ss_family == AF_INET6 ? AF_INET6 : AF_INET;
+  return m_knownFamily;
 }
 
 int vqFtpSocket::AcceptConnection() {

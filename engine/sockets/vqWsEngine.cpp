@@ -218,6 +218,7 @@ int vqWsEngine::WS_CloseConnection() {
   m_listenSocket = INVALID_SOCKET;
   m_nonBlocking = 0;
   m_timeoutsPending = false;
+  m_knownFamily = 0;
   return result;
 }
 
