@@ -370,6 +370,10 @@ TEST_F(FtpServers, CancelDuringUploadStopsAndTheSessionGoesOn) {
               e->FTP_PutFile(("/incoming/again-" + name).c_str(), missing.c_str(), 1));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(missing.c_str()));
     EXPECT_TRUE(body == readFile(root("FTP_A_ROOT") + "\\incoming\\again-" + name)) << "the server's copy went";
+    // Nor is a folder sent up as a file.
+    EXPECT_EQ(static_cast<unsigned long>(VQFTP_LOCAL_FILE),
+              e->FTP_PutFile(("/incoming/again-" + name).c_str(), dir.c_str(), 1));
+    EXPECT_TRUE(body == readFile(root("FTP_A_ROOT") + "\\incoming\\again-" + name)) << "the server's copy went";
     e->FTP_DELE(("/incoming/" + name).c_str());
     e->FTP_DELE(("/incoming/again-" + name).c_str());
   }
