@@ -514,12 +514,13 @@ int vqSiteParams::_copySite(const char* fromSub, const char* fromName, const cha
     if (!found) return 0;
     site.SetSiteId(0);
   } else {
-    // The id goes along, unless the target list already lists it for another member.
+    // The id goes along, unless the target list already lists it for another member. A value
+    // naming a member that is gone (a delete cut short) is stale: the save overwrites it.
     char id[16], owner[kValueBuf];
     idText(id, site.GetSiteId());
     vqRegistry r;
     if (r.RegOpenRead(HKEY_CURRENT_USER, keyOf(to, nullptr).c_str()) && r.RegGetStr(id, owner, sizeof(owner)) &&
-        owner[0] && lstrcmpiA(owner, toName) != 0)
+        owner[0] && lstrcmpiA(owner, toName) != 0 && SITE_Exists(to, owner))
       site.SetSiteId(0);
   }
   if (!site.SITE_SaveParams(to, finalName.c_str())) return 0;

@@ -173,6 +173,31 @@ TEST_F(CrashState, StrandedRenamesAreFinishedOrUndone) {
   EXPECT_STREQ("ftp.alpha.example", back.GetURL());
 }
 
+// A delete cut short between an item's key and its list's id value leaves the value naming an item
+// that is gone. A rename through that list (the scratch list, or the target's) keeps its id.
+TEST_F(CrashState, AValueLeftByACutDeleteTakesNoIdAway) {
+  for (const std::string& list : {std::string(kScratch), key("FTP-Sites\\Cat")}) {
+    SCOPED_TRACE(list);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+    saveCategory("FTP-Sites", "Cat");
+    saveSite("FTP-Sites", "Alpha", "ftp.alpha.example", 50);
+    put(HKEY_CURRENT_USER, list, "0000000050", "Gone");
+    vqSiteParams s(2);
+    ASSERT_EQ(1, s.SITE_Rename("FTP-Sites", "Alpha", "FTP-Sites\\Cat", "Beta"));
+    EXPECT_EQ(2, whereIs("FTP-Sites", "Alpha", "FTP-Sites\\Cat", "Beta", "ftp.alpha.example", 50));
+  }
+  // A value naming an item that is there still keeps the id from being shared.
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kProduct);
+  saveCategory("FTP-Sites", "Cat");
+  saveSite("FTP-Sites", "Alpha", "ftp.alpha.example", 50);
+  saveSite("FTP-Sites\\Cat", "Other", "ftp.other.example", 50);
+  vqSiteParams s(2);
+  ASSERT_EQ(1, s.SITE_Rename("FTP-Sites", "Alpha", "FTP-Sites\\Cat", "Beta"));
+  vqSiteParams moved(2);
+  ASSERT_EQ(1, moved.SITE_LoadParams("FTP-Sites\\Cat", "Beta"));
+  EXPECT_NE(50u, moved.GetSiteId());
+}
+
 TEST_F(CrashState, SettingsSaveKilledLeavesEveryValueOldOrNew) {
   const std::string settings = std::string(kProduct) + "\\Settings";
   struct Value {
