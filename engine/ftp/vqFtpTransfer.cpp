@@ -90,7 +90,8 @@ unsigned int dataBuffer(unsigned int site, int block) {
 struct dataBuffers {
   unsigned int receive, send;
   dataBuffers(bool sending, unsigned int siteReceive, int receiveBlock, unsigned int siteSend, int sendBlock)
-      : receive(sending ? 0 : dataBuffer(siteReceive, receiveBlock)), send(sending ? dataBuffer(siteSend, sendBlock) : 0) {}
+      : receive(sending ? 0 : dataBuffer(siteReceive, receiveBlock)),
+        send(sending ? dataBuffer(siteSend, sendBlock) : 0) {}
 };
 
 }  // namespace
@@ -220,7 +221,8 @@ unsigned long vqFtpEngine::_connectPassiveTo(const char* target, unsigned int po
   const dataBuffers buffers(m_notify.type == VQNOTIFY_SEND, m_rBufSize, m_data->GetReceiveBlock(), m_sBufSize,
                             m_data->GetSendBlock());
   int r = m_data->ConnectWithin(
-      port, target, buffers.receive, buffers.send, m_timeout, [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
+      port, target, buffers.receive, buffers.send, m_timeout,
+      [](void* e) { return static_cast<vqFtpEngine*>(e)->m_abortAsked != 0; }, this);
   if (r == 5) return VQFTP_CANCELLED;
   if (r != 0) {
     _sock_setwinsockerror();
@@ -357,7 +359,8 @@ unsigned long vqFtpEngine::FTP_GetFile(const char* remote, const char* localFile
     // so a refused download never costs the local copy.
     bool existed = false;
     {
-      vqFileHandle probe(CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      vqFileHandle probe(
+          CreateFileA(localFile, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!probe.IsValid()) return _SET_RESPONSE(VQFTP_LOCAL_FILE);
       existed = GetLastError() == ERROR_ALREADY_EXISTS;
     }
