@@ -104,13 +104,8 @@ std::wstring longForm(const std::wstring& path) {
   const std::wstring dir = path.substr(0, cut);
   // Only a short form has a '~' in it; the lookup walks the whole path in the file system, which
   // costs more than a small file's transfer.
-  if (dir.find(L'~') == std::wstring::npos) return path;
-  const DWORD n = GetLongPathNameW(dir.c_str(), nullptr, 0);
-  if (!n) return path;
-  std::wstring whole(n, L'\0');
-  const DWORD got = GetLongPathNameW(dir.c_str(), &whole[0], n);
-  if (!got || got >= n) return path;
-  whole.resize(got);
+  std::wstring whole;
+  if (dir.find(L'~') == std::wstring::npos || !inPathForm(GetLongPathNameW, dir, whole)) return path;
   return whole + path.substr(cut);
 }
 

@@ -112,3 +112,13 @@ std::string inNarrowPath(const inLocalName& name) {
   if (n && n < MAX_PATH && shellToCodePage(shortForm, narrow)) return narrow;
   return name.path;
 }
+
+bool inPathForm(DWORD(WINAPI* form)(LPCWSTR, LPWSTR, DWORD), const std::wstring& path, std::wstring& out) {
+  const DWORD n = form(path.c_str(), nullptr, 0);
+  if (!n) return false;
+  out.assign(n, L'\0');
+  const DWORD got = form(path.c_str(), &out[0], n);
+  if (!got || got >= n) return false;
+  out.resize(got);
+  return true;
+}

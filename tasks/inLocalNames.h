@@ -21,6 +21,10 @@ struct inLocalName {
   std::wstring Shown() const;
 };
 
+// The path in another form of the file system's (GetLongPathNameW, GetShortPathNameW), of any
+// length: false when the system has none for it.
+bool inPathForm(DWORD(WINAPI* form)(LPCWSTR, LPWSTR, DWORD), const std::wstring& path, std::wstring& out);
+
 // A file for remoteName (the server's bytes) in dir (narrow, ending with "\"). utf8: the bytes are
 // UTF-8; otherwise the toolkit's safe name of the bytes, exactly as before.
 inLocalName inLocalFile(const std::string& dir, const std::string& remoteName, bool utf8);

@@ -5,6 +5,7 @@
 #include <set>
 #include <tuple>
 
+#include "inLocalNames.h"
 #include "inTransfers.h"
 #include "shellItems.h"
 #include "shellWideNames.h"
@@ -33,13 +34,8 @@ bool localFolderId(const std::string& path, folderId& id) {
 // A narrow path the engine can open for a wide one: its code-page form, else its short form.
 bool narrowPath(const std::wstring& wide, std::string& out) {
   if (shellToCodePage(wide.c_str(), out)) return true;
-  const DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
-  if (!n) return false;
-  std::wstring shortPath(n, L'\0');
-  const DWORD got = GetShortPathNameW(wide.c_str(), &shortPath[0], n);
-  if (!got || got >= n) return false;
-  shortPath.resize(got);
-  return shellToCodePage(shortPath.c_str(), out);
+  std::wstring shortPath;
+  return inPathForm(GetShortPathNameW, wide, shortPath) && shellToCodePage(shortPath.c_str(), out);
 }
 
 // A local entry's name for the server: UTF-8 to a UTF-8 server, else the code page; and a
