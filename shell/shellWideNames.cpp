@@ -7,6 +7,7 @@
 #include "shellNames.h"
 #include "shellPaths.h"
 #include "vqSiteParams.h"
+#include "vqWide.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 on Windows");
 
@@ -34,15 +35,7 @@ bool anyRemoteUtf8(LPCITEMIDLIST list) {
 }
 }  // namespace
 
-std::wstring shellFromCodePage(const char* text) {
-  if (!text || !*text) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], n);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
+std::wstring shellFromCodePage(const char* text) { return vqFromCodePage(text); }
 
 bool shellToCodePage(const wchar_t* text, std::string& out) {
   out.clear();

@@ -12,6 +12,7 @@
 #include "vqEngineModule.h"
 #include "vqProgressCalc.h"
 #include "vqPump.h"
+#include "vqWide.h"
 #include "vqWnd.h"
 
 namespace {
@@ -38,16 +39,6 @@ vqProgressKind kindOf(unsigned type) {
 
 void copyText(wchar_t* dst, const wchar_t* src) { lstrcpynW(dst, src ? src : L"", VQPROG_TEXT); }
 
-// The narrow setters' text, from the system's code page.
-std::wstring fromCodePage(const char* text) {
-  if (!text || !*text) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], n);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
 
 // The handle: the shared state, the three windows, and a hidden window on the creating thread
 // through which other threads ask for opening, closing and redrawing.
@@ -279,13 +270,13 @@ int VQPROG_FileSetDestW(void* handle, const wchar_t* path) {
 }
 
 int VQPROG_FileSetTitle(void* handle, const char* text) {
-  return VQPROG_FileSetTitleW(handle, fromCodePage(text).c_str());
+  return VQPROG_FileSetTitleW(handle, vqFromCodePage(text).c_str());
 }
 int VQPROG_FileSetSource(void* handle, const char* path) {
-  return VQPROG_FileSetSourceW(handle, fromCodePage(path).c_str());
+  return VQPROG_FileSetSourceW(handle, vqFromCodePage(path).c_str());
 }
 int VQPROG_FileSetDest(void* handle, const char* path) {
-  return VQPROG_FileSetDestW(handle, fromCodePage(path).c_str());
+  return VQPROG_FileSetDestW(handle, vqFromCodePage(path).c_str());
 }
 
 int VQPROG_FileSetTotalBytes(void* handle, unsigned long n) {
@@ -363,11 +354,11 @@ int VQPROG_CnctSetLastErrorW(void* handle, const wchar_t* text) {
 }
 
 int VQPROG_CnctSetStatus(void* handle, const char* text) {
-  return VQPROG_CnctSetStatusW(handle, fromCodePage(text).c_str());
+  return VQPROG_CnctSetStatusW(handle, vqFromCodePage(text).c_str());
 }
 
 int VQPROG_CnctSetLastError(void* handle, const char* text) {
-  return VQPROG_CnctSetLastErrorW(handle, fromCodePage(text).c_str());
+  return VQPROG_CnctSetLastErrorW(handle, vqFromCodePage(text).c_str());
 }
 
 int VQPROG_CnctSetAttempts(void* handle, int attempt, int attempts) {
