@@ -112,6 +112,7 @@ class ScriptServer {
     return m_retrs;
   }
   std::atomic<int> connections{0};
+  std::atomic<int> retrsBegun{0};  // RETR commands whose data began, finished or not
 
   ScriptServer() {
     WSADATA wsa;
@@ -202,6 +203,14 @@ class ScriptServer {
     std::string buf;
     char chunk[512];
     for (;;) {
+      // A session left open by a failed test ends with the server, not on a wake-up from shutdown.
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(c, &readable);
+      timeval pass = {0, 200000};
+      int ready = select(0, &readable, nullptr, nullptr, &pass);
+      if (m_stop) break;
+      if (ready == 0) continue;
       int got = recv(c, chunk, sizeof chunk, 0);
       if (got <= 0 || m_stop) break;
       buf.append(chunk, got);
@@ -241,6 +250,7 @@ class ScriptServer {
         } else if (verb == "RETR" && pasv != INVALID_SOCKET) {
           Send(c, "150 Opening BINARY mode data connection.\r\n");
           Retr r = {number, line.substr(5), GetTickCount(), 0, false};
+          ++retrsBegun;
           r.complete = Serve(pasv);
           r.end = GetTickCount();
           closesocket(pasv);
