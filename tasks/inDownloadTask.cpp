@@ -4,6 +4,9 @@
 #include <shellapi.h>
 #include <stdio.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "dlgResume.h"
 #include "inLocalNames.h"
 #include "inTransfers.h"
@@ -96,6 +99,30 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
   return rc;
 }
 
+// The exact dates of a folder's files listed without a year, asked together before their
+// transfers (one round trip per group rather than one per file). An entry asked is no longer
+// guessed: it takes the server's date, or keeps the listed one when the server has none.
+void askDates(inWalk& walk, std::vector<inEntry>& entries) {
+  const unsigned kBatch = 64;  // the user's Cancel is looked at between batches
+  std::vector<size_t> asked;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (!entries[i].IsFolder() && entries[i].yearGuessed) asked.push_back(i);
+  for (size_t first = 0; first < asked.size() && !inCancelled(walk.Job()); first += kBatch) {
+    const unsigned n = static_cast<unsigned>(std::min<size_t>(kBatch, asked.size() - first));
+    std::vector<const char*> paths(n);
+    std::vector<FILETIME> times(n);
+    std::vector<unsigned long> results(n);
+    for (unsigned k = 0; k < n; ++k) paths[k] = entries[asked[first + k]].name.c_str();
+    const unsigned long r = walk.Engine()->FTP_MDTMMany(paths.data(), n, times.data(), results.data());
+    for (unsigned k = 0; k < n; ++k) {
+      inEntry& e = entries[asked[first + k]];
+      e.yearGuessed = false;
+      if (results[k] == 0) e.modified = times[k];
+    }
+    if (r != 0) return;  // the rest are asked one by one, as their files come
+  }
+}
+
 // A local path as a person reads it: a folder reached through its short form (a name the code
 // page lacks) shown under its own long name.
 std::wstring longForm(const std::wstring& path) {
@@ -136,6 +163,7 @@ unsigned long getFolder(inWalk& walk, const std::string& remote, const std::stri
   unsigned long rc = walk.Open(remote, entries, "Unable to generate file list!");
   if (rc != 0) return rc;
   inProgressAddFiles(job, entries);
+  if (walk.PreserveDate) askDates(walk, entries);
 
   std::string dir = local;
   inEnsureSlash(dir);

@@ -5,6 +5,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "vqCatch.h"
 #include "vqFtpEngine.h"
 #include "vqFtpProtocol.h"
@@ -62,6 +65,27 @@ int vqFtpEngine::FTP_ServerSaysUtf8() {
 
 const char* vqFtpEngine::FTP_FeaturesInUse() { return m_featuresInUse.c_str(); }
 
+// The last reply as an MDTM answer, "213 20240102030405" (fractions of a second may follow), in
+// local time (the server sends UTC).
+unsigned long vqFtpEngine::_mdtmTime(FILETIME* localTime) {
+  if (m_lastReplyCode != 213) return VQFTP_LIST_FAILED;
+  const char* text = m_lastReply.size() > 4 ? m_lastReply.c_str() + 4 : "";
+  size_t n = 0;
+  while (text[n] && text[n] != ' ' && text[n] != '\r' && text[n] != '\n') ++n;
+  int y, mo, d, h, mi, s, ly, lmo, ld, lh, lmi, ls;
+  if (!VQLIST_ParseFactTime(text, n, &y, &mo, &d, &h, &mi, &s) ||
+      !VQLIST_UtcToLocal(y, mo, d, h, mi, s, &ly, &lmo, &ld, &lh, &lmi, &ls))
+    return VQFTP_LIST_FAILED;
+  SYSTEMTIME st = {};
+  st.wYear = static_cast<WORD>(ly);
+  st.wMonth = static_cast<WORD>(lmo);
+  st.wDay = static_cast<WORD>(ld);
+  st.wHour = static_cast<WORD>(lh);
+  st.wMinute = static_cast<WORD>(lmi);
+  st.wSecond = static_cast<WORD>(ls);
+  return localTime && SystemTimeToFileTime(&st, localTime) ? VQFTP_OK : VQFTP_LIST_FAILED;
+}
+
 unsigned long vqFtpEngine::FTP_MDTM(const char* path, FILETIME* localTime) {
   VQ_TRY
     if (localTime) memset(localTime, 0, sizeof *localTime);
@@ -71,22 +95,65 @@ unsigned long vqFtpEngine::FTP_MDTM(const char* path, FILETIME* localTime) {
     if (!m_features->mdtm) return _SET_RESPONSE(VQFTP_LIST_FAILED);
     unsigned long r = _sock_sendcmd("MDTM %s", path ? path : "");
     if (r != 0) return _SET_RESPONSE(r);
-    // "213 20240102030405" (fractions of a second may follow).
-    const char* text = m_lastReply.size() > 4 ? m_lastReply.c_str() + 4 : "";
-    size_t n = 0;
-    while (text[n] && text[n] != ' ' && text[n] != '\r' && text[n] != '\n') ++n;
-    int y, mo, d, h, mi, s, ly, lmo, ld, lh, lmi, ls;
-    if (m_lastReplyCode != 213 || !VQLIST_ParseFactTime(text, n, &y, &mo, &d, &h, &mi, &s) ||
-        !VQLIST_UtcToLocal(y, mo, d, h, mi, s, &ly, &lmo, &ld, &lh, &lmi, &ls))
-      return _SET_RESPONSE(VQFTP_LIST_FAILED);
-    SYSTEMTIME st = {};
-    st.wYear = static_cast<WORD>(ly);
-    st.wMonth = static_cast<WORD>(lmo);
-    st.wDay = static_cast<WORD>(ld);
-    st.wHour = static_cast<WORD>(lh);
-    st.wMinute = static_cast<WORD>(lmi);
-    st.wSecond = static_cast<WORD>(ls);
-    if (!localTime || !SystemTimeToFileTime(&st, localTime)) return _SET_RESPONSE(VQFTP_LIST_FAILED);
+    return _SET_RESPONSE(_mdtmTime(localTime));
+  VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
+}
+
+unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count, FILETIME* localTimes,
+                                        unsigned long* results) {
+  VQ_TRY
+    // A group's commands fit any server's input buffer, and its replies ours.
+    const unsigned kGroup = 16;
+    for (unsigned i = 0; i < count; ++i) {
+      memset(&localTimes[i], 0, sizeof localTimes[i]);
+      results[i] = VQFTP_LIST_FAILED;
+    }
+    if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+    _askFeatures();
+    if (!m_features->mdtm) return _SET_RESPONSE(VQFTP_LIST_FAILED);
+    for (unsigned first = 0; first < count; first += kGroup) {
+      const unsigned end = count - first < kGroup ? count : first + kGroup;
+      std::string lines;
+      std::vector<unsigned> sent;
+      for (unsigned i = first; i < end; ++i) {
+        const char* path = paths[i] ? paths[i] : "";
+        if (VQFTP_HasLineBreak(path)) {
+          results[i] = _refuseLineBreak(path);
+          continue;
+        }
+        lines += "MDTM " + std::string(path) + "\r\n";
+        sent.push_back(i);
+      }
+      if (sent.empty()) continue;
+      _drainPending();
+      for (unsigned i : sent) {
+        m_lastCommand = std::string("MDTM ") + paths[i];
+        _notify(VQNOTIFY_COMMAND);
+        _sock_dumpmessage(1, "%s\r\n", m_lastCommand.c_str());
+      }
+      _stopKeepAlive();
+      const int wrote = m_control->WS_Send(lines.data(), static_cast<int>(lines.size()));
+      _armKeepAlive();
+      if (wrote < static_cast<int>(lines.size())) {
+        _sock_setwinsockerror();
+        m_lastReply = "Unable to SEND().";
+        for (unsigned i = first; i < count; ++i) results[i] = VQFTP_SEND_FAILED;
+        // Part of the group may have gone out: its replies must not answer later commands.
+        _backInStep(static_cast<int>(sent.size()));
+        return _SET_RESPONSE(VQFTP_SEND_FAILED);
+      }
+      for (size_t k = 0; k < sent.size(); ++k) {
+        const unsigned i = sent[k];
+        m_lastCommand = std::string("MDTM ") + paths[i];
+        const unsigned long r = _sock_getresponse();
+        if (r == VQFTP_TIMEOUT || r == VQFTP_CANCELLED || r == VQFTP_INTERNAL) {
+          for (unsigned j = i; j < count; ++j) results[j] = r;
+          _backInStep(static_cast<int>(sent.size() - k));
+          return _SET_RESPONSE(r);
+        }
+        results[i] = r != 0 ? r : _mdtmTime(&localTimes[i]);
+      }
+    }
     return _SET_RESPONSE(VQFTP_OK);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

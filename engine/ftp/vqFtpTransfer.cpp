@@ -112,12 +112,12 @@ int vqFtpEngine::_sock_recvcallback(long bytes, void* engine, void*) {
 
 // Sends NOOP and reads replies until its own comes back (earlier ones belonged to the transfer and
 // its abort); true when that happened within withinMs.
-bool vqFtpEngine::_inStep(DWORD withinMs) {
+bool vqFtpEngine::_inStep(DWORD withinMs, int replies) {
   const unsigned int saved = m_timeout;
   const DWORD until = GetTickCount() + withinMs;
   bool found = false;
   if (_sock_send("NOOP", 0) == 0) {
-    for (int i = 0; i < 8 && !found; ++i) {
+    for (int i = 0; i < replies && !found; ++i) {
       const LONG left = static_cast<LONG>(until - GetTickCount());
       if (left <= 0) break;
       m_timeout = static_cast<unsigned int>(left);
@@ -131,6 +131,18 @@ bool vqFtpEngine::_inStep(DWORD withinMs) {
   return found;
 }
 
+// After replies went missing (pendingReplies of them may still come): in step again, or a new
+// connection when the server does not come back in step within a short wait.
+void vqFtpEngine::_backInStep(int pendingReplies) {
+  if (!FTP_IsOpen() || _inStep(kAbortWaitMs, pendingReplies + 8)) return;
+  _sock_dumpmessage(1, "The server did not answer in step; connecting again.\n");
+  m_control->WS_CloseConnection();
+  const unsigned int retries = m_retryCount;
+  m_retryCount = 0;
+  FTP_Connect();
+  m_retryCount = retries;
+}
+
 // Ends a transfer the user stopped. When the transfer command went out: the urgent ABOR, the data
 // connection closed, then NOOP until its reply shows the control connection is in step again
 // (a server without an urgent ABOR answers only after the data connection is gone). A server that
@@ -142,14 +154,7 @@ unsigned long vqFtpEngine::_abortTransfer(bool commandSent) {
   _closeData();
   // Also when stopped before the transfer command: a reply cut short (PASV, REST) would otherwise
   // answer the next command.
-  if (FTP_IsOpen() && !_inStep(kAbortWaitMs)) {
-    _sock_dumpmessage(1, "The server did not answer in step after the abort; connecting again.\n");
-    m_control->WS_CloseConnection();
-    const unsigned int retries = m_retryCount;
-    m_retryCount = 0;
-    FTP_Connect();
-    m_retryCount = retries;
-  }
+  _backInStep(0);
   m_setupStopsOnAbort = setup;
   InterlockedExchange(&m_abortAsked, 0);
   m_cancel = 0;

@@ -205,6 +205,11 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   // success; VQFTP_LIST_FAILED when the server does not offer MDTM or its answer is unusable; a
   // server's refusal passes through.
   unsigned long FTP_MDTM(const char* path, FILETIME* localTime);
+  // The same for many files of the current folder at once: the commands go out together and the
+  // replies are read in order, one round trip for a group instead of one per file. results[i] is
+  // what FTP_MDTM would return for paths[i]. 0 when the replies came in step (whatever each said);
+  // otherwise every result not yet read is that failure.
+  unsigned long FTP_MDTMMany(const char* const* paths, unsigned count, FILETIME* localTimes, unsigned long* results);
 
   // Text of a result code with the last command and reply; valid until the next call.
   const char* FTP_ErrorString(unsigned long code);
@@ -271,7 +276,9 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   int _tempFile(char* out, size_t size);
   unsigned long _abortTransfer(bool commandSent);
   int _sendUrgent(const char* command);
-  bool _inStep(DWORD withinMs);
+  bool _inStep(DWORD withinMs, int replies = 8);
+  void _backInStep(int pendingReplies);
+  unsigned long _mdtmTime(FILETIME* localTime);
   unsigned long _list(const char* verb, const char* localFile, const char* directory, const char* mask,
                       const char* switches);
   // FEAT on this connection, once; OPTS UTF8 ON when offered.

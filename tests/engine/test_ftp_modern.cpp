@@ -8,6 +8,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "ftpScriptServer.h"
 #include "ftpTestSupport.h"
@@ -267,6 +268,71 @@ TEST(FtpModern, ModificationTimeFromMdtm) {
   ASSERT_EQ(0u, s2.e->FTP_Connect());
   EXPECT_EQ(static_cast<unsigned long>(VQFTP_LIST_FAILED), s2.e->FTP_MDTM("/data.bin", &local));
   EXPECT_EQ(0, countLines(srv2.Lines(), "MDTM"));
+}
+
+// The dates of a folder's files asked together: twenty files cross a group of sixteen; a file the
+// server does not know and a name with a line break (never sent) fail alone. A server that stops
+// answering in the middle is given up on and connected to again, so no late reply answers the
+// next command.
+TEST(FtpModern, ManyDatesAskedTogetherStayInStep) {
+  std::atomic<bool> stalled{false};
+  ftpScriptServer srv(kGreeting, [&stalled](ftpScriptServer&, const std::string& l) -> std::string {
+    if (l.compare(0, 5, "USER ") == 0) {
+      stalled = false;
+      return "230 In.";
+    }
+    if (stalled) return "";
+    if (l == "FEAT") return "211-Features:\r\n MDTM\r\n211 End";
+    if (l == "MDTM stall") {
+      stalled = true;
+      return "";
+    }
+    if (l == "MDTM gone") return "550 No such file.";
+    if (l.compare(0, 6, "MDTM f") == 0) return "213 202401020304" + std::to_string(10 + atoi(l.c_str() + 6));
+    return plainAnswer(l);
+  });
+  session s(srv.Port(), 1);
+  ASSERT_EQ(0u, s.e->FTP_Connect());
+  auto ask = [&](std::vector<std::string> names, std::vector<FILETIME>& times, std::vector<unsigned long>& results) {
+    std::vector<const char*> paths;
+    for (const std::string& n : names) paths.push_back(n.c_str());
+    times.assign(names.size(), FILETIME{});
+    results.assign(names.size(), 12345);
+    return s.e->FTP_MDTMMany(paths.data(), static_cast<unsigned>(names.size()), times.data(), results.data());
+  };
+  auto seconds = [](const FILETIME& t) {
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&t, &st);
+    return st.wSecond;
+  };
+
+  std::vector<std::string> names;
+  for (int i = 0; i < 20; ++i) names.push_back("f" + std::to_string(i));
+  names[5] = "gone";
+  names[17] = "bad\r\nDELE x";
+  std::vector<FILETIME> times;
+  std::vector<unsigned long> results;
+  ASSERT_EQ(0u, ask(names, times, results)) << s.rec.log();
+  for (int i = 0; i < 20; ++i) {
+    if (i == 5)
+      EXPECT_EQ(550u, results[i]);
+    else if (i == 17)
+      EXPECT_EQ(static_cast<unsigned long>(VQFTP_SEND_FAILED), results[i]);
+    else
+      EXPECT_EQ(std::make_pair(0ul, 10 + i), std::make_pair(results[i], static_cast<int>(seconds(times[i]))))
+          << names[i] << ": failed, or another file's reply";
+  }
+  EXPECT_EQ(0, countLines(srv.Lines(), "DELE"));
+  EXPECT_EQ(19, countLines(srv.Lines(), "MDTM"));
+
+  ASSERT_EQ(static_cast<unsigned long>(VQFTP_TIMEOUT), ask({"f1", "stall", "f3", "f4"}, times, results));
+  EXPECT_EQ(0u, results[0]);
+  EXPECT_EQ(static_cast<unsigned long>(VQFTP_TIMEOUT), results[1]);
+  EXPECT_EQ(static_cast<unsigned long>(VQFTP_TIMEOUT), results[3]);
+  EXPECT_EQ(2, srv.Connections()) << s.rec.log();
+  FILETIME after = {};
+  ASSERT_EQ(0u, s.e->FTP_MDTM("f7", &after)) << s.rec.log();
+  EXPECT_EQ(17, seconds(after));
 }
 
 // ---- real servers of the fixture
