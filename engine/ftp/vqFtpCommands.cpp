@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "vqCatch.h"
 #include "vqResults.h"
@@ -38,9 +39,10 @@ unsigned long vqFtpEngine::FTP_MKD(const char* path) {
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     if (unsigned long r = _refuseLineBreak(path)) return r;
     unsigned long r = 0;
-    char step[1024];
-    for (int i = 0; VQFTP_MkdStep(path, GetHostDelimChar(), vmsFamily(m_hostType), i, step, sizeof step); ++i)
-      r = _sock_sendcmd("MKD %s", step);
+    // A step is the path itself with at most a delimiter and a bracket more per level.
+    std::vector<char> step(2 * strlen(path ? path : "") + 4);
+    for (int i = 0; VQFTP_MkdStep(path, GetHostDelimChar(), vmsFamily(m_hostType), i, step.data(), step.size()); ++i)
+      r = _sock_sendcmd("MKD %s", step.data());
     return _SET_RESPONSE(r);
   VQ_CATCH("vqFtpEngine", _SET_RESPONSE(VQFTP_INTERNAL))
 }

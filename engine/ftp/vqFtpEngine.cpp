@@ -8,6 +8,7 @@
 #include "vqCatch.h"
 #include "vqEngineModule.h"
 #include "vqEngineText.h"
+#include "vqFtpProtocol.h"
 #include "vqMsg.h"
 #include "vqString.h"
 
@@ -24,17 +25,8 @@ std::string text(unsigned id) {
 std::string format(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  va_list again;
-  va_copy(again, args);
-  int n = vsnprintf(nullptr, 0, fmt, args);
+  std::string out = VQFTP_FormatV(fmt, args);
   va_end(args);
-  std::string out;
-  if (n > 0) {
-    out.resize(static_cast<size_t>(n) + 1);
-    vsnprintf(&out[0], out.size(), fmt, again);
-    out.resize(static_cast<size_t>(n));
-  }
-  va_end(again);
   return out;
 }
 

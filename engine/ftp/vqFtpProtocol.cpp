@@ -340,6 +340,20 @@ int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int index, char* 
   return 1;
 }
 
+std::string VQFTP_FormatV(const char* format, va_list args) {
+  va_list again;
+  va_copy(again, args);
+  const int n = vsnprintf(nullptr, 0, format, args);
+  std::string out;
+  if (n > 0) {
+    out.resize(static_cast<size_t>(n) + 1);
+    vsnprintf(&out[0], out.size(), format, again);
+    out.resize(static_cast<size_t>(n));
+  }
+  va_end(again);
+  return out;
+}
+
 int VQFTP_HasLineBreak(const char* text) { return text && strpbrk(text, "\r\n") ? 1 : 0; }
 
 void VQFTP_ParseFeatures(const char* replyText, vqFtpFeatures* out) {

@@ -2,6 +2,7 @@
 // directory in a PWD reply, the system type from a SYST reply, and the command texts the session
 // builds. Pure functions without sockets or windows, so every server's odd answer can be tried alone.
 #pragma once
+#include <stdarg.h>
 #include <stddef.h>
 
 #include <string>
@@ -107,6 +108,10 @@ VQENGINE_API int VQFTP_BuildListCommand(const char* verb, const char* directory,
 // The index-th (from 0) path that creating every level of path sends with MKD. VMS paths
 // (device:[a.b.c]) grow inside their brackets. Returns 1 and fills out when there is such a step.
 VQENGINE_API int VQFTP_MkdStep(const char* path, char delim, int vmsFamily, int index, char* out, size_t outSize);
+
+// printf into a string of whatever length the (untrusted) arguments need: a command line cut to a
+// buffer's size would name another file.
+std::string VQFTP_FormatV(const char* format, va_list args);
 
 // 1 when the text holds CR or LF: such a name would smuggle a second command onto the control line.
 VQENGINE_API int VQFTP_HasLineBreak(const char* text);

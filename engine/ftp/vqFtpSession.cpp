@@ -303,21 +303,19 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
 }
 
 unsigned long vqFtpEngine::_sock_sendcmd(const char* format, ...) {
-  char text[1024];
   va_list args;
   va_start(args, format);
-  vsnprintf(text, sizeof text, format, args);
+  const std::string text = VQFTP_FormatV(format, args);
   va_end(args);
-  return _sock_send(text, 1);
+  return _sock_send(text.c_str(), 1);
 }
 
 unsigned long vqFtpEngine::_sock_sendnowait(const char* format, ...) {
-  char text[1024];
   va_list args;
   va_start(args, format);
-  vsnprintf(text, sizeof text, format, args);
+  const std::string text = VQFTP_FormatV(format, args);
   va_end(args);
-  return _sock_send(text, 0);
+  return _sock_send(text.c_str(), 0);
 }
 
 unsigned long vqFtpEngine::_sock_getresponse() { return _replyResult(_ws_getresponse(m_control)); }

@@ -649,12 +649,11 @@ unsigned long vqFtpEngine::FTP_STS(vqFtpEngine* destination, const char* sourceP
     if (_setup_fxp(destination, this) != 0 && _setup_fxp(this, destination) != 0)
       return _fxp_old(destination, sourcePath, destinationPath, size);
 
-    char line[1024];
-    snprintf(line, sizeof line, "STOR %s\r\n", destinationPath ? destinationPath : "");
-    _sock_dumpmessage(1, "%s", line);
-    destination->m_lastCommand = std::string(line, strlen(line) - 2);
-    int n = destination->m_control->WS_Send(line, static_cast<int>(strlen(line)));
-    if (n < static_cast<int>(strlen(line))) {
+    const std::string line = std::string("STOR ") + (destinationPath ? destinationPath : "") + "\r\n";
+    _sock_dumpmessage(1, "%s", line.c_str());
+    destination->m_lastCommand = line.substr(0, line.size() - 2);
+    int n = destination->m_control->WS_Send(line.c_str(), static_cast<int>(line.size()));
+    if (n < static_cast<int>(line.size())) {
       _sock_abort();
       return _fxp_old(destination, sourcePath, destinationPath, size);
     }

@@ -287,6 +287,7 @@ struct dataServer {
       return "426 Transfer aborted.\r\n226 Abort successful.";
     }
     if (l.compare(0, 5, "DELE ") == 0) return silentDele ? "" : "250 Deleted.";
+    if (l.compare(0, 4, "MKD ") == 0) return "257 Created.";
     return plainAnswer(l);
   }
 };
@@ -422,7 +423,9 @@ TEST(FtpScript, HostilePassiveReplyIsRefused) {
   EXPECT_EQ(0, countLines(srv.Lines(), "RETR")) << "nothing is asked of a server whose address is unusable";
 }
 
-TEST(FtpScript, NamesWithLineBreaksAreNeverSent) {
+// A name with a line break is never sent; a long one goes out whole (cut to a buffer's size, it
+// would name another file).
+TEST(FtpScript, NamesWithLineBreaksAreNeverSentLongOnesWhole) {
   dataServer d;
   ftpScriptServer srv(kGreeting, [&d](ftpScriptServer& s, const std::string& l) { return d.answer(s, l); });
   session s(srv.Port());
@@ -442,6 +445,13 @@ TEST(FtpScript, NamesWithLineBreaksAreNeverSent) {
   std::vector<std::string> lines = srv.Lines();
   EXPECT_EQ(0, countLines(lines, "DELE")) << joined(lines);
   EXPECT_EQ(0, countLines(lines, "RNFR")) << joined(lines);
+
+  const std::string level(1500, 'n'), deep = "/" + level + "/" + level;
+  EXPECT_EQ(0u, s.e->FTP_DELE(deep.c_str()));
+  EXPECT_EQ(0u, s.e->FTP_MKD(deep.c_str()));
+  lines = srv.Lines();
+  EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "DELE " + deep)) << "DELE cut short";
+  EXPECT_EQ("MKD " + deep, lines.back()) << "MKD's last level cut short";
 }
 
 TEST(FtpScript, DeleteWithoutReplyIsAFailure) {
