@@ -17,6 +17,7 @@
 #include "vqFtpEngine.h"
 #include "vqMsg.h"
 #include "vqProgress.h"
+#include "vqResults.h"
 
 namespace {
 const char kSource[] = "inTaskManager";
@@ -100,8 +101,9 @@ unsigned long getFile(inWalk& walk, const std::string& remote, const std::string
 }
 
 // The exact dates of a folder's files listed without a year, asked together before their
-// transfers (one round trip per group rather than one per file). An entry asked is no longer
-// guessed: it takes the server's date, or keeps the listed one when the server has none.
+// transfers (one round trip per group rather than one per file). An entry the server answered for
+// is no longer guessed: it takes the server's date, or keeps the listed one when the server has
+// none; one left unanswered is asked again when its file comes.
 void askDates(inWalk& walk, std::vector<inEntry>& entries) {
   const unsigned kBatch = 64;  // the user's Cancel is looked at between batches
   std::vector<size_t> asked;
@@ -116,8 +118,10 @@ void askDates(inWalk& walk, std::vector<inEntry>& entries) {
     const unsigned long r = walk.Engine()->FTP_MDTMMany(paths.data(), n, times.data(), results.data());
     for (unsigned k = 0; k < n; ++k) {
       inEntry& e = entries[asked[first + k]];
-      e.yearGuessed = false;
       if (results[k] == 0) e.modified = times[k];
+      const unsigned long got = results[k];
+      if (got != VQFTP_TIMEOUT && got != VQFTP_CANCELLED && got != VQFTP_INTERNAL && got != VQFTP_NOT_CONNECTED)
+        e.yearGuessed = false;
     }
     if (r != 0) return;  // the rest are asked one by one, as their files come
   }

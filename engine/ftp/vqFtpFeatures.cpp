@@ -102,8 +102,9 @@ unsigned long vqFtpEngine::FTP_MDTM(const char* path, FILETIME* localTime) {
 unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count, FILETIME* localTimes,
                                         unsigned long* results) {
   VQ_TRY
-    // A group's commands fit any server's input buffer, and its replies ours.
-    const unsigned kGroup = 16;
+    // A group's commands fit any server's input buffer, and its replies ours. A server that lost
+    // a group's commands once is asked one command at a time from then on.
+    const unsigned kGroup = m_oneByOne ? 1 : 16;
     for (unsigned i = 0; i < count; ++i) {
       memset(&localTimes[i], 0, sizeof localTimes[i]);
       results[i] = VQFTP_LIST_FAILED;
@@ -148,6 +149,10 @@ unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count
         const unsigned long r = _sock_getresponse();
         if (r == VQFTP_TIMEOUT || r == VQFTP_CANCELLED || r == VQFTP_INTERNAL) {
           for (unsigned j = i; j < count; ++j) results[j] = r;
+          if (r == VQFTP_TIMEOUT && sent.size() > 1) {
+            m_oneByOne = 1;
+            _sock_dumpmessage(1, "The server lost commands sent together; sending one at a time.\n");
+          }
           _backInStep(static_cast<int>(sent.size() - k));
           return _SET_RESPONSE(r);
         }

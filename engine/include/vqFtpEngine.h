@@ -347,6 +347,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   vqFtpFeatures* m_features = nullptr;
   int m_useMlsd = 1;
   int m_mlsdRefused = 0, m_epsvRefused = 0, m_eprtRefused = 0;
+  int m_oneByOne = 0;  // the server lost commands that came together: each waits for its reply
   int m_utf8On = 0;
   std::string m_featuresInUse;
   // TLS: the setting, the certificate the user trusted, one credentials handle shared by the control

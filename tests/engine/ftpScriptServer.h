@@ -39,6 +39,8 @@ class ftpScriptServer {
   ftpScriptServer& operator=(const ftpScriptServer&) = delete;
 
   unsigned int Port() const { return m_port; }
+  // Some servers read a command and throw away whatever else had already come with it.
+  std::atomic<bool> dropsWhatCameTogether{false};
   std::vector<std::string> Lines() {
     std::lock_guard<std::mutex> hold(m_mutex);
     return m_lines;
@@ -167,6 +169,13 @@ class ftpScriptServer {
     *port = ntohs(a.sin_port);
     return s;
   }
+  static bool arrived(SOCKET s) {
+    fd_set r;
+    FD_ZERO(&r);
+    FD_SET(s, &r);
+    timeval now = {0, 0};
+    return select(0, &r, nullptr, nullptr, &now) > 0;
+  }
   bool readable(SOCKET s, int ms) {
     for (int waited = 0; waited < ms && !m_stop; waited += 50) {
       fd_set r;
@@ -229,6 +238,8 @@ class ftpScriptServer {
         continue;
       }
       if (!line.empty() && line.back() == '\r') line.pop_back();
+      for (char dropped[256]; dropsWhatCameTogether && arrived(c);)
+        if (recv(c, dropped, sizeof dropped, 0) <= 0) break;
       // Telnet interrupt bytes in front of an urgent command are not part of it.
       while (!line.empty() && static_cast<unsigned char>(line[0]) >= 0xF0) line.erase(0, 1);
       {
