@@ -104,7 +104,7 @@ unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count
   VQ_TRY
     // A group's commands fit any server's input buffer, and its replies ours. A server that lost
     // a group's commands once is asked one command at a time from then on.
-    const unsigned kGroup = m_oneByOne ? 1 : 16;
+    const unsigned group = m_oneByOne ? 1 : 16;
     for (unsigned i = 0; i < count; ++i) {
       memset(&localTimes[i], 0, sizeof localTimes[i]);
       results[i] = VQFTP_LIST_FAILED;
@@ -112,8 +112,8 @@ unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count
     if (!FTP_IsOpen()) return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
     _askFeatures();
     if (!m_features->mdtm) return _SET_RESPONSE(VQFTP_LIST_FAILED);
-    for (unsigned first = 0; first < count; first += kGroup) {
-      const unsigned end = count - first < kGroup ? count : first + kGroup;
+    for (unsigned first = 0; first < count; first += group) {
+      const unsigned end = count - first < group ? count : first + group;
       std::string lines;
       std::vector<unsigned> sent;
       for (unsigned i = first; i < end; ++i) {
