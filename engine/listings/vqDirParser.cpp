@@ -466,8 +466,10 @@ unsigned long vqDirParser::DIR_PARSE(const char* listingPath, unsigned long& cou
         if (!m_firstLine[0]) vqCopyText(m_firstLine, VQ_DIRPARSE_BUFSIZE, m_raw, VQ_DIRPARSE_BUFSIZE - 1);
         continue;
       }
-      // An entry without a name could not be addressed on the server; it is a rejected line.
-      int entry = result == 1 && m_item->name[0] != 0 && m_item->name[0] != '|';
+      // An entry without a name could not be addressed on the server; it is a rejected line. So is
+      // one whose name (or link target) filled its field: it was cut, and would name another file.
+      int entry = result == 1 && m_item->name[0] != 0 && m_item->name[0] != '|' &&
+                  vqTextLength(m_item->name) < sizeof m_item->name - 1;
       result = 0;
       if (entry && !m_firstLine[0]) vqCopyText(m_firstLine, VQ_DIRPARSE_BUFSIZE, m_raw, VQ_DIRPARSE_BUFSIZE - 1);
       if (m_statusCb) {

@@ -547,16 +547,19 @@ TEST(DirParserRules, NotFoundAnswersAtAnyPlace) {
 
 TEST(DirParserRules, LongLinesAreReadInPieces) {
   // A name as long as servers allow is read whole, so that the file can be opened by it; only a
-  // line past 1022 characters is read in pieces, and then no name outgrows its field.
-  std::string name(300, 'n');
-  ParseRun run = parseText(VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 " + name + "\n");
-  ASSERT_EQ(1u, run.items.size());
-  EXPECT_EQ(name, run.items[0].name);
-  std::string huge(1500, 'h');
-  run = parseText(VQ_HOST_UNIX, "-rw-r--r-- 1 a b 1 Jan 1 2000 " + huge + "\n");
-  ASSERT_GE(run.items.size(), 1u);
-  EXPECT_EQ(std::string(1022 - 30, 'h').substr(0, 511), run.items[0].name) << "cut at the record's name field";
-  for (const _FTPITEMID& it : run.items) EXPECT_LT(strlen(it.name), sizeof it.name);
+  // line past 1022 characters is read in pieces. A name longer than its field is left out rather
+  // than cut (cut, it would name another file), in a line read whole or in pieces.
+  const std::string entry = "-rw-r--r-- 1 a b 1 Jan 1 2000 ";
+  for (size_t length : {300, 510, 511, 600, 1500}) {
+    const std::string name(length, 'n');
+    ParseRun run = parseText(VQ_HOST_UNIX, entry + name + "\n" + entry + "after\n");
+    std::vector<std::string> names;
+    for (const _FTPITEMID& it : run.items) names.push_back(it.name);
+    if (length < 511)
+      EXPECT_EQ(std::vector<std::string>({name, "after"}), names) << length;
+    else
+      EXPECT_EQ(std::vector<std::string>({"after"}), names) << length;
+  }
 }
 
 TEST(DirParserRules, WrappedVmsEntryAtEndReturnsContinue) {

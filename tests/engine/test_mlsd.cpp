@@ -205,6 +205,7 @@ TEST(MachineListing, LongAndHostileNamesStayInTheirFields) {
   listing += "type=OS.unix=slink:" + std::string(700, 't') + "; " + std::string(700, 'l') + "\r\n";
   listing += std::string("type=file;size=2; tab\there\r\n");
   ParseRun run = parseText(VQ_HOST_UNIX, listing);
+  EXPECT_EQ(1u, run.items.size()) << "a name or link cut to its field is left out";
   for (const _FTPITEMID& item : run.items) {
     EXPECT_LT(strnlen(item.name, sizeof item.name), sizeof item.name);
     EXPECT_LE(strnlen(item.url, sizeof item.url), 255u);
