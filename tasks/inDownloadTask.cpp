@@ -118,8 +118,8 @@ void askDates(inWalk& walk, std::vector<inEntry>& entries) {
     const unsigned long r = walk.Engine()->FTP_MDTMMany(paths.data(), n, times.data(), results.data());
     for (unsigned k = 0; k < n; ++k) {
       inEntry& e = entries[asked[first + k]];
-      if (results[k] == 0) e.modified = times[k];
       const unsigned long got = results[k];
+      if (got == 0) e.modified = times[k];
       if (got != VQFTP_TIMEOUT && got != VQFTP_CANCELLED && got != VQFTP_INTERNAL && got != VQFTP_NOT_CONNECTED)
         e.yearGuessed = false;
     }
