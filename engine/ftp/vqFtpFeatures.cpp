@@ -127,11 +127,7 @@ unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count
       }
       if (sent.empty()) continue;
       _drainPending();
-      for (unsigned i : sent) {
-        m_lastCommand = std::string("MDTM ") + paths[i];
-        _notify(VQNOTIFY_COMMAND);
-        _sock_dumpmessage(1, "%s\r\n", m_lastCommand.c_str());
-      }
+      for (unsigned i : sent) _announce(std::string("MDTM ") + paths[i]);
       _stopKeepAlive();
       const int wrote = m_control->WS_Send(lines.data(), static_cast<int>(lines.size()));
       _armKeepAlive();

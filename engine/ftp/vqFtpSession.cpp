@@ -266,6 +266,19 @@ void vqFtpEngine::_onTimer(UINT_PTR id) {
   }
 }
 
+// Tells the callback and the log that a command goes out (a password or account hidden), and keeps
+// it as the last command for the error texts.
+void vqFtpEngine::_announce(const std::string& bare) {
+  _notify(VQNOTIFY_COMMAND);
+  if (bare.compare(0, 5, "PASS ") == 0)
+    _sock_dumpmessage(1, "PASS <hidden>\r\n");
+  else if (bare.compare(0, 5, "ACCT ") == 0)
+    _sock_dumpmessage(1, "ACCT <hidden>\r\n");
+  else
+    _sock_dumpmessage(1, "%s\r\n", bare.c_str());
+  m_lastCommand = bare;
+}
+
 // Sends one command line. A text holding a line break anywhere but at its end is refused: it would
 // reach the server as a second command.
 unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
@@ -281,15 +294,8 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
   if (m_connecting && m_cancel == 1) return _SET_RESPONSE(VQFTP_CANCELLED);
   // Whatever came unasked (a late reply, a notice) must not answer this command.
   _drainPending();
-  _notify(VQNOTIFY_COMMAND);
+  _announce(bare);
   line = bare + "\r\n";
-  if (line.compare(0, 5, "PASS ") == 0)
-    _sock_dumpmessage(1, "PASS <hidden>\r\n");
-  else if (line.compare(0, 5, "ACCT ") == 0)
-    _sock_dumpmessage(1, "ACCT <hidden>\r\n");
-  else
-    _sock_dumpmessage(1, "%s", line.c_str());
-  m_lastCommand = bare;
   if (readReply) _stopKeepAlive();
   int sent = m_control->WS_Send(line.c_str(), static_cast<int>(line.size()));
   if (readReply) _armKeepAlive();

@@ -238,6 +238,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   unsigned long _sock_sendcmd(const char* format, ...);
   unsigned long _sock_sendnowait(const char* format, ...);
   unsigned long _sock_send(const char* text, int readReply);
+  void _announce(const std::string& bare);
   unsigned long _sock_getresponse();
   int _ws_getresponse(vqFtpSocket* connection);
   int _waitForReplyBytes(vqFtpSocket* connection, DWORD deadline);

@@ -39,7 +39,6 @@ vqProgressKind kindOf(unsigned type) {
 
 void copyText(wchar_t* dst, const wchar_t* src) { lstrcpynW(dst, src ? src : L"", VQPROG_TEXT); }
 
-
 // The handle: the shared state, the three windows, and a hidden window on the creating thread
 // through which other threads ask for opening, closing and redrawing.
 class vqProgress : public vqWnd {
