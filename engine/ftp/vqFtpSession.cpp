@@ -372,9 +372,18 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
     int r = _waitForReplyBytes(connection, deadline);
     int peeked = r == 1 ? connection->WS_Recv(buf, sizeof buf, 0) : 0;
     if (peeked <= 0) {
+      const int error = peeked < 0 ? WSAGetLastError() : 0;
       if (reader.Frame().Text()[0] || reader.Partial()[0])
         _sock_dumpmessage(1, "The reply ended before its last line.\n");
       m_lastReply = reader.Frame().Text();
+      // Readable yet nothing to read: the server ended the session. Said at once, and the session
+      // is closed so that the next operation connects again instead of writing into a dead one.
+      if (r == 1 && error != WSAETIMEDOUT && error != WSAEWOULDBLOCK) {
+        if (m_lastReply.empty()) m_lastReply = "The server closed the connection.";
+        _sock_dumpmessage(1, "The server closed the connection.\n");
+        connection->WS_CloseConnection();
+        WSASetLastError(error);
+      }
       return r == kReplyCancelled ? kReplyCancelled : 0;
     }
     size_t taken = 0;

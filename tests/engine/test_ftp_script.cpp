@@ -353,7 +353,7 @@ TEST(FtpScript, RepliesThatArriveTogetherAnswerTheirOwnCommands) {
   d.oneWrite = true;
   ftpScriptServer srv(kGreeting, [&d](ftpScriptServer& s, const std::string& l) {
     if (l == "NOOP") return std::string("200 First.\r\n211 Second, unasked.");
-    if (l == "QUIT") return std::string("<close>");
+    if (l == "STAT") return std::string("<close>");
     return d.answer(s, l);
   });
   session s(srv.Port());
@@ -371,9 +371,14 @@ TEST(FtpScript, RepliesThatArriveTogetherAnswerTheirOwnCommands) {
   EXPECT_EQ(215, s.e->GetLastReplyCode()) << s.e->GetLastReply();
   EXPECT_NE(std::string::npos, s.rec.log().find("Discarded a line that came unasked: 211")) << s.rec.log();
   EXPECT_EQ(1, s.e->FTP_IsOpen());
-  s.e->FTP_SendCmd("QUIT", 0);
-  for (int i = 0; i < 50 && s.e->FTP_IsOpen(); ++i) Sleep(20);
+  const DWORD asked = GetTickCount();
+  EXPECT_EQ(VQFTP_TIMEOUT, s.e->FTP_SendCmd("STAT", 0));
+  EXPECT_LT(GetTickCount() - asked, 2000u) << "the hang-up is seen at once, not waited out";
+  EXPECT_EQ("The server closed the connection.", std::string(s.e->GetLastReply()));
   EXPECT_EQ(0, s.e->FTP_IsOpen()) << "the server hung up";
+  char dir[64];
+  unsigned int size = sizeof dir - 1;
+  EXPECT_EQ(VQFTP_NOT_CONNECTED, s.e->FTP_PWD(dir, size));
 }
 
 TEST(FtpScript, ServerThatNeverConnectsBackTurnsTheEnginePassive) {
