@@ -590,9 +590,9 @@ INT_PTR dlgShellView::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         if (m_state != SVUIA_DEACTIVATE) MergeMenus();
         return TRUE;
       case WM_SHELLVIEW_LOG: {
-        std::vector<std::string> lines;
+        std::vector<std::wstring> lines;
         m_logSeen = shellApp::Get().LogLinesSince(m_logSeen, lines);
-        for (const std::string& line : lines) m_log.AppendLine(line.c_str());
+        for (const std::wstring& line : lines) m_log.AppendLine(line.c_str());
         return TRUE;
       }
       case WM_SHELLVIEW_WIDTHS:

@@ -400,7 +400,7 @@ void shellApp::SetStatusText(const char* text) { SetStatusText(shellFromCodePage
 
 void shellApp::SetStatusText(const wchar_t* text) {
   VQ_TRY
-    AppendLog(shellShownNarrow(text ? text : L"").c_str());
+    AppendLog(text);
     HWND explorer = m_explorer;
     if (!explorer || !IsWindow(explorer)) return;
     wchar_t line[131];
@@ -473,7 +473,7 @@ void shellApp::RefreshViews(LPCITEMIDLIST changed, bool relist) {
   ReleaseSRWLockShared(&m_viewLock);
 }
 
-void shellApp::AppendLog(const char* text) {
+void shellApp::AppendLog(const wchar_t* text) {
   if (!text || !*text) return;
   std::vector<HWND> views;
   AcquireSRWLockExclusive(&m_viewLock);
@@ -485,7 +485,7 @@ void shellApp::AppendLog(const char* text) {
   for (HWND w : views) PostMessageA(w, WM_SHELLVIEW_LOG, 0, 0);
 }
 
-size_t shellApp::LogLinesSince(size_t seen, std::vector<std::string>& out) {
+size_t shellApp::LogLinesSince(size_t seen, std::vector<std::wstring>& out) {
   AcquireSRWLockShared(&m_viewLock);
   size_t fresh = m_logSeq - seen < m_logLines.size() ? m_logSeq - seen : m_logLines.size();
   out.assign(m_logLines.end() - static_cast<std::ptrdiff_t>(fresh), m_logLines.end());

@@ -81,9 +81,10 @@ class shellApp {
   // Any thread; the views do it on their own.
   void RefreshViews(LPCITEMIDLIST changed, bool relist = true);
   // The session log shown in the views' log panes: a line from any thread, and the lines after
-  // the count a view has seen (returns the new count). The newest lines are kept.
-  void AppendLog(const char* text);
-  size_t LogLinesSince(size_t seen, std::vector<std::string>& out);
+  // the count a view has seen (returns the new count). The newest lines are kept, whole: a name
+  // beyond the code page shows as it is.
+  void AppendLog(const wchar_t* text);
+  size_t LogLinesSince(size_t seen, std::vector<std::wstring>& out);
   // True when no object is alive but the enumeration manager's cached folders, which are then
   // dropped: a cache must not keep the module loaded.
   bool CanUnload();
@@ -135,6 +136,6 @@ class shellApp {
   SRWLOCK m_viewLock;  // the view list only; nothing waits while holding it
   std::vector<View> m_views;
   enum { kLogLinesKept = 500 };
-  std::deque<std::string> m_logLines;
+  std::deque<std::wstring> m_logLines;
   size_t m_logSeq = 0;
 };

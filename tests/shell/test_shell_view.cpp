@@ -708,6 +708,20 @@ TEST_F(ViewHost, NamesOfAUtf8ServerShowWideAndRenameInPlace) {
                 wideColumn(v) == L"\u043F\u0430\u043F\u043A\u0430,caf\u00E9.txt,\u65E5\u672C\u8A9E.txt,"
                                  L"\u041F\u0440\u0438\u0432\u0435\u0442.txt")
         << "the folder first, then the files, each name whole; " << v.Count() << " rows";
+    // The log pane says which folder is listed, its name whole too.
+    vqComPtr<IShellFolder> inner = childOf(utf8.Get(), "\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0");
+    ASSERT_TRUE(inner);
+    Hosted innerView;
+    ASSERT_TRUE(innerView.Open(inner.Get()));
+    const HWND log = GetDlgItem(innerView.window, kLog);
+    auto logText = [log] {
+      std::wstring t(static_cast<size_t>(GetWindowTextLengthW(log)) + 1, L'\0');
+      t.resize(static_cast<size_t>(GetWindowTextW(log, &t[0], static_cast<int>(t.size()))));
+      return t;
+    };
+    const std::wstring listed = L"Retrieving file listing: /names/utf8/\u043F\u0430\u043F\u043A\u0430";
+    PumpUntil([&] { return logText().find(listed) != std::wstring::npos; }, 3000);
+    EXPECT_NE(std::wstring::npos, logText().find(listed)) << "the folder's name is not whole in the log pane";
   }
   vqComPtr<IShellFolder> drop = childOf(names.Get(), "drop");
   ASSERT_TRUE(drop);
