@@ -46,11 +46,18 @@ shellMenu::shellMenu(HWND owner, LPCITEMIDLIST folder, UINT count, const LPCITEM
       m_browser(nullptr) {
   for (UINT i = 0; i < count; ++i)
     if (items && items[i]) m_items.push_back(vqItemIdList::CopyOf(items[i]));
-  HMENU menu = LoadMenuA(shellApp::Module(), MAKEINTRESOURCEA(shellContextMenuId(Kind())));
-  if (menu) {
-    m_entries = numberMenu(menu);
-    DestroyMenu(menu);
+  Entries();
+}
+
+const std::vector<shellMenuEntry>& shellMenu::Entries() {
+  if (m_entries.empty()) {
+    HMENU menu = LoadMenuA(shellApp::Module(), MAKEINTRESOURCEA(shellContextMenuId(Kind())));
+    if (menu) {
+      m_entries = numberMenu(menu);
+      DestroyMenu(menu);
+    }
   }
+  return m_entries;
 }
 
 HRESULT shellMenu::Create(HWND owner, LPCITEMIDLIST folder, UINT count, const LPCITEMIDLIST* items, REFIID riid,
@@ -77,7 +84,10 @@ std::vector<LPCITEMIDLIST> shellMenu::Items() const {
 STDMETHODIMP shellMenu::QueryContextMenu(HMENU target, UINT index, UINT first, UINT last, UINT flags) {
   VQ_TRY
     m_context = (flags & 0xFFFF0000u) ? SHELL_CTX_SELECTION : SHELL_CTX_FOLDER;
-    HMENU menu = LoadMenuA(shellApp::Module(), MAKEINTRESOURCEA(shellContextMenuId(Kind())));
+    // Without the numbering the shell's positions would name the wrong commands.
+    const std::vector<shellMenuEntry>& entries = Entries();
+    HMENU menu =
+        entries.empty() ? nullptr : LoadMenuA(shellApp::Module(), MAKEINTRESOURCEA(shellContextMenuId(Kind())));
     if (!menu) return E_FAIL;
     std::vector<LPCITEMIDLIST> items = Items();
     shellCommand command(m_owner, m_folder.Get(), static_cast<UINT>(items.size()), items.data());
@@ -98,7 +108,7 @@ STDMETHODIMP shellMenu::QueryContextMenu(HMENU target, UINT index, UINT first, U
           UINT sub = GetMenuItemID(popup, k);
           char subText[256] = "";
           GetMenuStringA(popup, static_cast<UINT>(k), subText, sizeof subText, MF_BYPOSITION);
-          int position = positionOf(m_entries, static_cast<int>(sub));
+          int position = positionOf(entries, static_cast<int>(sub));
           if (sub == 0 || sub == 0xFFFFFFFF || position < 0) {
             AppendMenuA(copy, MF_SEPARATOR, 0, nullptr);
             continue;
@@ -149,7 +159,9 @@ STDMETHODIMP shellMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
       command = shellCommandFromVerb(info->lpVerb);
       context = SHELL_CTX_SELECTION;
     } else {
-      command = shellCommandAtPosition(m_entries.data(), static_cast<int>(m_entries.size()), LOWORD(info->lpVerb));
+      const std::vector<shellMenuEntry>& entries = Entries();
+      if (entries.empty()) return E_FAIL;
+      command = shellCommandAtPosition(entries.data(), static_cast<int>(entries.size()), LOWORD(info->lpVerb));
     }
     if (!command) return E_INVALIDARG;
     std::vector<LPCITEMIDLIST> items = Items();
@@ -161,8 +173,9 @@ STDMETHODIMP shellMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
 
 STDMETHODIMP shellMenu::GetCommandString(UINT_PTR id, UINT flags, UINT*, LPSTR name, UINT max) {
   VQ_TRY
-    int command = shellCommandAtPosition(m_entries.data(), static_cast<int>(m_entries.size()), static_cast<int>(id));
-    if (positionOf(m_entries, command) < 0) return E_INVALIDARG;
+    const std::vector<shellMenuEntry>& entries = Entries();
+    int command = shellCommandAtPosition(entries.data(), static_cast<int>(entries.size()), static_cast<int>(id));
+    if (positionOf(entries, command) < 0) return E_INVALIDARG;
     if (flags == GCS_VALIDATEA || flags == GCS_VALIDATEW) return S_OK;
     const char* text = nullptr;
     if (flags == GCS_HELPTEXTA || flags == GCS_HELPTEXTW)

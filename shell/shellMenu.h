@@ -32,8 +32,9 @@ class shellMenu : public vqComObject, public IContextMenu, public IShellPropShee
 
   // The browser of the view that shows the menu (tests and the view hand theirs in).
   void SetBrowser(IShellBrowser* browser) { m_browser = browser; }
-  // Entries of the menu resource as numbered for the shell.
-  const std::vector<shellMenuEntry>& Entries() const { return m_entries; }
+  // Entries of the menu resource as numbered for the shell; a numbering that could not be made
+  // when the menu was created is made on first use, so positions and commands always agree.
+  const std::vector<shellMenuEntry>& Entries();
 
  private:
   int Kind() const;

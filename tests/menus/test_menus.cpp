@@ -133,7 +133,7 @@ HRESULT invoke(IContextMenu* cm, int position) {
 }
 HRESULT invokeVerb(IContextMenu* cm, const char* verb) {
   int p = positionOfVerb(cm, verb);
-  EXPECT_GE(p, 0) << verb;
+  EXPECT_GE(p, 0) << verb << " is not in the menu:\n" << dump(cm, CMF_NORMAL);
   return p < 0 ? E_FAIL : invoke(cm, p);
 }
 
