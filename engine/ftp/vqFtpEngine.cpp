@@ -80,7 +80,10 @@ const char* vqFtpEngine::FTP_ErrorString(unsigned long code) {
     std::string t;
     bool winsockInfo = false;
     if (engineCode) {
-      std::string fmt = text(IDS_VQENG_CODE_BASE + static_cast<unsigned>(code));
+      // No reply because the server hung up: the time-out's text would send the user looking for a
+      // busy server; the closed session's text says what happened.
+      const bool hungUp = code == VQFTP_TIMEOUT && m_hungUp;
+      std::string fmt = text(IDS_VQENG_CODE_BASE + static_cast<unsigned>(hungUp ? VQFTP_NOT_CONNECTED : code));
       switch (code) {
         case VQFTP_CONNECT_FAILED:
           if (m_lastReply.empty())

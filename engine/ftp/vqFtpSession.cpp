@@ -292,6 +292,7 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
     return _SET_RESPONSE(VQFTP_SEND_FAILED);
   }
   if (m_connecting && m_cancel == 1) return _SET_RESPONSE(VQFTP_CANCELLED);
+  m_hungUp = false;
   // Whatever came unasked (a late reply, a notice) must not answer this command.
   _drainPending();
   _announce(bare);
@@ -380,6 +381,7 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
       // is closed so that the next operation connects again instead of writing into a dead one.
       if (r == 1 && error != WSAETIMEDOUT && error != WSAEWOULDBLOCK) {
         if (m_lastReply.empty()) m_lastReply = "The server closed the connection.";
+        m_hungUp = true;
         _sock_dumpmessage(1, "The server closed the connection.\n");
         connection->WS_CloseConnection();
         WSASetLastError(error);
@@ -636,6 +638,7 @@ unsigned long vqFtpEngine::FTP_Connect() {
     m_timer.SetTimer(kPollTimer, 250);
     _stopKeepAlive();
     m_cancel = 0;
+    m_hungUp = false;
     if (FTP_IsOpen()) {
       m_timer.KillTimer(kPollTimer);
       _armKeepAlive();

@@ -229,6 +229,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   std::string m_url;
   std::string m_lastCommand;  // without its line end, unmasked
   std::string m_lastReply;    // all lines of the last reply, joined with CR LF
+  bool m_hungUp = false;      // the server ended the session while the last command awaited its reply
   std::string m_resultText;
   _sock_notification_ m_notify;
 

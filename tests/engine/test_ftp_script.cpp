@@ -375,6 +375,8 @@ TEST(FtpScript, RepliesThatArriveTogetherAnswerTheirOwnCommands) {
   EXPECT_EQ(VQFTP_TIMEOUT, s.e->FTP_SendCmd("STAT", 0));
   EXPECT_LT(GetTickCount() - asked, 2000u) << "the hang-up is seen at once, not waited out";
   EXPECT_EQ("The server closed the connection.", std::string(s.e->GetLastReply()));
+  EXPECT_EQ(0u, std::string(s.e->FTP_ErrorString(VQFTP_TIMEOUT)).find("You are no longer connected"))
+      << "a hang-up is not called a time-out: " << s.e->FTP_ErrorString(VQFTP_TIMEOUT);
   EXPECT_EQ(0, s.e->FTP_IsOpen()) << "the server hung up";
   char dir[64];
   unsigned int size = sizeof dir - 1;
