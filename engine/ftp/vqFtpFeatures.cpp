@@ -126,7 +126,12 @@ unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count
         sent.push_back(i);
       }
       if (sent.empty()) continue;
+      m_hungUp = false;
       _drainPending();
+      if (m_hungUp) {
+        for (unsigned i = first; i < count; ++i) results[i] = VQFTP_NOT_CONNECTED;
+        return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+      }
       for (unsigned i : sent) _announce(std::string("MDTM ") + paths[i]);
       _stopKeepAlive();
       const int wrote = m_control->WS_Send(lines.data(), static_cast<int>(lines.size()));

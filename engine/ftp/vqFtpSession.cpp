@@ -295,6 +295,10 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
   m_hungUp = false;
   // Whatever came unasked (a late reply, a notice) must not answer this command.
   _drainPending();
+  if (m_hungUp) {
+    m_lastCommand = bare;
+    return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
+  }
   _announce(bare);
   line = bare + "\r\n";
   if (readReply) _stopKeepAlive();
@@ -377,13 +381,11 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
       if (reader.Frame().Text()[0] || reader.Partial()[0])
         _sock_dumpmessage(1, "The reply ended before its last line.\n");
       m_lastReply = reader.Frame().Text();
-      // Readable yet nothing to read: the server ended the session. Said at once, and the session
-      // is closed so that the next operation connects again instead of writing into a dead one.
+      // Readable yet nothing to read: the server ended the session.
       if (r == 1 && error != WSAETIMEDOUT && error != WSAEWOULDBLOCK) {
-        if (m_lastReply.empty()) m_lastReply = "The server closed the connection.";
-        m_hungUp = true;
-        _sock_dumpmessage(1, "The server closed the connection.\n");
-        connection->WS_CloseConnection();
+        const std::string partial = m_lastReply;
+        _hangUp(connection);
+        if (!partial.empty()) m_lastReply = partial;
         WSASetLastError(error);
       }
       return r == kReplyCancelled ? kReplyCancelled : 0;
@@ -415,7 +417,17 @@ int vqFtpEngine::_ws_getresponse(vqFtpSocket* connection) {
   return reader.Frame().Code();
 }
 
-// Reads and logs what is already waiting on the control connection, without waiting.
+// The server ended the session: said once in the log, and the session is closed so that the next
+// operation connects again instead of writing into a dead one.
+void vqFtpEngine::_hangUp(vqFtpSocket* connection) {
+  m_hungUp = true;
+  m_lastReply = "The server closed the connection.";
+  _sock_dumpmessage(1, "%s\n", m_lastReply.c_str());
+  connection->WS_CloseConnection();
+}
+
+// Reads and logs what is already waiting on the control connection, without waiting. Its end (a
+// server's closing alert, or the connection's end) closes the session.
 void vqFtpEngine::_drainPending() {
   if (m_control->GetSocket() == INVALID_SOCKET) return;
   size_t budget = kReplyBytesMax;
@@ -424,8 +436,10 @@ void vqFtpEngine::_drainPending() {
   // A protected connection may hold part of a record only: its reads here must not wait for the rest.
   const bool tls = m_control->GetTls() != nullptr;
   if (tls) m_control->SetBlockingMode(1);
+  bool ended = false;
   while (budget > 0 && m_control->IsDataWaiting()) {
     int n = m_control->WS_Recv(buf, static_cast<int>(budget < sizeof buf ? budget : sizeof buf), 0);
+    ended = n == 0;
     if (n <= 0) break;
     budget -= static_cast<size_t>(n);
     for (int i = 0; i < n; ++i) {
@@ -439,6 +453,7 @@ void vqFtpEngine::_drainPending() {
   }
   if (tls) m_control->SetBlockingMode(0);
   if (!line.empty()) _sock_dumpmessage(1, "Discarded a line that came unasked: %s\n", line.c_str());
+  if (ended) _hangUp(m_control);
 }
 
 int vqFtpEngine::FTP_IsOpen() {

@@ -245,6 +245,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   int _waitForReplyBytes(vqFtpSocket* connection, DWORD deadline);
   unsigned long _replyResult(int code);
   void _drainPending();
+  void _hangUp(vqFtpSocket* connection);
   static bool _stopWaiting(void* engine);
   void _sock_dumpmessage(int notify, const char* format, ...);
   int _sock_docallback(_sock_notification_* record);
