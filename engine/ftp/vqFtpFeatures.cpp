@@ -126,9 +126,7 @@ unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count
         sent.push_back(i);
       }
       if (sent.empty()) continue;
-      m_hungUp = false;
-      _drainPending();
-      if (m_hungUp) {
+      if (!_drainPending()) {
         for (unsigned i = first; i < count; ++i) results[i] = VQFTP_NOT_CONNECTED;
         return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
       }
@@ -150,7 +148,7 @@ unsigned long vqFtpEngine::FTP_MDTMMany(const char* const* paths, unsigned count
         const unsigned long r = _sock_getresponse();
         if (r == VQFTP_TIMEOUT || r == VQFTP_CANCELLED || r == VQFTP_INTERNAL) {
           for (unsigned j = i; j < count; ++j) results[j] = r;
-          if (r == VQFTP_TIMEOUT && sent.size() > 1) {
+          if (r == VQFTP_TIMEOUT && sent.size() > 1 && !m_hungUp) {
             m_oneByOne = 1;
             _sock_dumpmessage(1, "The server lost commands sent together; sending one at a time.\n");
           }

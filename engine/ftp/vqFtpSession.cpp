@@ -294,8 +294,7 @@ unsigned long vqFtpEngine::_sock_send(const char* text, int readReply) {
   if (m_connecting && m_cancel == 1) return _SET_RESPONSE(VQFTP_CANCELLED);
   m_hungUp = false;
   // Whatever came unasked (a late reply, a notice) must not answer this command.
-  _drainPending();
-  if (m_hungUp) {
+  if (!_drainPending()) {
     m_lastCommand = bare;
     return _SET_RESPONSE(VQFTP_NOT_CONNECTED);
   }
@@ -427,9 +426,9 @@ void vqFtpEngine::_hangUp(vqFtpSocket* connection) {
 }
 
 // Reads and logs what is already waiting on the control connection, without waiting. Its end (a
-// server's closing alert, or the connection's end) closes the session.
-void vqFtpEngine::_drainPending() {
-  if (m_control->GetSocket() == INVALID_SOCKET) return;
+// server's closing alert, or the connection's end) closes the session: false then.
+bool vqFtpEngine::_drainPending() {
+  if (m_control->GetSocket() == INVALID_SOCKET) return true;
   size_t budget = kReplyBytesMax;
   std::string line;
   char buf[1024];
@@ -454,6 +453,7 @@ void vqFtpEngine::_drainPending() {
   if (tls) m_control->SetBlockingMode(0);
   if (!line.empty()) _sock_dumpmessage(1, "Discarded a line that came unasked: %s\n", line.c_str());
   if (ended) _hangUp(m_control);
+  return !ended;
 }
 
 int vqFtpEngine::FTP_IsOpen() {

@@ -229,7 +229,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   std::string m_url;
   std::string m_lastCommand;  // without its line end, unmasked
   std::string m_lastReply;    // all lines of the last reply, joined with CR LF
-  bool m_hungUp = false;      // the server ended the session while the last command awaited its reply
+  bool m_hungUp = false;      // the server ended the session around the last command (it is closed)
   std::string m_resultText;
   _sock_notification_ m_notify;
 
@@ -244,7 +244,7 @@ class VQENGINE_API vqFtpEngine : private vqTimerSink {
   int _ws_getresponse(vqFtpSocket* connection);
   int _waitForReplyBytes(vqFtpSocket* connection, DWORD deadline);
   unsigned long _replyResult(int code);
-  void _drainPending();
+  bool _drainPending();
   void _hangUp(vqFtpSocket* connection);
   static bool _stopWaiting(void* engine);
   void _sock_dumpmessage(int notify, const char* format, ...);
